@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs the Debian packages VELKOR builds and tests with, but only those that are missing.
+# Needs root (or sudo) when something must be installed.
+set -euo pipefail
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev qtbase5-dev libsqlite3-dev
+          xvfb xauth fonts-noto-cjk g++-mingw-w64-i686 "$@")
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+echo "Installing: ${missing[*]}"
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+"${sudo_cmd[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+// The message boxes core logic may raise. The window layer supplies the real boxes (caption
+// "VELKOR"); tests supply answers without a display.
+class Prompts
+{
+public:
+    virtual ~Prompts() = default;
+    // A box with one OK button; returns when the user has closed it.
+    virtual void showMessage(const QString& text) = 0;
+    // A box with OK and Cancel; true when the user chose OK.
+    virtual bool askOkCancel(const QString& text) = 0;
+};
+
+// Does nothing and answers OK: for command-line tools that report on standard error themselves.
+class SilentPrompts : public Prompts
+{
+public:
+    void showMessage(const QString&) override {}
+    bool askOkCancel(const QString&) override { return true; }
+};

@@ -1,0 +1,82 @@
+#include "cli.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+
+namespace {
+QList<CliCommand>& registry()
+{
+    static QList<CliCommand> commands;
+    return commands;
+}
+
+void setUtf8(QTextStream& stream)
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    stream.setEncoding(QStringConverter::Utf8);
+#else
+    stream.setCodec("UTF-8");
+#endif
+}
+
+int printUsage(QTextStream& stream)
+{
+    stream << "usage: velkor-cli <command> [options]\n\ncommands:\n";
+    QList<CliCommand> commands = registry();
+    std::sort(commands.begin(), commands.end(),
+              [](const CliCommand& a, const CliCommand& b) { return a.name < b.name; });
+    for (const CliCommand& c : commands)
+        stream << "  " << c.usage << "\n";
+    stream.flush();
+    return kCliUsage;
+}
+} // namespace
+
+CliRegistration::CliRegistration(CliCommand command)
+{
+    registry().append(std::move(command));
+}
+
+const QList<CliCommand>& cliCommands()
+{
+    return registry();
+}
+
+QTextStream& cliOut()
+{
+    static QTextStream stream(stdout);
+    static const bool once = (setUtf8(stream), true);
+    Q_UNUSED(once);
+    return stream;
+}
+
+QTextStream& cliErr()
+{
+    static QTextStream stream(stderr);
+    static const bool once = (setUtf8(stream), true);
+    Q_UNUSED(once);
+    return stream;
+}
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    if (args.isEmpty() || args.first() == QLatin1String("help") || args.first() == QLatin1String("--help")) {
+        const bool asked = !args.isEmpty();
+        const int rc = printUsage(asked ? cliOut() : cliErr());
+        return asked ? kCliOk : rc;
+    }
+    const QString name = args.takeFirst();
+    for (const CliCommand& c : registry()) {
+        if (c.name == name) {
+            const int rc = c.run(args);
+            cliOut().flush();
+            cliErr().flush();
+            return rc;
+        }
+    }
+    cliErr() << "velkor-cli: unknown command \"" << name << "\"\n";
+    return printUsage(cliErr());
+}
