@@ -172,18 +172,18 @@ private slots:
                                             "<band:3>40m <freq:6>7.0749 <station_callsign:5>JA1ZZ "
                                             "<my_gridsquare:4>PM96 <name:4>Taro <eor>");
         QTest::newRow("udp, Japan") << wsjt << false
-                                    << "JA1ABC|24/03/15|12:34|-10|-12|7.075|FT8|JA|PM95|J  |Taro|日本|||||0";
+                                    << "JA1ABC|24/03/15|12:34|-10|-12|7.075|FT8|JA|PM95|J  |Taro|日本||||0";
         QTest::newRow("import, Japan")
-            << wsjt << true << "JA1ABC|24/03/15|12:34|-10|-12|7.074|FT8|JA|PM95|J  |Taro|日本|||||0";
+            << wsjt << true << "JA1ABC|24/03/15|12:34|-10|-12|7.074|FT8|JA|PM95|J  |Taro|日本||||0";
         QTest::newRow("other country, type indicators")
             << "<QSO_DATE:8:D>20231231<TIME_ON:4>0159<CALL:4>w1aw<FREQ:9>14.074150<MODE:3>FT4<EOR>" << true
-            << "W1AW|23/12/31|01:59||||14.074|FT4|K||J  ||アメリカ合衆国||||8";
+            << "W1AW|23/12/31|01:59|||14.074|FT4|K||J  ||アメリカ合衆国||||8";
         QTest::newRow("country without a DXCC line")
-            << "<call:5>DL1AB<eor>" << false << "DL1AB||||||||J  ||||||8";
-        QTest::newRow("unknown country") << "<call:5>QQ1AA<eor>" << false << "QQ1AA||||||||J  ||||||8";
-        QTest::newRow("no call") << "<mode:3>FT8<eor>" << true << "||||||FT8||J  ||||||8";
+            << "<call:5>DL1AB<eor>" << false << "DL1AB|||||||||J  ||||||8";
+        QTest::newRow("unknown country") << "<call:5>QQ1AA<eor>" << false << "QQ1AA|||||||||J  ||||||8";
+        QTest::newRow("no call") << "<mode:3>FT8<eor>" << true << "||||||FT8|||J  ||||||8";
         QTest::newRow("short date and time")
-            << "<call:5>JA1AB<qso_date:4>2024<time_on:1>9" << false << "JA1AB|24//|9:||||JA||J  ||日本||||0";
+            << "<call:5>JA1AB<qso_date:4>2024<time_on:1>9" << false << "JA1AB|24//|9:|||||JA||J  ||日本||||0";
     }
 
     // Catches fields in the wrong place, a variant using the other frequency rule, or country

@@ -230,7 +230,7 @@ private slots:
         QCOMPARE(m_library->appended.size(), 2);
         QCOMPARE(m_library->outline().last(), QStringLiteral("HamlogClose"));
         QCOMPARE(m_prompts->questions.size(), 1);
-        QVERIFY(m_prompts->questions[0].contains(QLatin1String("3 件目")));
+        QVERIFY(m_prompts->questions[0].contains(QStringLiteral("3 件目")));
         QVERIFY(m_prompts->questions[0].contains(QLatin1String("fake failure")));
         QCOMPARE(m_host->statuses, QStringList{QString()});
     }
@@ -322,7 +322,7 @@ private slots:
                           QStringLiteral("<call:5>JA1CC<freq:6 7.074"), contact(QStringLiteral("JA1DDD"))});
         transfer.ThDbFileAppend();
         QCOMPARE(m_prompts->questions.size(), 1);
-        QVERIFY(m_prompts->questions[0].contains(QLatin1String("3 件目")));
+        QVERIFY(m_prompts->questions[0].contains(QStringLiteral("3 件目")));
         QVERIFY(!store.isOpen());
         QList<StoredRecord> records;
         QString error;
