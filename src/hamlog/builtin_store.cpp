@@ -218,8 +218,13 @@ bool BuiltinStore::THW_append(unsigned char*, qint32, qint32&)
             text.isEmpty() ? static_cast<const void*>("") : static_cast<const void*>(text.utf16());
         sqlite3_bind_text16(m_insert, parameter++, data, int(text.size()) * 2, SQLITE_TRANSIENT);
     }
-    const QString now = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
-    sqlite3_bind_text16(m_insert, parameter, now.utf16(), int(now.size()) * 2, SQLITE_TRANSIENT);
+    // Formatting the time costs more than the insert itself; records within one millisecond share it.
+    const qint64 msecs = QDateTime::currentMSecsSinceEpoch();
+    if (msecs != m_stampMsecs) {
+        m_stampMsecs = msecs;
+        m_stamp = QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC).toString(Qt::ISODateWithMs);
+    }
+    sqlite3_bind_text16(m_insert, parameter, m_stamp.utf16(), int(m_stamp.size()) * 2, SQLITE_TRANSIENT);
     const int rc = sqlite3_step(m_insert);
     sqlite3_reset(m_insert);
     if (rc != SQLITE_DONE) {

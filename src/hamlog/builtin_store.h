@@ -76,4 +76,6 @@ private:
     sqlite3_stmt* m_insert = nullptr;
     std::array<QString, 17> m_record;
     QString m_error;
+    qint64 m_stampMsecs = -1;
+    QString m_stamp;
 };

@@ -18,14 +18,29 @@ bool isSkippedBlank(QChar c)
     return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n');
 }
 
-// Upper case, one character for one character, so that positions found in the copy are
-// positions in the original ("ß" must not become "SS" and shift everything after it).
-QString upperSameLength(const QString& text)
+QChar upperOf(QChar c)
 {
-    QString upper = text;
-    for (QChar& c : upper)
-        c = c.toUpper();
-    return upper;
+    const ushort u = c.unicode();
+    if (u < 0x80)
+        return QChar(u >= 'a' && u <= 'z' ? ushort(u - 0x20) : u);
+    return c.toUpper();
+}
+
+// First position of "<" name ":" in the text, the name matched as if the text were upper-cased
+// character by character (never "ß" to "SS", which would move every later position).
+int findTag(const QString& text, QLatin1String name)
+{
+    const int n = int(text.size());
+    const int nameLength = int(name.size());
+    for (int at = int(text.indexOf(QLatin1Char('<'))); at >= 0 && at + nameLength + 1 < n;
+         at = int(text.indexOf(QLatin1Char('<'), at + 1))) {
+        int k = 0;
+        while (k < nameLength && upperOf(text.at(at + 1 + k)) == QLatin1Char(name.at(k)))
+            ++k;
+        if (k == nameLength && text.at(at + 1 + k) == QLatin1Char(':'))
+            return at;
+    }
+    return -1;
 }
 
 QString trimSpaces(const QString& text)
@@ -41,23 +56,38 @@ QString trimSpaces(const QString& text)
 
 double readNumber(const QString& text, int from);
 
-AdifField readField(const QString& text, const QString& upper, const QString& name)
+// The length after the colon. Plain digits (the usual case) are read here; anything else goes
+// through the general number reading.
+double readLength(const QString& text, int from)
+{
+    const int n = int(text.size());
+    int value = 0;
+    int i = from;
+    while (i < n && i - from < 6 && text.at(i).unicode() >= '0' && text.at(i).unicode() <= '9')
+        value = value * 10 + (text.at(i++).unicode() - '0');
+    if (i > from && i < n && (text.at(i) == QLatin1Char('>') || text.at(i) == QLatin1Char(':')))
+        return value;
+    return readNumber(text, from);
+}
+
+AdifField readField(const QString& text, QLatin1String name)
 {
     AdifField field;
-    const QString tag = QLatin1Char('<') + name + QLatin1Char(':');
-    const int at = int(upper.indexOf(tag));
+    const int at = findTag(text, name);
     if (at < 0)
         return field;
     const int gt = int(text.indexOf(QLatin1Char('>'), at));
+    const auto tag = [&] { return QLatin1Char('<') + QString(name) + QLatin1Char(':'); };
     if (gt < 0) {
         field.status = AdifField::Failed;
-        field.error = QStringLiteral("ADIF のフィールド %1 に \">\" がありません").arg(tag);
+        field.error = QStringLiteral("ADIF のフィールド %1 に \">\" がありません").arg(tag());
         return field;
     }
-    const double length = readNumber(text, at + int(tag.size()));
+    const double length = readLength(text, at + int(name.size()) + 2);
     if (at + 1 > kMaxPosition || gt + 1 > kMaxPosition || length > kMaxPosition) {
         field.status = AdifField::Failed;
-        field.error = QStringLiteral("ADIF のフィールド %1 の位置または長さが 32767 を超えています").arg(tag);
+        field.error =
+            QStringLiteral("ADIF のフィールド %1 の位置または長さが 32767 を超えています").arg(tag());
         return field;
     }
     // Whole characters, rounded as an integer variable takes a fraction.
@@ -73,7 +103,8 @@ AdifField readField(const QString& text, const QString& upper, const QString& na
 
 AdifField ReadAdifField(const QString& text, const QString& name)
 {
-    return readField(text, upperSameLength(text), name);
+    const QByteArray latin = name.toLatin1();
+    return readField(text, QLatin1String(latin.constData(), latin.size()));
 }
 
 double ReadDecimalNumber(const QString& text)
@@ -173,7 +204,6 @@ bool ConvertContact(const QString& contactText, ContactSource source, const QStr
                     HamlogRecord& record, QString& error, const std::function<void()>& yield)
 {
     record = HamlogRecord();
-    const QString upper = upperSameLength(contactText);
 
     // Read in this order; the first failure stops the conversion.
     enum { QsoDate, TimeOn, Call, Freq, Mode, RstSent, RstRcvd, TxPwr, Grid, Name, Comment, Count };
@@ -182,7 +212,7 @@ bool ConvertContact(const QString& contactText, ContactSource source, const QStr
                                               "GRIDSQUARE", "NAME",     "COMMENT"};
     QString values[Count];
     for (int i = 0; i < Count; ++i) {
-        const AdifField field = readField(contactText, upper, QLatin1String(kOrder[i]));
+        const AdifField field = readField(contactText, QLatin1String(kOrder[i]));
         if (field.status == AdifField::Failed) {
             error = field.error;
             return false;
@@ -190,12 +220,27 @@ bool ConvertContact(const QString& contactText, ContactSource source, const QStr
         values[i] = field.value;
     }
 
+    // Pieces of the date and time as they come; a short value gives shorter pieces.
+    const auto piece = [](const QString& v, int from) {
+        const int size = int(v.size());
+        return from >= size ? QStringView() : QStringView(v).mid(from, qMin(2, size - from));
+    };
     const QString& date = values[QsoDate];
-    if (!date.isEmpty())
-        record[2] = date.mid(2, 2) + QLatin1Char('/') + date.mid(4, 2) + QLatin1Char('/') + date.mid(6, 2);
+    if (!date.isEmpty()) {
+        QString& out = record[2];
+        out.reserve(8);
+        out.append(piece(date, 2))
+            .append(QLatin1Char('/'))
+            .append(piece(date, 4))
+            .append(QLatin1Char('/'))
+            .append(piece(date, 6));
+    }
     const QString& time = values[TimeOn];
-    if (!time.isEmpty())
-        record[3] = time.mid(0, 2) + QLatin1Char(':') + time.mid(2, 2);
+    if (!time.isEmpty()) {
+        QString& out = record[3];
+        out.reserve(5);
+        out.append(piece(time, 0)).append(QLatin1Char(':')).append(piece(time, 2));
+    }
     record[1] = values[Call].toUpper();
     record[4] = values[RstSent];
     record[5] = values[RstRcvd];

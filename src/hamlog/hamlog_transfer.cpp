@@ -167,8 +167,10 @@ void HamlogTransfer::runImport(const QStringList& records, int count)
     for (int number = 1; number <= count; ++number) {
         HamlogRecord record;
         QString error;
+        // The event loop runs after each record; a second turn inside the lookup would only slow
+        // a large import down.
         bool ok = ConvertContact(records.value(number), ContactSource::Import, qslText, m_settings,
-                                 m_countries, m_dxcc, record, error, yield);
+                                 m_countries, m_dxcc, record, error);
         if (ok) {
             ok = handOver(record) && (record.callSign().isEmpty() || append());
             if (!ok)
