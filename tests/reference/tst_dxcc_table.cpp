@@ -1,3 +1,4 @@
+#include "reference/country_table.h"
 #include "reference/dxcc_table.h"
 #include "support/fake_prompts.h"
 #include "support/temp_folder.h"
@@ -34,6 +35,7 @@ private slots:
     void missingFile();
     void lineEnds();
     void noCapOnLongFiles();
+    void shippedSamplesWork();
 
 private:
     DxccTable m_table;
@@ -142,6 +144,26 @@ void TestDxccTable::noCapOnLongFiles()
     table.LoadDxccFile(DxccFilePath(), prompts);
     QCOMPARE(table.lines().size(), 40000);
     QCOMPARE(table.FindDxccLine(QString::number(39999, 36).toUpper()).columnB, QStringLiteral("line 39999"));
+}
+
+// Catches sample files in the program folder that do not load cleanly or do not fit each other.
+void TestDxccTable::shippedSamplesWork()
+{
+    const QString folder =
+        QDir::cleanPath(QStringLiteral(VELKOR_TEST_DATA "/../../share/program")) + QLatin1Char('/');
+    FakePrompts prompts;
+    CountryTable countries;
+    countries.LoadCountryFile(folder + QStringLiteral("Cty.dat"), prompts);
+    DxccTable dxcc;
+    dxcc.LoadDxccFile(folder + QStringLiteral("TH_DX.dat"), prompts);
+    QVERIFY(prompts.messages.isEmpty() && prompts.questions.isEmpty());
+
+    const QString ja = countries.LookupDxccPrefix(QStringLiteral("JA1ABC"));
+    QCOMPARE(ja, QStringLiteral("JA"));
+    QCOMPARE(dxcc.FindDxccLine(ja).columnB, QStringLiteral("日本"));
+    // Every entity in the sample country file has its line in the sample DXCC table.
+    for (const CountryEntry& e : countries.prefixEntries())
+        QVERIFY2(!dxcc.FindDxccLine(e.DxccPrefix).columnB.isEmpty(), qPrintable(e.DxccPrefix));
 }
 
 QTEST_GUILESS_MAIN(TestDxccTable)
