@@ -3,6 +3,8 @@
 #include <QChar>
 #include <QString>
 
+#include <cstring>
+
 #include <vector>
 
 // A hash index from text keys to the value stored with the first insertion of each key, so that
