@@ -126,7 +126,8 @@ qint32 BuiltinStore::openExisting(const QString& path)
         m_error = QStringLiteral("%1 は VELKOR のデータベースではありません").arg(path);
         return kNotAStore;
     }
-    if (sqlite3_open_v2(path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK ||
+    if (sqlite3_open_v2(path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK ||
         sqlite3_db_readonly(m_db, "main") != 0) {
         m_error = sqliteError();
         closeConnection();
@@ -166,9 +167,9 @@ qint32 BuiltinStore::createNew(const QString& path)
                               ";PRAGMA user_version=" + QByteArray::number(kSchemaVersion) + ";BEGIN;" +
                               kCreateSchema + "INSERT INTO store_info VALUES('format','" + kFormatName +
                               "');COMMIT;";
-    const bool ok =
-        sqlite3_open_v2(path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK &&
-        exec(schema.constData());
+    const bool ok = sqlite3_open_v2(path.toUtf8().constData(), &m_db,
+                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) == SQLITE_OK &&
+                    exec(schema.constData());
     if (ok) {
         sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
         if (exec("BEGIN IMMEDIATE") && prepareInsert())
