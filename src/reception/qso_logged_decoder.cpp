@@ -1,5 +1,7 @@
 #include "reception/qso_logged_decoder.h"
 
+#include "common/text_lines.h"
+
 #include <QLatin1String>
 
 #include <limits>
@@ -112,18 +114,6 @@ QString textOf(const QByteArray& bytes, bool cutShort)
 QString withoutBlanks(QString text)
 {
     return text.remove(QLatin1Char(' '));
-}
-
-// Trims blanks (only blanks, as the other fields lose them) from both ends.
-QString trimmedBlanks(const QString& text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin) == QLatin1Char(' '))
-        ++begin;
-    while (end > begin && text.at(end - 1) == QLatin1Char(' '))
-        --end;
-    return text.mid(begin, end - begin);
 }
 
 QByteArray utf16BigEndian(const char* latin1)
@@ -287,7 +277,7 @@ Contact DecodeMessage(const QByteArray& message)
     contact.rstRcvd = withoutBlanks(readText("Report received"));
     reader.skipString();
     note("Tx power");
-    contact.comment = trimmedBlanks(readText("Comments"));
+    contact.comment = TextLines::trimSpaces(readText("Comments"));
     reader.skipString();
     note("Name");
 

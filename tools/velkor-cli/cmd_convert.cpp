@@ -76,19 +76,9 @@ int runConvert(const QStringList& args)
     if (input.isEmpty())
         return usage();
 
-    QFile file;
-    bool opened = false;
-    if (input == QLatin1String("-")) {
-        opened = file.open(stdin, QIODevice::ReadOnly);
-    } else {
-        file.setFileName(input);
-        opened = file.open(QIODevice::ReadOnly);
-    }
-    if (!opened) {
-        cliErr() << "velkor-cli convert: cannot read " << input << "\n";
-        return kCliNothing;
-    }
-    const QByteArray bytes = file.readAll();
+    QByteArray bytes;
+    if (!cliReadInput(QStringLiteral("convert"), input, &bytes))
+        return kCliUsage;
 
     if (!dir.isEmpty())
         ProgramFolder::setPath(dir);
@@ -97,9 +87,9 @@ int runConvert(const QStringList& args)
     Settings settings;
     ReadSettingsFile(settings, window, prompts, settingsPath.isEmpty() ? SettingsFilePath() : settingsPath);
     CountryTable countries;
-    countries.LoadCountryFile(ProgramFolder::filePath(QStringLiteral("Cty.dat")), prompts);
+    countries.LoadCountryFile(CountryFilePath(), prompts);
     DxccTable dxcc;
-    dxcc.LoadDxccFile(ProgramFolder::filePath(QStringLiteral("TH_DX.dat")), prompts);
+    dxcc.LoadDxccFile(DxccFilePath(), prompts);
 
     const QString qslText = BuildQslText(settings);
     bool anyFailed = false;

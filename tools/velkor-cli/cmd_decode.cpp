@@ -40,28 +40,6 @@ const char* messageTypeName(quint32 type)
     return type < sizeof kNames / sizeof kNames[0] ? kNames[type] : "unknown";
 }
 
-bool readInput(const QString& name, QByteArray* data)
-{
-    QFile file;
-    bool opened;
-    if (name == QLatin1String("-")) {
-        opened = file.open(stdin, QIODevice::ReadOnly);
-    } else {
-        file.setFileName(name);
-        opened = file.open(QIODevice::ReadOnly);
-    }
-    if (!opened) {
-        cliErr() << "velkor-cli decode: cannot read " << name << ": " << file.errorString() << "\n";
-        return false;
-    }
-    *data = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        cliErr() << "velkor-cli decode: cannot read " << name << ": " << file.errorString() << "\n";
-        return false;
-    }
-    return true;
-}
-
 // Hex text as a user may paste it: blanks and line breaks between the digits are dropped, lower
 // case is taken. Anything else is an error.
 bool bytesFromHex(const QByteArray& text, QByteArray* bytes)
@@ -142,7 +120,7 @@ int runDecode(const QStringList& args)
     }
 
     QByteArray data;
-    if (!readInput(input, &data))
+    if (!cliReadInput(QStringLiteral("decode"), input, &data))
         return kCliUsage;
     QByteArray bytes = data;
     if (hex && !bytesFromHex(data, &bytes))

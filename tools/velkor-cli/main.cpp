@@ -1,6 +1,7 @@
 #include "cli.h"
 
 #include <QCoreApplication>
+#include <QFile>
 
 #include <algorithm>
 
@@ -57,6 +58,26 @@ QTextStream& cliErr()
     static const bool once = (setUtf8(stream), true);
     Q_UNUSED(once);
     return stream;
+}
+
+bool cliReadInput(const QString& command, const QString& name, QByteArray* data)
+{
+    QFile file;
+    bool opened;
+    if (name == QLatin1String("-")) {
+        opened = file.open(stdin, QIODevice::ReadOnly);
+    } else {
+        file.setFileName(name);
+        opened = file.open(QIODevice::ReadOnly);
+    }
+    if (opened)
+        *data = file.readAll();
+    if (!opened || file.error() != QFileDevice::NoError) {
+        cliErr() << "velkor-cli " << command << ": cannot read " << name << ": " << file.errorString()
+                 << "\n";
+        return false;
+    }
+    return true;
 }
 
 int main(int argc, char* argv[])
