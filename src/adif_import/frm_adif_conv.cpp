@@ -7,7 +7,7 @@
 frmAdifConv::frmAdifConv(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmAdifConv"));
-    setWindowTitle(QStringLiteral("ADIFデータをハムログに転送"));
+    setWindowTitle(QStringLiteral("ADIFからハムログデータベースへファイル転送"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     auto* layout = new QVBoxLayout(this);
     auto* text = new QLabel(QStringLiteral("ADIF ファイルの取り込みは、この版ではまだ使えません。"));
