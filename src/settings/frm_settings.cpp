@@ -92,6 +92,8 @@ frmSettings::frmSettings(Settings& settings, QWidget* parent) : QDialog(parent),
 void frmSettings::buildControls()
 {
     auto* layout = new QVBoxLayout(this);
+    layout->setSpacing(6);
+    layout->setContentsMargins(9, 9, 9, 9);
 
     // 1. How received contacts are marked in HAMLOG.
     auto* conversion = named(new QGroupBox(QStringLiteral("データ変換の設定")), "Frame1");
@@ -226,13 +228,14 @@ void frmSettings::buildControls()
     };
     row = 0;
     for (const auto& r : fileRows) {
-        filesGrid->addWidget(new QLabel(r.caption), row, 0, 1, 2);
-        filesGrid->addWidget(r.path, row + 1, 0);
-        filesGrid->addWidget(r.button, row + 1, 1);
+        filesGrid->addWidget(new QLabel(r.caption), row, 0);
+        filesGrid->addWidget(r.path, row, 1);
+        filesGrid->addWidget(r.button, row, 2);
         r.path->setMinimumHeight(r.button->sizeHint().height() - 4);
-        row += 2;
+        r.button->setMaximumWidth(r.button->fontMetrics().boundingRect(r.button->text()).width() + 28);
+        ++row;
     }
-    filesGrid->setColumnStretch(0, 1);
+    filesGrid->setColumnStretch(1, 1);
     layout->addWidget(files);
 
     // 7. O K and CANCEL. Enter in a text box presses neither: only a click or Space does.
