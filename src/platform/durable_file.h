@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+// Appending to a file so that a power cut right after the call cannot lose what was appended,
+// and a write that fails half-way leaves the file as it was. Kept free of Qt.
+namespace DurableFile {
+
+// Appends data to the file at path (UTF-8, native separators), creating the file when it is missing. When the
+// file is empty (just created, or left empty), header is written before data. The bytes are on the disk when
+// the call returns true. On failure the file is cut back to the length it had (a file the call created is
+// removed) where the system allows it, and the call returns false.
+bool append(const std::string& path, const std::string& header, const std::string& data);
+
+} // namespace DurableFile

@@ -1,0 +1,88 @@
+#include "platform/durable_file.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+bool syncDescriptor(int fd)
+{
+    int rc;
+    do {
+        rc = ::fsync(fd);
+    } while (rc != 0 && errno == EINTR);
+    return rc == 0;
+}
+
+// A new file survives a power cut only once its folder's entry for it is on the disk too.
+void syncFolderOf(const std::string& path)
+{
+    const std::string::size_type slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    syncDescriptor(fd);
+    ::close(fd);
+}
+
+bool writeAll(int fd, const char* data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+namespace DurableFile {
+
+bool append(const std::string& path, const std::string& header, const std::string& data)
+{
+    bool created = false;
+    int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT) {
+        fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        created = fd >= 0;
+    }
+    if (fd < 0)
+        return false;
+
+    struct stat info;
+    if (::fstat(fd, &info) != 0) {
+        ::close(fd);
+        return false;
+    }
+    const off_t previous = info.st_size;
+    const std::string bytes = previous == 0 ? header + data : data;
+
+    const bool ok = writeAll(fd, bytes.data(), bytes.size()) && syncDescriptor(fd);
+    if (ok) {
+        ::close(fd);
+        if (created)
+            syncFolderOf(path);
+        return true;
+    }
+
+    if (created) {
+        ::close(fd);
+        ::unlink(path.c_str());
+        return false;
+    }
+    if (::ftruncate(fd, previous) == 0)
+        syncDescriptor(fd);
+    ::close(fd);
+    return false;
+}
+
+} // namespace DurableFile

@@ -1,0 +1,77 @@
+#include "platform/durable_file.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace {
+
+std::wstring widePath(const std::string& utf8)
+{
+    if (utf8.empty())
+        return std::wstring();
+    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &wide[0], size);
+    return wide;
+}
+
+bool writeAll(HANDLE file, const char* data, size_t size)
+{
+    while (size > 0) {
+        const DWORD chunk = size > 0x10000000u ? 0x10000000u : static_cast<DWORD>(size);
+        DWORD written = 0;
+        if (!WriteFile(file, data, chunk, &written, nullptr) || written == 0)
+            return false;
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+} // namespace
+
+namespace DurableFile {
+
+bool append(const std::string& path, const std::string& header, const std::string& data)
+{
+    const std::wstring wide = widePath(path);
+    if (wide.empty())
+        return false;
+    bool created = false;
+    HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_NOT_FOUND) {
+        file = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+        created = file != INVALID_HANDLE_VALUE;
+    }
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+
+    LARGE_INTEGER previous;
+    LARGE_INTEGER zero;
+    zero.QuadPart = 0;
+    if (!GetFileSizeEx(file, &previous) || !SetFilePointerEx(file, zero, nullptr, FILE_END)) {
+        CloseHandle(file);
+        return false;
+    }
+    const std::string bytes = previous.QuadPart == 0 ? header + data : data;
+
+    const bool ok = writeAll(file, bytes.data(), bytes.size()) && FlushFileBuffers(file);
+    if (ok) {
+        CloseHandle(file);
+        return true;
+    }
+    if (created) {
+        CloseHandle(file);
+        DeleteFileW(wide.c_str());
+        return false;
+    }
+    if (SetFilePointerEx(file, previous, nullptr, FILE_BEGIN) && SetEndOfFile(file))
+        FlushFileBuffers(file);
+    CloseHandle(file);
+    return false;
+}
+
+} // namespace DurableFile

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+// The ADIF log: every contact the intake takes in, one line each, after the header line
+// "Velkor ADIF Export<eoh>" that is written when the file is created. The file is in the
+// program's 8-bit code page with CR LF line ends, opened and closed for every contact.
+
+// Path of the ADIF log: "Log/Velkor.adi" in the program's folder, with native separators.
+QString AdifLogPath();
+
+// Appends the contact text as one line. When this returns true the line is on the disk, so a power
+// cut right after a contact cannot lose it. A write that fails is cut back to the file's previous
+// length, so a half line never runs into the next contact's line; false then, and nothing is
+// shown: the caller goes on with the contact (the HAMLOG append) either way. The folder is not
+// created here.
+bool AppendAdifLog(const QString& adifLogPath, const QString& contactText);

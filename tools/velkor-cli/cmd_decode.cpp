@@ -1,0 +1,171 @@
+// velkor-cli decode: shows what VELKOR makes of what a partner program sends on the FreeDV port.
+//
+//   velkor-cli decode FILE|-         raw bytes of one datagram, or of several as one read takes them
+//   velkor-cli decode --hex FILE|-   the same bytes as hex text (blanks and line breaks ignored)
+//
+// Exit status 0 when a contact text was printed, 1 when the input holds none, 2 on a usage or read
+// error.
+
+#include "cli.h"
+
+#include "reception/qso_logged_decoder.h"
+
+#include <QFile>
+#include <QtEndian>
+
+namespace {
+
+const char kUsage[] = "decode [--hex] FILE|-   print the contact text VELKOR makes of a datagram";
+
+const char* messageTypeName(quint32 type)
+{
+    static const char* const kNames[] = {
+        "Heartbeat",
+        "Status",
+        "Decode",
+        "Clear",
+        "Reply",
+        "QSO Logged",
+        "Close",
+        "Replay",
+        "Halt Tx",
+        "Free Text",
+        "WSPR Decode",
+        "Location",
+        "Logged ADIF",
+        "Highlight Callsign",
+        "Switch Configuration",
+        "Configure",
+    };
+    return type < sizeof kNames / sizeof kNames[0] ? kNames[type] : "unknown";
+}
+
+bool readInput(const QString& name, QByteArray* data)
+{
+    QFile file;
+    bool opened;
+    if (name == QLatin1String("-")) {
+        opened = file.open(stdin, QIODevice::ReadOnly);
+    } else {
+        file.setFileName(name);
+        opened = file.open(QIODevice::ReadOnly);
+    }
+    if (!opened) {
+        cliErr() << "velkor-cli decode: cannot read " << name << ": " << file.errorString() << "\n";
+        return false;
+    }
+    *data = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        cliErr() << "velkor-cli decode: cannot read " << name << ": " << file.errorString() << "\n";
+        return false;
+    }
+    return true;
+}
+
+// Hex text as a user may paste it: blanks and line breaks between the digits are dropped, lower
+// case is taken. Anything else is an error.
+bool bytesFromHex(const QByteArray& text, QByteArray* bytes)
+{
+    QByteArray digits;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text.at(i);
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n')
+            continue;
+        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'))) {
+            cliErr() << "velkor-cli decode: not hex text: \"" << QString::fromLatin1(&c, 1) << "\" at byte "
+                     << i + 1 << "\n";
+            return false;
+        }
+        digits.append(c);
+    }
+    if (digits.size() % 2 != 0) {
+        cliErr() << "velkor-cli decode: not hex text: odd number of hex digits (" << digits.size() << ")\n";
+        return false;
+    }
+    *bytes = QByteArray::fromHex(digits);
+    return true;
+}
+
+// Says in plain words what the input holds when it holds no QSO Logged message of schema 2.
+QString describeNoContact(const QByteArray& bytes)
+{
+    if (bytes.isEmpty())
+        return QStringLiteral("the input is empty");
+
+    QByteArray magic(4, '\0');
+    qToBigEndian<quint32>(QsoLogged::kMagic, magic.data());
+    const qsizetype at = bytes.indexOf(magic);
+    if (at < 0) {
+        QString text = QStringLiteral("no magic number 0xADBCCBDA: the input is no message of the WSJT-X UDP "
+                                      "protocol, and VELKOR ignores it on the FreeDV port");
+        if (bytes.toLower().contains("<eor>"))
+            text += QStringLiteral(" (it looks like plain ADIF text, which VELKOR takes as it is from JTDX, "
+                                   "WSJT-X and MSHV)");
+        return text;
+    }
+    const QString where = at == 0 ? QStringLiteral("the input starts with")
+                                  : QStringLiteral("at byte %1 the input holds").arg(at);
+    if (bytes.size() - at < QsoLogged::kMarkerBytes)
+        return QStringLiteral("%1 the magic number 0xADBCCBDA but ends before the schema and message type")
+            .arg(where);
+    const quint32 schema = qFromBigEndian<quint32>(bytes.constData() + at + 4);
+    const quint32 type = qFromBigEndian<quint32>(bytes.constData() + at + 8);
+    if (type == 5)
+        return QStringLiteral(
+                   "%1 a QSO Logged message of schema %2; VELKOR takes only schema 2 and ignores it")
+            .arg(where)
+            .arg(schema);
+    return QStringLiteral("%1 a %2 message (type %3) of schema %4, not a QSO Logged message (type 5); VELKOR "
+                          "ignores it")
+        .arg(where, QLatin1String(messageTypeName(type)))
+        .arg(type)
+        .arg(schema);
+}
+
+int runDecode(const QStringList& args)
+{
+    bool hex = false;
+    QString input;
+    for (const QString& arg : args) {
+        if (arg == QLatin1String("--hex")) {
+            hex = true;
+        } else if (input.isEmpty() && (arg == QLatin1String("-") || !arg.startsWith(QLatin1Char('-')))) {
+            input = arg;
+        } else {
+            cliErr() << "usage: velkor-cli " << kUsage << "\n";
+            return kCliUsage;
+        }
+    }
+    if (input.isEmpty()) {
+        cliErr() << "usage: velkor-cli " << kUsage << "\n";
+        return kCliUsage;
+    }
+
+    QByteArray data;
+    if (!readInput(input, &data))
+        return kCliUsage;
+    QByteArray bytes = data;
+    if (hex && !bytesFromHex(data, &bytes))
+        return kCliUsage;
+
+    QString text = QsoLogged::HexText(bytes);
+    const qsizetype marker = QsoLogged::FindMarker(text);
+    if (marker < 0) {
+        cliErr() << "no contact: " << describeNoContact(bytes) << "\n";
+        return kCliNothing;
+    }
+    DecodeQsoLogged(text);
+    cliOut() << text << "\n";
+
+    const QsoLogged::Contact contact = QsoLogged::DecodeMessage(bytes.mid(marker / 2));
+    if (!contact.cutShortAt.isEmpty())
+        cliErr() << "note: the message ends early, in or before the field \"" << contact.cutShortAt
+                 << "\"; the fields from there on are empty\n";
+    if (marker > 0)
+        cliErr() << "note: the QSO Logged message starts at byte " << marker / 2 + 1 << " of the input\n";
+    return kCliOk;
+}
+
+const CliRegistration registration({QStringLiteral("decode"), QLatin1String(kUsage), runDecode});
+
+} // namespace
