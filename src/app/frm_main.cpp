@@ -8,6 +8,7 @@
 #include "partners/partner_programs.h"
 #include "platform/help_gui.h"
 #include "platform/window_stacking_gui.h"
+#include "reception/adif_log.h"
 #include "settings/frm_settings.h"
 
 #include <QCloseEvent>
@@ -168,11 +169,11 @@ void frmMain::Form_Load()
     const QString logFolder = ProgramFolder::filePath(QStringLiteral("Log"));
     if (!QFileInfo(logFolder).isDir())
         QDir().mkdir(logFolder); // a failure shows later, when the log is written
-    m_data.AdifLogPath = ProgramFolder::filePath(QStringLiteral("Log/Velkor.adi"));
+    m_data.AdifLogPath = ::AdifLogPath();
 
     ReadSettingsFile(m_data.settings, *this, m_prompts);
-    m_data.countryTable.LoadCountryFile(ProgramFolder::filePath(QStringLiteral("Cty.dat")), m_prompts);
-    m_data.dxccTable.LoadDxccFile(ProgramFolder::filePath(QStringLiteral("TH_DX.dat")), m_prompts);
+    m_data.countryTable.LoadCountryFile(CountryFilePath(), m_prompts);
+    m_data.dxccTable.LoadDxccFile(DxccFilePath(), m_prompts);
     MnuOn();
     // Reception stays off until a partner program is started from its launch entry.
 }
