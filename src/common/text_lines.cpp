@@ -1,5 +1,7 @@
 #include "common/text_lines.h"
 
+#include "platform/code_page.h"
+
 #include <QFile>
 
 namespace TextLines {
@@ -36,6 +38,15 @@ bool readFile(const QString& path, QByteArray& bytes)
         return false;
     }
     return true;
+}
+
+QString decode(const QByteArray& bytes)
+{
+    for (const char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return CodePage::toUnicode(bytes);
+    }
+    return QString::fromLatin1(bytes);
 }
 
 QString trimSpaces(const QString& text)

@@ -2,9 +2,9 @@
 
 #include "common/program_folder.h"
 #include "common/text_lines.h"
-#include "platform/code_page.h"
 
 #include <QFileInfo>
+#include <QVarLengthArray>
 
 namespace {
 
@@ -12,6 +12,38 @@ namespace {
 constexpr int kPrefixColumn = 69;
 // Columns 1 to 26 of a header line hold the entity name.
 constexpr int kNameWidth = 26;
+
+// A piece of the file's text: [begin, end) of data.
+struct Span
+{
+    const QChar* data;
+    int begin;
+    int end;
+
+    int size() const { return end - begin; }
+    bool isEmpty() const { return end <= begin; }
+    QChar at(int i) const { return data[begin + i]; }
+    QString toString() const { return QString(data + begin, size()); }
+    Span left(int n) const { return Span{data, begin, begin + std::max(0, std::min(n, size()))}; }
+    Span mid(int from) const { return Span{data, std::min(begin + from, end), end}; }
+    Span trimmed() const
+    {
+        Span s = *this;
+        while (s.begin < s.end && data[s.begin] == QLatin1Char(' '))
+            ++s.begin;
+        while (s.end > s.begin && data[s.end - 1] == QLatin1Char(' '))
+            --s.end;
+        return s;
+    }
+    int indexOf(QChar c) const
+    {
+        for (int i = begin; i < end; ++i) {
+            if (data[i] == c)
+                return i - begin;
+        }
+        return -1;
+    }
+};
 
 QString formatError(int lineNumber, const QString& what)
 {
@@ -23,21 +55,16 @@ QString formatError(int lineNumber, const QString& what)
 
 // Checks that an opening marker of an entry is closed after it. Empty when fine, otherwise what
 // is wrong.
-QString checkMarker(const QString& entry, QChar open, QChar close)
+QString checkMarker(const Span& entry, QChar open, QChar close)
 {
     const int o = entry.indexOf(open);
     if (o < 0)
         return QString();
     const int c = entry.indexOf(close);
-    if (c >= 0 && c > o)
+    if (c > o)
         return QString();
     return QStringLiteral("項目「%1」の「%2」に対応する「%3」がありません。")
-        .arg(entry, QString(open), QString(close));
-}
-
-bool isEntryLine(const QString& line)
-{
-    return line.startsWith(QLatin1String("    "));
+        .arg(entry.toString(), QString(open), QString(close));
 }
 
 } // namespace
@@ -61,8 +88,7 @@ void CountryTable::AddPrefixEntry(const QString& key, const QString& dxccPrefix)
     if (key.isEmpty() || !isTableKey(key.at(0)))
         return;
     m_prefixEntries.append(CountryEntry{key, dxccPrefix});
-    if (!m_prefixIndex.contains(key))
-        m_prefixIndex.insert(key, dxccPrefix);
+    m_prefixIndex.insertFirst(key, dxccPrefix);
     m_longestPrefixKey = std::max(m_longestPrefixKey, int(key.size()));
 }
 
@@ -71,8 +97,7 @@ void CountryTable::AddExactCallEntry(const QString& key, const QString& dxccPref
     if (key.isEmpty() || !isTableKey(key.at(0)))
         return;
     m_exactEntries.append(CountryEntry{key, dxccPrefix});
-    if (!m_exactIndex.contains(key))
-        m_exactIndex.insert(key, dxccPrefix);
+    m_exactIndex.insertFirst(key, dxccPrefix);
 }
 
 void CountryTable::LoadCountryFile(const QString& path, Prompts& prompts)
@@ -88,100 +113,146 @@ void CountryTable::LoadCountryFile(const QString& path, Prompts& prompts)
         return;
     }
 
-    const QStringList lines = TextLines::split(CodePage::toUnicode(bytes));
-    m_prefixEntries.reserve(lines.size() * 2);
-    m_exactEntries.reserve(lines.size() * 4);
+    const QString text = TextLines::decode(bytes);
+    bytes.clear();
+    // A rough guess from the size of a real file keeps the tables from growing step by step.
+    m_exactEntries.reserve(text.size() / 16);
+    m_prefixEntries.reserve(text.size() / 64);
+    m_exactIndex.reserve(text.size() / 16);
+    m_prefixIndex.reserve(text.size() / 64);
 
+    const QChar* data = text.constData();
+    const int size = text.size();
     QString dxccPrefix;
     bool skipped = false;
-    for (int n = 0; n < lines.size(); ++n) {
-        const QString& line = lines.at(n);
-        if (!isEntryLine(line)) {
-            if (TextLines::trimSpaces(line.left(kNameWidth)).isEmpty()) {
-                prompts.askOkCancel(formatError(n + 1, QStringLiteral("国・地域名（1～26 桁）が空です。")));
+    int lineNumber = 0;
+    // Lines end at CR LF, a lone CR or a lone LF; nothing after the last line end makes a line.
+    for (int pos = 0; pos < size;) {
+        int end = pos;
+        while (end < size && data[end] != QLatin1Char('\r') && data[end] != QLatin1Char('\n'))
+            ++end;
+        const Span line{data, pos, end};
+        pos = end + ((end + 1 < size && data[end] == QLatin1Char('\r') && data[end + 1] == QLatin1Char('\n'))
+                         ? 2
+                         : 1);
+        ++lineNumber;
+
+        const bool entryLine = line.size() >= 4 && line.left(4).trimmed().isEmpty();
+        if (!entryLine) {
+            if (line.left(kNameWidth).trimmed().isEmpty()) {
+                prompts.askOkCancel(
+                    formatError(lineNumber, QStringLiteral("国・地域名（1～26 桁）が空です。")));
                 return;
             }
-            const QString prefix = TextLines::trimSpaces(line.mid(kPrefixColumn));
+            const Span prefix = line.mid(kPrefixColumn).trimmed();
             if (prefix.isEmpty()) {
                 prompts.askOkCancel(formatError(
-                    n + 1, QStringLiteral("70 桁目から後にプライマリ プレフィックスがありません。")));
+                    lineNumber, QStringLiteral("70 桁目から後にプライマリ プレフィックスがありません。")));
                 return;
             }
-            dxccPrefix = prefix.left(prefix.size() - 1); // drop the ":" that ends the field
+            dxccPrefix = prefix.left(prefix.size() - 1).toString(); // drop the ":" that ends the field
             skipped = dxccPrefix.startsWith(QLatin1Char('*'));
             continue;
         }
 
-        QString text = TextLines::trimSpaces(line);
-        if (text.isEmpty())
+        const Span list = line.trimmed();
+        if (list.isEmpty())
             continue;
-        const QChar last = text.at(text.size() - 1);
+        const QChar last = list.at(list.size() - 1);
         if (last != QLatin1Char(',') && last != QLatin1Char(';')) {
             prompts.askOkCancel(
-                formatError(n + 1, QStringLiteral("行の終わりが「,」でも「;」でもありません。")));
+                formatError(lineNumber, QStringLiteral("行の終わりが「,」でも「;」でもありません。")));
             return;
         }
-        text.replace(QLatin1Char(';'), QLatin1Char(','));
 
-        int start = 0;
-        for (int comma = text.indexOf(QLatin1Char(',')); comma >= 0;
-             start = comma + 1, comma = text.indexOf(QLatin1Char(','), start)) {
-            QString entry = text.mid(start, comma - start);
+        // Each entry ends at "," (";" ends the entity's last one and counts the same).
+        int start = list.begin;
+        for (int i = list.begin; i < list.end; ++i) {
+            if (data[i] != QLatin1Char(',') && data[i] != QLatin1Char(';'))
+                continue;
+            Span entry{data, start, i};
+            start = i + 1;
             QString problem = checkMarker(entry, QLatin1Char('('), QLatin1Char(')'));
             if (problem.isEmpty())
                 problem = checkMarker(entry, QLatin1Char('{'), QLatin1Char('}'));
             if (!problem.isEmpty()) {
-                prompts.askOkCancel(formatError(n + 1, problem));
+                prompts.askOkCancel(formatError(lineNumber, problem));
                 return;
             }
             if (skipped)
                 continue;
-            const bool exact = entry.startsWith(QLatin1Char('='));
+            const bool exact = !entry.isEmpty() && entry.at(0) == QLatin1Char('=');
             if (exact)
-                entry.remove(0, 1);
-            int cut = entry.size();
-            for (const QChar marker :
-                 {QLatin1Char('('), QLatin1Char('['), QLatin1Char('<'), QLatin1Char('{')}) {
-                const int at = entry.indexOf(marker);
-                if (at >= 0 && at < cut)
-                    cut = at;
+                ++entry.begin;
+            for (int k = entry.begin; k < entry.end; ++k) {
+                const QChar c = data[k];
+                if (c == QLatin1Char('(') || c == QLatin1Char('[') || c == QLatin1Char('<') ||
+                    c == QLatin1Char('{')) {
+                    entry.end = k;
+                    break;
+                }
             }
-            entry.truncate(cut);
+            if (entry.isEmpty() || !isTableKey(entry.at(0)))
+                continue;
             if (exact)
-                AddExactCallEntry(entry, dxccPrefix);
+                AddExactCallEntry(entry.toString(), dxccPrefix);
             else
-                AddPrefixEntry(entry, dxccPrefix);
+                AddPrefixEntry(entry.toString(), dxccPrefix);
         }
     }
 }
 
 QString CountryTable::LookupDxccPrefix(const QString& callSign) const
 {
-    if (callSign.isEmpty())
+    using Index = FirstKeyIndex<QString>;
+    const int length = callSign.size();
+    if (length == 0)
         return notFound();
+    const QChar* call = callSign.constData();
 
-    const auto exact = m_exactIndex.constFind(callSign);
-    if (exact != m_exactIndex.constEnd())
-        return exact.value();
+    // One pass gives the first "/" and the hashes of the whole call and of every leading part
+    // the prefix stage may try. The whole call is never tried as a prefix: the longest
+    // candidate is one character shorter.
+    const int longest = std::min(length - 1, m_longestPrefixKey);
+    QVarLengthArray<quint32, 24> hashes(std::max(longest, 0) + 1);
+    quint32 hash = Index::kSeed;
+    int slash = -1;
+    for (int i = 0; i < length; ++i) {
+        if (slash < 0 && call[i] == QLatin1Char('/'))
+            slash = i;
+        hash = Index::step(hash, call[i]);
+        if (i < longest)
+            hashes[i + 1] = hash;
+    }
+
+    if (const QString* exact = m_exactIndex.find(call, length, hash))
+        return *exact;
 
     // A portable suffix longer than the home call's part comes first: JA1XYZ/VK2 is worked as
     // VK2/JA1XYZ, while /P, /QRP and the like keep the home prefix.
-    QString call = callSign;
-    const int slash = callSign.indexOf(QLatin1Char('/'));
+    QVarLengthArray<QChar, 24> swapped;
     if (slash >= 0) {
-        const QString a = callSign.left(slash);
-        const QString b = callSign.mid(slash + 1);
-        const int lengthA = TextLines::trimSpaces(a).size();
-        const int lengthB = TextLines::trimSpaces(b).size();
-        if (lengthA > lengthB && lengthB > 1 && b != QLatin1String("QRP"))
-            call = b + QLatin1Char('/') + a;
+        const Span a = Span{call, 0, slash};
+        const Span b = Span{call, slash + 1, length};
+        const bool qrp = b.size() == 3 && b.at(0) == QLatin1Char('Q') && b.at(1) == QLatin1Char('R') &&
+                         b.at(2) == QLatin1Char('P');
+        const int lengthB = b.trimmed().size();
+        if (a.trimmed().size() > lengthB && lengthB > 1 && !qrp) {
+            swapped.append(call + b.begin, b.size());
+            swapped.append(QLatin1Char('/'));
+            swapped.append(call, a.size());
+            call = swapped.constData();
+            hash = Index::kSeed;
+            for (int n = 1; n <= longest; ++n) {
+                hash = Index::step(hash, call[n - 1]);
+                hashes[n] = hash;
+            }
+        }
     }
 
-    // The whole call is never tried as a prefix; the longest candidate is one character shorter.
-    for (int n = std::min(int(call.size()) - 1, m_longestPrefixKey); n >= 1; --n) {
-        const auto hit = m_prefixIndex.constFind(call.left(n));
-        if (hit != m_prefixIndex.constEnd())
-            return hit.value();
+    for (int n = longest; n >= 1; --n) {
+        if (const QString* hit = m_prefixIndex.find(call, n, hashes[n]))
+            return *hit;
     }
     return notFound();
 }

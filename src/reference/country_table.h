@@ -1,8 +1,8 @@
 #pragma once
 
 #include "common/prompts.h"
+#include "reference/first_key_index.h"
 
-#include <QHash>
 #include <QString>
 #include <QVector>
 
@@ -52,8 +52,8 @@ public:
 private:
     QVector<CountryEntry> m_prefixEntries;
     QVector<CountryEntry> m_exactEntries;
-    QHash<QString, QString> m_prefixIndex; // key -> primary prefix of its first entry
-    QHash<QString, QString> m_exactIndex;
+    FirstKeyIndex<QString> m_prefixIndex; // key -> primary prefix of its first entry
+    FirstKeyIndex<QString> m_exactIndex;
     int m_longestPrefixKey = 0;
 };
 

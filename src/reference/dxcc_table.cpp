@@ -2,7 +2,6 @@
 
 #include "common/program_folder.h"
 #include "common/text_lines.h"
-#include "platform/code_page.h"
 
 #include <QFileInfo>
 
@@ -40,19 +39,25 @@ void DxccTable::LoadDxccFile(const QString& path, Prompts& prompts)
 
     // Shift-JIS never uses CR or LF inside a character, so decoding first and splitting after
     // cuts the lines where the bytes do.
-    m_lines = TextLines::split(CodePage::toUnicode(bytes));
+    // The columns are cut once here rather than on every lookup.
+    m_lines = TextLines::split(TextLines::decode(bytes));
     m_index.reserve(m_lines.size());
-    for (int i = 0; i < m_lines.size(); ++i) {
-        const QString key = prefixOf(m_lines.at(i));
-        if (!m_index.contains(key))
-            m_index.insert(key, i);
+    for (const QString& line : m_lines) {
+        const QString key = prefixOf(line);
+        if (!m_index.find(key))
+            m_index.insertFirst(key, columnsOf(line));
     }
 }
 
 DxccColumns DxccTable::FindDxccLine(const QString& prefix) const
 {
-    const auto hit = m_index.constFind(TextLines::trimSpaces(prefix));
-    if (hit == m_index.constEnd())
-        return DxccColumns{};
-    return columnsOf(m_lines.at(hit.value()));
+    const QChar* text = prefix.constData();
+    int begin = 0;
+    int end = prefix.size();
+    while (begin < end && text[begin] == QLatin1Char(' '))
+        ++begin;
+    while (end > begin && text[end - 1] == QLatin1Char(' '))
+        --end;
+    const DxccColumns* hit = m_index.find(text + begin, end - begin);
+    return hit ? *hit : DxccColumns{};
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "common/prompts.h"
+#include "reference/first_key_index.h"
 
-#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -38,7 +38,7 @@ public:
 
 private:
     QStringList m_lines;
-    QHash<QString, int> m_index; // trimmed prefix -> first line that carries it
+    FirstKeyIndex<DxccColumns> m_index; // trimmed prefix -> columns of the first line that carries it
 };
 
 // The program's folder followed by "TH_DX.dat".

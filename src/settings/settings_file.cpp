@@ -6,6 +6,7 @@
 
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QSet>
 
 #include <cfloat>
 #include <cmath>
@@ -149,6 +150,14 @@ void applyDefault(QString& ip, qint32& port, qint32 defaultPort)
         port = defaultPort;
 }
 
+// Settings files that were there at start-up but could not be read. Writing the record back over
+// one of them would replace the user's settings with the empty record, so it is left as it is.
+QSet<QString>& unreadableFiles()
+{
+    static QSet<QString> paths;
+    return paths;
+}
+
 } // namespace
 
 QString SettingsFilePath()
@@ -169,8 +178,11 @@ void ReadSettingsFile(Settings& settings, SettingsWindow& window, Prompts& promp
     // A file that cannot be read to its end is left alone as a whole: half a file could hold a
     // value cut short (a database path missing its tail).
     QByteArray bytes;
-    if (!TextLines::readFile(path, bytes))
+    if (!TextLines::readFile(path, bytes)) {
+        unreadableFiles().insert(info.absoluteFilePath());
         return;
+    }
+    unreadableFiles().remove(info.absoluteFilePath());
 
     const QStringList lines = TextLines::split(CodePage::toUnicode(bytes));
     for (const QString& line : lines) {
@@ -195,6 +207,8 @@ void ReadSettingsFile(Settings& settings, SettingsWindow& window, Prompts& promp
 bool WriteSettingsFile(const Settings& s, SettingsWindow& window, const QString& path)
 {
     window.showNormal();
+    if (unreadableFiles().contains(QFileInfo(path).absoluteFilePath()))
+        return false;
 
     QByteArray out;
     auto line = [&out](const char* key, const QString& value) {

@@ -131,6 +131,7 @@ private slots:
     void failedWriteKeepsOldFile();
     void readOnlyFolderKeepsOldFile();
     void specialFileEndsReading();
+    void unreadableFileNotOverwritten();
 };
 
 // Catches defaults applied to the wrong field or a database message shown although a path was read.
@@ -436,6 +437,32 @@ void TestSettingsFile::specialFileEndsReading()
     FakeWindow window;
     ReadSettingsFile(s, window, prompts);
     QVERIFY(s == Settings());
+#endif
+}
+
+// Catches the empty record of a failed read being written back over the user's settings.
+void TestSettingsFile::unreadableFileNotOverwritten()
+{
+#ifndef Q_OS_LINUX
+    QSKIP("needs a file that exists but cannot be read, made here through /proc");
+#else
+    TempProgramFolder folder;
+    // A link to a file that exists but fails every read from its start, even for the superuser.
+    QVERIFY(QFile::link(QStringLiteral("/proc/self/mem"), SettingsFilePath()));
+    Settings s;
+    FakePrompts prompts;
+    FakeWindow window;
+    ReadSettingsFile(s, window, prompts);
+    QVERIFY(s == Settings());
+    QVERIFY(prompts.messages.isEmpty());
+    QVERIFY(!WriteSettingsFile(s, window));
+    QCOMPARE(QFileInfo(SettingsFilePath()).symLinkTarget(), QStringLiteral("/proc/self/mem"));
+
+    // Once the file reads again, writing works as before.
+    QVERIFY(QFile::remove(SettingsFilePath()));
+    QVERIFY(folder.write(QStringLiteral("VELKOR.ini"), "ThDbFile=C:\\a.hdb\r\n"));
+    ReadSettingsFile(s, window, prompts);
+    QVERIFY(WriteSettingsFile(s, window));
 #endif
 }
 

@@ -1,0 +1,314 @@
+#include "hamlog/builtin_store.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QUrl>
+
+#include <sqlite3.h>
+
+namespace {
+
+// "VLKR" in the header's application id marks a file as one of these stores.
+constexpr quint32 kApplicationId = 0x564C4B52;
+constexpr int kSchemaVersion = 1;
+constexpr int kBusyTimeoutMs = 5000;
+const char kFormatName[] = "VELKOR HAMLOG store";
+
+// Column of each record field; index 0 and 15 are never stored.
+const char* const kColumns[17] = {nullptr,  "call",     "qso_date", "time_on", "rst_sent",    "rst_rcvd",
+                                  "freq",   "mode",     "dxcc_a",   "grid",    "qsl",         "name",
+                                  "dxcc_b", "remarks1", "remarks2", nullptr,   "country_flag"};
+
+const char kCreateSchema[] = "CREATE TABLE store_info(key TEXT PRIMARY KEY, value TEXT NOT NULL);"
+                             "CREATE TABLE hamlog_records("
+                             " id INTEGER PRIMARY KEY,"
+                             " call TEXT NOT NULL, qso_date TEXT NOT NULL, time_on TEXT NOT NULL,"
+                             " rst_sent TEXT NOT NULL, rst_rcvd TEXT NOT NULL, freq TEXT NOT NULL,"
+                             " mode TEXT NOT NULL, dxcc_a TEXT NOT NULL, grid TEXT NOT NULL,"
+                             " qsl TEXT NOT NULL, name TEXT NOT NULL, dxcc_b TEXT NOT NULL,"
+                             " remarks1 TEXT NOT NULL, remarks2 TEXT NOT NULL,"
+                             " country_flag TEXT NOT NULL, appended_at TEXT NOT NULL);";
+
+const int kStoredIndexes[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 16};
+
+QString columnList()
+{
+    QStringList names;
+    for (int i : kStoredIndexes)
+        names << QString::fromLatin1(kColumns[i]);
+    return names.join(QLatin1Char(','));
+}
+
+QString textColumn(sqlite3_stmt* stmt, int column)
+{
+    const void* text = sqlite3_column_text16(stmt, column);
+    if (!text)
+        return QString();
+    return QString(static_cast<const QChar*>(text), sqlite3_column_bytes16(stmt, column) / 2);
+}
+
+} // namespace
+
+BuiltinStore::~BuiltinStore()
+{
+    // A store left open commits what it holds, as a close would.
+    HamlogClose(nullptr, 1);
+}
+
+QString BuiltinStore::FieldColumn(int index)
+{
+    if (index < 0 || index > 16 || !kColumns[index])
+        return QString();
+    return QString::fromLatin1(kColumns[index]);
+}
+
+QString BuiltinStore::sqliteError() const
+{
+    return m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString();
+}
+
+bool BuiltinStore::exec(const char* sql)
+{
+    char* message = nullptr;
+    if (sqlite3_exec(m_db, sql, nullptr, nullptr, &message) == SQLITE_OK)
+        return true;
+    m_error = QString::fromUtf8(message ? message : "");
+    sqlite3_free(message);
+    return false;
+}
+
+bool BuiltinStore::IsStoreFile(const QString& path)
+{
+    // The header is read with plain file access: SQLite never sees a foreign file, so nothing
+    // (not even a journal beside it) can be written because of it.
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray header = file.read(100);
+    if (header.size() < 100 || !header.startsWith(QByteArray("SQLite format 3\0", 16)))
+        return false;
+    const auto* b = reinterpret_cast<const unsigned char*>(header.constData()) + 68;
+    const quint32 id = (quint32(b[0]) << 24) | (quint32(b[1]) << 16) | (quint32(b[2]) << 8) | quint32(b[3]);
+    return id == kApplicationId;
+}
+
+bool BuiltinStore::GetThdllVersion(qint32& version)
+{
+    version = kVersion;
+    return true;
+}
+
+bool BuiltinStore::HamlogOpen(qint32, unsigned char*, const QString& path, qint32, qint32& result)
+{
+    // A second open without a close keeps the first one's records.
+    if (m_db)
+        HamlogClose(nullptr, 1);
+    m_error.clear();
+    if (path.isEmpty()) {
+        result = kCannotCreate;
+        return true;
+    }
+    if (QFileInfo::exists(path)) {
+        result = openExisting(path);
+        return true;
+    }
+    result = createNew(path);
+    // Someone made a file there between the test and the creation: treat it as found.
+    if (result == kCannotCreate && QFileInfo::exists(path))
+        result = openExisting(path);
+    return true;
+}
+
+qint32 BuiltinStore::openExisting(const QString& path)
+{
+    if (!QFileInfo(path).isFile() || !IsStoreFile(path)) {
+        m_error = QStringLiteral("%1 は VELKOR のデータベースではありません").arg(path);
+        return kNotAStore;
+    }
+    if (sqlite3_open_v2(path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK ||
+        sqlite3_db_readonly(m_db, "main") != 0) {
+        m_error = sqliteError();
+        closeConnection();
+        return kCannotOpen;
+    }
+    sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+    sqlite3_stmt* check = nullptr;
+    bool marked = false;
+    if (sqlite3_prepare_v2(m_db, "SELECT value FROM store_info WHERE key='format'", -1, &check, nullptr) ==
+            SQLITE_OK &&
+        sqlite3_step(check) == SQLITE_ROW) {
+        marked = qstrcmp(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)), kFormatName) == 0;
+    }
+    if (!marked && m_error.isEmpty())
+        m_error = sqliteError();
+    sqlite3_finalize(check);
+    if (!marked || !exec("BEGIN IMMEDIATE") || !prepareInsert()) {
+        if (m_error.isEmpty())
+            m_error = sqliteError();
+        closeConnection();
+        return kCannotOpen;
+    }
+    return kOpened;
+}
+
+qint32 BuiltinStore::createNew(const QString& path)
+{
+    // NewOnly makes the empty file atomically, so an existing file is never taken over.
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            m_error = file.errorString();
+            return kCannotCreate;
+        }
+    }
+    const QByteArray schema = QByteArray("PRAGMA application_id=") + QByteArray::number(kApplicationId) +
+                              ";PRAGMA user_version=" + QByteArray::number(kSchemaVersion) + ";BEGIN;" +
+                              kCreateSchema + "INSERT INTO store_info VALUES('format','" + kFormatName +
+                              "');COMMIT;";
+    const bool ok = sqlite3_open_v2(path.toUtf8().constData(), &m_db,
+                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) == SQLITE_OK &&
+                    exec(schema.constData());
+    if (ok) {
+        sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+        if (exec("BEGIN IMMEDIATE") && prepareInsert())
+            return kOpened;
+    }
+    if (m_error.isEmpty())
+        m_error = sqliteError();
+    closeConnection();
+    QFile::remove(path);
+    QFile::remove(path + QStringLiteral("-journal"));
+    return kCannotCreate;
+}
+
+bool BuiltinStore::prepareInsert()
+{
+    QString sql = QStringLiteral("INSERT INTO hamlog_records(%1,appended_at) VALUES(").arg(columnList());
+    for (int i = 1; i <= 16; ++i)
+        sql += i == 1 ? QStringLiteral("?") : QStringLiteral(",?");
+    sql += QLatin1Char(')');
+    if (sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &m_insert, nullptr) != SQLITE_OK) {
+        m_error = sqliteError();
+        return false;
+    }
+    return true;
+}
+
+bool BuiltinStore::SetThBuffer(unsigned char*, const QString& text, qint32 index)
+{
+    if (index == 0 && text.isEmpty())
+        m_record.fill(QString());
+    else if (index >= 1 && index <= 16 && index != 15)
+        m_record[size_t(index)] = text;
+    return true;
+}
+
+bool BuiltinStore::THW_append(unsigned char*, qint32, qint32&)
+{
+    if (!m_db) {
+        m_error = QStringLiteral("データベースが開かれていません");
+        return false;
+    }
+    int parameter = 1;
+    for (int i : kStoredIndexes) {
+        const QString& text = m_record[size_t(i)];
+        // A non-null pointer even for an empty text: the columns hold text, never NULL.
+        const void* data =
+            text.isEmpty() ? static_cast<const void*>("") : static_cast<const void*>(text.utf16());
+        sqlite3_bind_text16(m_insert, parameter++, data, int(text.size()) * 2, SQLITE_TRANSIENT);
+    }
+    // Formatting the time costs more than the insert itself; records within one millisecond share it.
+    const qint64 msecs = QDateTime::currentMSecsSinceEpoch();
+    if (msecs != m_stampMsecs) {
+        m_stampMsecs = msecs;
+        m_stamp = QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC).toString(Qt::ISODateWithMs);
+    }
+    sqlite3_bind_text16(m_insert, parameter, m_stamp.utf16(), int(m_stamp.size()) * 2, SQLITE_TRANSIENT);
+    const int rc = sqlite3_step(m_insert);
+    sqlite3_reset(m_insert);
+    if (rc != SQLITE_DONE) {
+        m_error = QStringLiteral("データベースに追加できません (%1)").arg(sqliteError());
+        return false;
+    }
+    return true;
+}
+
+bool BuiltinStore::HamlogClose(unsigned char*, qint32)
+{
+    if (!m_db)
+        return true;
+    sqlite3_finalize(m_insert);
+    m_insert = nullptr;
+    bool ok = true;
+    if (!sqlite3_get_autocommit(m_db)) {
+        char* message = nullptr;
+        if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, &message) != SQLITE_OK) {
+            m_error = QStringLiteral("データベースに書き込めません (%1)")
+                          .arg(QString::fromUtf8(message ? message : ""));
+            sqlite3_free(message);
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+            ok = false;
+        }
+    }
+    closeConnection();
+    return ok;
+}
+
+void BuiltinStore::closeConnection()
+{
+    if (m_insert) {
+        sqlite3_finalize(m_insert);
+        m_insert = nullptr;
+    }
+    if (m_db) {
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+    }
+}
+
+bool BuiltinStore::ReadRecords(const QString& path, QList<StoredRecord>& records, QString& error)
+{
+    records.clear();
+    if (!QFileInfo(path).isFile()) {
+        error = QStringLiteral("%1 が見つかりません").arg(path);
+        return false;
+    }
+    if (!IsStoreFile(path)) {
+        error = QStringLiteral("%1 は VELKOR のデータベースではありません").arg(path);
+        return false;
+    }
+    // Read-only through a URI, so that even a hot journal left by a crash is not rolled back here.
+    const QByteArray uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded() + "?mode=ro";
+    sqlite3* db = nullptr;
+    sqlite3_stmt* stmt = nullptr;
+    bool ok =
+        sqlite3_open_v2(uri.constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) == SQLITE_OK;
+    if (ok) {
+        sqlite3_busy_timeout(db, kBusyTimeoutMs);
+        const QString sql =
+            QStringLiteral("SELECT id,%1,appended_at FROM hamlog_records ORDER BY id").arg(columnList());
+        ok = sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &stmt, nullptr) == SQLITE_OK;
+    }
+    int rc = SQLITE_DONE;
+    while (ok && (rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        StoredRecord record;
+        record.id = sqlite3_column_int64(stmt, 0);
+        int column = 1;
+        for (int i : kStoredIndexes)
+            record.fields[size_t(i)] = textColumn(stmt, column++);
+        record.appendedAt = textColumn(stmt, column);
+        records.append(record);
+    }
+    if (ok && rc != SQLITE_DONE)
+        ok = false;
+    if (!ok) {
+        error = QStringLiteral("%1 を読めません (%2)")
+                    .arg(path, QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory"));
+        records.clear();
+    }
+    sqlite3_finalize(stmt);
+    sqlite3_close_v2(db);
+    return ok;
+}

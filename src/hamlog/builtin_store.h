@@ -1,0 +1,81 @@
+#pragma once
+
+#include "hamlog/hamlog_library.h"
+
+#include <QList>
+#include <QString>
+
+#include <array>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// One record as the built-in store keeps it.
+struct StoredRecord
+{
+    qint64 id = 0;
+    std::array<QString, 17> fields; // indexes 1 to 14 and 16; 0 and 15 stay empty
+    QString appendedAt;             // UTC, ISO 8601 with milliseconds
+};
+
+// The HAMLOG library's place on systems without HAMLOG's DLLs: an SQLite database at the path
+// the program opens. A missing file becomes a new store; an existing file is used only when it
+// is one of these stores, so a foreign file (a real HAMLOG database, say) is never touched.
+//
+// An open begins one transaction that the close commits: a single contact is durable when the
+// append call returns, an import when it closes, and a failure path that closes keeps what was
+// appended before it.
+class BuiltinStore : public HamlogLibrary
+{
+public:
+    // Not 0, so the program takes the library as usable.
+    static constexpr qint32 kVersion = 0x100;
+    // Results of HamlogOpen.
+    enum OpenResult : qint32 {
+        kOpened = 0,
+        kNotAStore = 1,    // the file exists but is not one of these stores
+        kCannotCreate = 2, // no file there and none could be made
+        kCannotOpen = 3,   // a store, but it cannot be opened for appending
+    };
+
+    BuiltinStore() = default;
+    ~BuiltinStore() override;
+    BuiltinStore(const BuiltinStore&) = delete;
+    BuiltinStore& operator=(const BuiltinStore&) = delete;
+
+    bool GetThdllVersion(qint32& version) override;
+    bool HamlogOpen(qint32 mode, unsigned char* buffer, const QString& path, qint32 option,
+                    qint32& result) override;
+    bool SetThBuffer(unsigned char* buffer, const QString& text, qint32 index) override;
+    bool THW_append(unsigned char* buffer, qint32 fieldCount, qint32& variable) override;
+    bool HamlogClose(unsigned char* buffer, qint32 option) override;
+    bool isLoaded() const override { return true; }
+    QString lastError() const override { return m_error; }
+    QString backendName() const override { return QStringLiteral("built-in"); }
+
+    bool isOpen() const { return m_db != nullptr; }
+
+    // True when the file at path carries the store's mark. Reads the file's first bytes only.
+    static bool IsStoreFile(const QString& path);
+
+    // Reads every record of the store at path, in the order appended, without changing the file.
+    static bool ReadRecords(const QString& path, QList<StoredRecord>& records, QString& error);
+
+    // Column names of the record fields by index (empty for 0 and 15).
+    static QString FieldColumn(int index);
+
+private:
+    qint32 openExisting(const QString& path);
+    qint32 createNew(const QString& path);
+    bool exec(const char* sql);
+    bool prepareInsert();
+    void closeConnection();
+    QString sqliteError() const;
+
+    sqlite3* m_db = nullptr;
+    sqlite3_stmt* m_insert = nullptr;
+    std::array<QString, 17> m_record;
+    QString m_error;
+    qint64 m_stampMsecs = -1;
+    QString m_stamp;
+};

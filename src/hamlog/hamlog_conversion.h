@@ -1,0 +1,63 @@
+#pragma once
+
+#include "settings/settings.h"
+
+#include <QString>
+
+#include <array>
+#include <functional>
+
+class CountryTable;
+class DxccTable;
+
+// The texts of one HAMLOG record, indexed 1 to 16 as the library numbers them. Index 15 is
+// never filled, index 0 is unused.
+struct HamlogRecord
+{
+    std::array<QString, 17> fields;
+
+    QString& operator[](int index) { return fields[size_t(index)]; }
+    const QString& operator[](int index) const { return fields[size_t(index)]; }
+    const QString& callSign() const { return fields[1]; }
+};
+
+// Where the contact comes from: one logged over UDP, or one record line of an imported file.
+// They differ in the frequency rule only.
+enum class ContactSource { Udp, Import };
+
+// Result of reading one field from a contact text.
+struct AdifField
+{
+    enum Status { Found, Absent, Failed };
+    Status status = Absent;
+    QString value; // Found: the value, case kept
+    QString error; // Failed: why, in words for the user
+};
+
+// Finds the field of the given upper-case name ("CALL") in the text: the tag matched whole and
+// in any case, the length read up to ">" or a data-type indicator, then that many characters
+// after the ">" (fewer when the text ends). A length of 0 or less counts as absent. A tag without
+// ">" after it, or a position or length beyond 32,767, fails the conversion.
+AdifField ReadAdifField(const QString& text, const QString& name);
+
+// Reads a number the forgiving way the program always has: blanks, tabs and line feeds are
+// skipped, an optional sign, digits with one decimal point, an optional exponent; reading stops
+// at the first other character; no number gives 0.
+double ReadDecimalNumber(const QString& text);
+
+// UDP frequency: the number rounded to three decimals, no leading zero ("0.475" -> ".475").
+QString FormatUdpFrequency(const QString& freq);
+
+// Import frequency: the text cut after at most three decimals, never rounded ("14.074150" ->
+// "14.074", "7" -> "7").
+QString CutImportFrequency(const QString& freq);
+
+// Field 10: route letter, sent mark, received mark; empty for an unknown route.
+QString BuildQslText(const Settings& settings);
+
+// Converts one contact text into the record fields 1 to 14 and 16. qslText is field 10, built
+// once per append call. yield, when given, runs once while the country is looked up, so that the
+// event loop keeps turning. Returns false with error set when the text cannot be converted.
+bool ConvertContact(const QString& contactText, ContactSource source, const QString& qslText,
+                    const Settings& settings, const CountryTable& countries, const DxccTable& dxcc,
+                    HamlogRecord& record, QString& error, const std::function<void()>& yield = {});

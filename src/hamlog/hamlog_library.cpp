@@ -1,0 +1,11 @@
+#include "hamlog/hamlog_library.h"
+
+#include "hamlog/builtin_store.h"
+#include "platform/hamlog_dll_library.h"
+
+std::unique_ptr<HamlogLibrary> CreateHamlogLibrary()
+{
+    if (std::unique_ptr<HamlogLibrary> dll = CreateHamlogDllLibrary())
+        return dll;
+    return std::make_unique<BuiltinStore>();
+}

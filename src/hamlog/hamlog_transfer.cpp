@@ -1,0 +1,199 @@
+#include "hamlog/hamlog_transfer.h"
+
+#include "common/prompts.h"
+#include "hamlog/hamlog_data.h"
+#include "hamlog/hamlog_library.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+namespace {
+// The record is handed over in this order; field 15 never is.
+const int kHandedIndexes[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 16};
+constexpr qint32 kAppendFieldCount = 16;
+constexpr qint64 kYieldIntervalMs = 5;
+} // namespace
+
+void HamlogHost::yieldToEventLoop()
+{
+    // A turn of the event loop costs far more than converting and storing a record; taking one at
+    // most every few milliseconds keeps the window and the socket just as lively during a large
+    // import without slowing it down.
+    static QElapsedTimer sinceLastTurn;
+    if (sinceLastTurn.isValid() && sinceLastTurn.elapsed() < kYieldIntervalMs)
+        return;
+    QCoreApplication::processEvents();
+    sinceLastTurn.start();
+}
+
+HamlogTransfer::HamlogTransfer(const Settings& settings, const CountryTable& countries, const DxccTable& dxcc,
+                               HamlogLibrary& library, Prompts& prompts, HamlogHost& host, QObject* parent)
+    : QObject(parent), m_settings(settings), m_countries(countries), m_dxcc(dxcc), m_library(library),
+      m_prompts(prompts), m_host(host)
+{
+}
+
+QString HamlogTransfer::libraryMissingText()
+{
+    return QStringLiteral("Hamlog50.dll が見つかりません");
+}
+
+QString HamlogTransfer::cannotOpenText()
+{
+    return QStringLiteral("データベースがオープンできません");
+}
+
+QString HamlogTransfer::transferredText()
+{
+    return QStringLiteral("TURBO HAMLOG データベースに転送しました");
+}
+
+HamlogTransfer::AppendRequest HamlogTransfer::ThLogDbAppend(const QString& contactText)
+{
+    Request request;
+    request.contactText = contactText;
+    if (m_busy) {
+        m_waiting.push_back(request);
+        return AppendDeferred;
+    }
+    run(request, false);
+    return AppendRan;
+}
+
+HamlogTransfer::AppendRequest HamlogTransfer::ThDbFileAppend()
+{
+    // The list is taken as it stands now: the import window may refill it while this runs.
+    Request request;
+    request.import = true;
+    request.records = AdifTransferList;
+    request.count = AdifTransferCount;
+    if (m_busy) {
+        m_waiting.push_back(request);
+        return AppendDeferred;
+    }
+    run(request, false);
+    return AppendRan;
+}
+
+void HamlogTransfer::run(const Request& first, bool deferred)
+{
+    m_busy = true;
+    if (first.import)
+        runImport(first.records, first.count);
+    else
+        runUdp(first.contactText, deferred);
+    // Whatever was asked for meanwhile runs now, in order; more may queue up while it does.
+    while (!m_waiting.empty()) {
+        const Request next = m_waiting.front();
+        m_waiting.pop_front();
+        if (next.import)
+            runImport(next.records, next.count);
+        else
+            runUdp(next.contactText, true);
+    }
+    m_busy = false;
+}
+
+bool HamlogTransfer::open()
+{
+    qint32 version = 0;
+    if (!m_library.GetThdllVersion(version)) {
+        fail(m_library.lastError());
+        return false;
+    }
+    // The open is made whatever the version said.
+    qint32 result = -1;
+    if (!m_library.HamlogOpen(0, HamlogBuffer, m_settings.ThDbFile, 1, result)) {
+        fail(m_library.lastError());
+        return false;
+    }
+    // Only whether the library gave a version at all matters; any non-zero value is usable,
+    // including those whose hexadecimal digits hold a letter.
+    if (version == 0) {
+        m_prompts.showMessage(libraryMissingText());
+        return false;
+    }
+    if (result != 0) {
+        m_prompts.showMessage(cannotOpenText());
+        return false;
+    }
+    return true;
+}
+
+bool HamlogTransfer::handOver(const HamlogRecord& record)
+{
+    if (!m_library.SetThBuffer(HamlogBuffer, QString(), 0))
+        return false;
+    for (int index : kHandedIndexes) {
+        if (!m_library.SetThBuffer(HamlogBuffer, record[index], index))
+            return false;
+    }
+    return true;
+}
+
+bool HamlogTransfer::append()
+{
+    qint32 variable = 0;
+    return m_library.THW_append(HamlogBuffer, kAppendFieldCount, variable);
+}
+
+void HamlogTransfer::fail(const QString& error)
+{
+    if (m_library.isLoaded())
+        m_library.HamlogClose(HamlogBuffer, 1);
+    m_prompts.askOkCancel(error);
+}
+
+void HamlogTransfer::runUdp(const QString& contactText, bool deferred)
+{
+    const QString qslText = BuildQslText(m_settings);
+    if (!open())
+        return;
+    HamlogRecord record;
+    QString error;
+    if (!ConvertContact(contactText, ContactSource::Udp, qslText, m_settings, m_countries, m_dxcc, record,
+                        error, [this] { m_host.yieldToEventLoop(); })) {
+        fail(error);
+        return;
+    }
+    if (!handOver(record) || !append() || !m_library.HamlogClose(HamlogBuffer, 1)) {
+        fail(m_library.lastError());
+        return;
+    }
+    // Only now is the contact in the database: report it.
+    if (!deferred && !record.callSign().isEmpty())
+        m_host.setLastCallSign(record.callSign());
+    emit contactAppended(record.callSign(), deferred);
+}
+
+void HamlogTransfer::runImport(const QStringList& records, int count)
+{
+    const QString qslText = BuildQslText(m_settings);
+    if (!open())
+        return;
+    m_host.setStatusText(QString());
+    auto yield = [this] { m_host.yieldToEventLoop(); };
+    for (int number = 1; number <= count; ++number) {
+        HamlogRecord record;
+        QString error;
+        // The event loop runs after each record; a second turn inside the lookup would only slow
+        // a large import down.
+        bool ok = ConvertContact(records.value(number), ContactSource::Import, qslText, m_settings,
+                                 m_countries, m_dxcc, record, error);
+        if (ok) {
+            ok = handOver(record) && (record.callSign().isEmpty() || append());
+            if (!ok)
+                error = m_library.lastError();
+        }
+        if (!ok) {
+            fail(QStringLiteral("%1 件目のレコードで転送を中止しました\n%2").arg(number).arg(error));
+            return;
+        }
+        yield();
+    }
+    if (!m_library.HamlogClose(HamlogBuffer, 1)) {
+        fail(m_library.lastError());
+        return;
+    }
+    m_host.setStatusText(transferredText());
+}

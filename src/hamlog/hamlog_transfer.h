@@ -1,0 +1,97 @@
+#pragma once
+
+#include "hamlog/hamlog_conversion.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+
+class CountryTable;
+class DxccTable;
+class HamlogLibrary;
+class Prompts;
+struct Settings;
+
+// What the append needs of the main window.
+class HamlogHost
+{
+public:
+    virtual ~HamlogHost() = default;
+    // Panel 1 of the status bar.
+    virtual void setStatusText(const QString& text) = 0;
+    // The window's LastCallSign.
+    virtual void setLastCallSign(const QString& callSign) = 0;
+    // Lets the event loop run once; an append does this while it works so the window stays alive.
+    virtual void yieldToEventLoop();
+};
+
+// Appends contacts to the HAMLOG database through the library: one contact received over UDP
+// (ThLogDbAppend), or the records chosen for an import (ThDbFileAppend).
+//
+// Appends never interleave. While one holds the database open (it lets the event loop run, and
+// the event loop may ask for another append), a further request is held back and run, in the
+// order asked, right after the running one has closed the database; none is dropped.
+//
+// For the UDP intake: ThLogDbAppend returns AppendRan when the append ran within the call. Then
+// LastCallSign holds the call sign if, and only if, the record was really appended and has one;
+// the intake reads it right after the call as always. It returns AppendDeferred when the contact
+// had to wait: LastCallSign is left alone, and contactAppended(callSign, true) fires once the
+// record has really been appended, so the intake can report the contact then. contactAppended
+// fires for every UDP record appended (deferred false for those that ran within the call); an
+// append that fails shows its message and fires nothing.
+class HamlogTransfer : public QObject
+{
+    Q_OBJECT
+public:
+    enum AppendRequest { AppendRan, AppendDeferred };
+
+    HamlogTransfer(const Settings& settings, const CountryTable& countries, const DxccTable& dxcc,
+                   HamlogLibrary& library, Prompts& prompts, HamlogHost& host, QObject* parent = nullptr);
+
+    // Appends one contact text received over UDP.
+    AppendRequest ThLogDbAppend(const QString& contactText);
+    // Appends AdifTransferList positions 1 to AdifTransferCount; a deferred import transfers the
+    // list as it was when asked.
+    AppendRequest ThDbFileAppend();
+
+    // True while an append holds the database (or waits to).
+    bool isBusy() const { return m_busy; }
+
+    static QString libraryMissingText();
+    static QString cannotOpenText();
+    static QString transferredText();
+
+signals:
+    void contactAppended(const QString& callSign, bool deferred);
+
+private:
+    struct Request
+    {
+        bool import = false;
+        QString contactText; // UDP
+        QStringList records; // import: the transfer list, position 0 unused
+        int count = 0;
+    };
+
+    void run(const Request& request, bool deferred);
+    void runUdp(const QString& contactText, bool deferred);
+    void runImport(const QStringList& records, int count);
+    // Version query and open. Returns true when the records may follow; otherwise it has shown
+    // its message and the append is over.
+    bool open();
+    bool handOver(const HamlogRecord& record);
+    bool append();
+    // Closes the database (when the library is loaded) and shows the error with OK and Cancel.
+    void fail(const QString& error);
+
+    const Settings& m_settings;
+    const CountryTable& m_countries;
+    const DxccTable& m_dxcc;
+    HamlogLibrary& m_library;
+    Prompts& m_prompts;
+    HamlogHost& m_host;
+    bool m_busy = false;
+    std::deque<Request> m_waiting;
+};

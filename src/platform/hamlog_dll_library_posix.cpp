@@ -1,0 +1,6 @@
+#include "platform/hamlog_dll_library.h"
+
+std::unique_ptr<HamlogLibrary> CreateHamlogDllLibrary()
+{
+    return nullptr;
+}

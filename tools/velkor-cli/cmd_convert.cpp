@@ -1,0 +1,131 @@
+// velkor-cli convert: prints the HAMLOG record fields 1 to 16 that each contact text (one per
+// line) would become, with the settings and reference tables the program would use.
+#include "cli.h"
+
+#include "common/program_folder.h"
+#include "hamlog/hamlog_conversion.h"
+#include "platform/code_page.h"
+#include "reference/country_table.h"
+#include "reference/dxcc_table.h"
+#include "settings/settings_file.h"
+
+#include <QFile>
+
+#include <cstdio>
+
+namespace {
+
+// Boxes become lines on standard error.
+class CliPrompts : public Prompts
+{
+public:
+    void showMessage(const QString& text) override { cliErr() << "velkor-cli convert: " << text << "\n"; }
+    bool askOkCancel(const QString& text) override
+    {
+        showMessage(text);
+        return true;
+    }
+};
+
+// No window here: position and dialog requests are ignored.
+class NoWindow : public SettingsWindow
+{
+public:
+    void setTopTwips(float) override {}
+    void setLeftTwips(float) override {}
+    float topTwips() const override { return 0; }
+    float leftTwips() const override { return 0; }
+    void showNormal() override {}
+    bool isMinimized() const override { return false; }
+    void showSettingsDialogModeless() override {}
+};
+
+// A line is taken as UTF-8 when it is valid UTF-8 (ASCII included), otherwise in the code page
+// of the program's text files, as the partner's datagrams and ADIF files may be either.
+QString decodeLine(const QByteArray& bytes)
+{
+    const QString utf8 = QString::fromUtf8(bytes);
+    if (!utf8.contains(QChar(0xFFFD)) || bytes.contains("\xEF\xBF\xBD"))
+        return utf8;
+    return CodePage::toUnicode(bytes);
+}
+
+int usage()
+{
+    cliErr() << "usage: velkor-cli convert [--import] [--settings VELKOR.ini] [--dir DIR] FILE|-\n";
+    return kCliUsage;
+}
+
+int runConvert(const QStringList& args)
+{
+    bool import = false;
+    QString settingsPath, dir, input;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == QLatin1String("--import"))
+            import = true;
+        else if (a == QLatin1String("--settings") && i + 1 < args.size())
+            settingsPath = args[++i];
+        else if (a == QLatin1String("--dir") && i + 1 < args.size())
+            dir = args[++i];
+        else if (input.isEmpty() && (a == QLatin1String("-") || !a.startsWith(QLatin1Char('-'))))
+            input = a;
+        else
+            return usage();
+    }
+    if (input.isEmpty())
+        return usage();
+
+    QFile file;
+    bool opened = false;
+    if (input == QLatin1String("-")) {
+        opened = file.open(stdin, QIODevice::ReadOnly);
+    } else {
+        file.setFileName(input);
+        opened = file.open(QIODevice::ReadOnly);
+    }
+    if (!opened) {
+        cliErr() << "velkor-cli convert: cannot read " << input << "\n";
+        return kCliNothing;
+    }
+    const QByteArray bytes = file.readAll();
+
+    if (!dir.isEmpty())
+        ProgramFolder::setPath(dir);
+    CliPrompts prompts;
+    NoWindow window;
+    Settings settings;
+    ReadSettingsFile(settings, window, prompts, settingsPath.isEmpty() ? SettingsFilePath() : settingsPath);
+    CountryTable countries;
+    countries.LoadCountryFile(ProgramFolder::filePath(QStringLiteral("Cty.dat")), prompts);
+    DxccTable dxcc;
+    dxcc.LoadDxccFile(ProgramFolder::filePath(QStringLiteral("TH_DX.dat")), prompts);
+
+    const QString qslText = BuildQslText(settings);
+    bool anyFailed = false;
+    for (QByteArray line : bytes.split('\n')) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (line.trimmed().isEmpty())
+            continue;
+        HamlogRecord record;
+        QString error;
+        if (!ConvertContact(decodeLine(line), import ? ContactSource::Import : ContactSource::Udp, qslText,
+                            settings, countries, dxcc, record, error)) {
+            cliOut() << error.replace(QLatin1Char('\n'), QLatin1Char(' ')) << "\n";
+            anyFailed = true;
+            continue;
+        }
+        QStringList fields;
+        for (int i = 1; i <= 16; ++i)
+            fields << QString(record[i]).replace(QLatin1Char('\t'), QLatin1Char(' '));
+        cliOut() << fields.join(QLatin1Char('\t')) << "\n";
+    }
+    return anyFailed ? kCliNothing : kCliOk;
+}
+
+const CliRegistration registration(
+    {QStringLiteral("convert"),
+     QStringLiteral("convert [--import] [--settings VELKOR.ini] [--dir DIR] FILE|-"), runConvert});
+
+} // namespace
