@@ -6,7 +6,7 @@ build=${VELKOR_BUILD_DIR:-$here/build}
 
 bash "$here/scripts/deps.sh"
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$build" -j2 --target velkor velkor-cli
+cmake --build "$build" -j2 --target velkor velkor-cli velkor_help
 
 program="$build/program"
 mkdir -p "$program"

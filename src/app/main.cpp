@@ -1,16 +1,21 @@
-#include <QApplication>
-#include <QLabel>
-
+#include "app/frm_main.h"
+#include "app/message_box_prompts.h"
+#include "app/start_up.h"
 #include "common/app_info.h"
+#include "common/program_data.h"
+#include "platform/single_instance.h"
+
+#include <QApplication>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(AppInfo::title());
-    // The main window arrives with the start-up work; until then say so plainly.
-    QLabel label(QStringLiteral("VELKOR はまだ準備中です。メインウィンドウは次の版で入ります。"));
-    label.setWindowTitle(AppInfo::idleCaption());
-    label.setMargin(24);
-    label.show();
+
+    SingleInstanceLock lock;
+    MessageBoxPrompts prompts;
+    const std::unique_ptr<frmMain> window = StartUp(lock, Program(), prompts);
+    if (!window)
+        return 0; // another copy runs
     return app.exec();
 }

@@ -1,0 +1,337 @@
+#include "app/frm_main.h"
+
+#include "adif_import/frm_adif_conv.h"
+#include "common/app_info.h"
+#include "common/program_data.h"
+#include "common/program_folder.h"
+#include "common/twips_gui.h"
+#include "partners/partner_programs.h"
+#include "platform/help_gui.h"
+#include "platform/window_stacking_gui.h"
+#include "reception/adif_log.h"
+#include "settings/frm_settings.h"
+
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTimer>
+#include <QUdpSocket>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr double kClientWidthTwips = 7575;
+constexpr double kClientHeightTwips = 1200;
+constexpr double kLabelWidthTwips = 7335;
+constexpr double kLabelHeightTwips = 855;
+
+QAction* launchEntry(frmMain* window, QAction** slot, const char* name, const QString& caption)
+{
+    *slot = new QAction(caption, window);
+    (*slot)->setObjectName(QLatin1String(name));
+    (*slot)->setVisible(false);
+    return *slot;
+}
+
+} // namespace
+
+frmMain::frmMain(ProgramData& data, Prompts& prompts, QWidget* parent)
+    : QMainWindow(parent), m_data(data), m_prompts(prompts), m_openHelp(&OpenHelpFile)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    // Fixed single border: minimize and close, no maximize, no resizing.
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                   Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowTitle(AppInfo::idleCaption());
+    buildMenus();
+    buildControls();
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::buildMenus()
+{
+    QMenuBar* bar = menuBar();
+
+    mnuFileMenu = bar->addMenu(QStringLiteral("ファイル"));
+    mnuFileMenu->setObjectName(QStringLiteral("mnuFileMenu"));
+    mnuADIF2HamLog = mnuFileMenu->addAction(QStringLiteral("ADIFデータをハムログに転送"));
+    mnuADIF2HamLog->setObjectName(QStringLiteral("mnuADIF2HamLog"));
+    connect(mnuADIF2HamLog, &QAction::triggered, this, &frmMain::mnuADIF2HamLog_Click);
+
+    mnuSet = bar->addMenu(QStringLiteral("設定"));
+    mnuSet->setObjectName(QStringLiteral("mnuSet"));
+    mnuFrmTop = mnuSet->addAction(QStringLiteral("フォームを上層にする"));
+    mnuFrmTop->setObjectName(QStringLiteral("mnuFrmTop"));
+    mnuFrmTop->setCheckable(true);
+    connect(mnuFrmTop, &QAction::triggered, this, &frmMain::mnuFrmTop_Click);
+    mnuSettings = mnuSet->addAction(QStringLiteral("設定"));
+    mnuSettings->setObjectName(QStringLiteral("mnuSettings"));
+    connect(mnuSettings, &QAction::triggered, this, &frmMain::mnuSettings_Click);
+
+    QAction** entries[] = {&mnuJTDXopen, &mnuWSJTopen, &mnuMSHVopen, &mnuFreeDVopen};
+    int i = 0;
+    for (const PartnerProgram& program : PartnerPrograms()) {
+        QAction* entry = launchEntry(this, entries[i++], program.launchEntry, program.launchCaption);
+        mnuSet->addAction(entry);
+        const int number = program.number;
+        connect(entry, &QAction::triggered, this, [this, number] { launchEntryClicked(number); });
+    }
+
+    mnuHp = bar->addMenu(QStringLiteral("HELP"));
+    mnuHp->setObjectName(QStringLiteral("mnuHp"));
+    mnuHelp = mnuHp->addAction(QStringLiteral("HELP"));
+    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    connect(mnuHelp, &QAction::triggered, this, &frmMain::mnuHelp_Click);
+}
+
+void frmMain::buildControls()
+{
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("clientArea"));
+    auto* layout = new QVBoxLayout(central);
+    const int margin = (TwipsToPixelsX(this, kClientWidthTwips) - TwipsToPixelsX(this, kLabelWidthTwips)) / 2;
+    layout->setContentsMargins(margin, margin / 2, margin, 0);
+
+    // The last received contact, across the window.
+    Label1 = new QLabel(central);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setFrameStyle(QFrame::Box | QFrame::Plain);
+    Label1->setAutoFillBackground(true);
+    Label1->setBackgroundRole(QPalette::Base);
+    Label1->setWordWrap(true);
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label1->setTextFormat(Qt::PlainText); // contact texts are full of "<" and ">"
+    Label1->setFixedSize(TwipsToPixelsX(this, kLabelWidthTwips), TwipsToPixelsY(this, kLabelHeightTwips));
+    layout->addWidget(Label1);
+    layout->addStretch(1);
+    setCentralWidget(central);
+
+    // Panel 1 carries the status texts; panels 2 and 3 the date and time, kept current here.
+    StatusBar1 = statusBar();
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(false);
+    m_panel1 = new QLabel(StatusBar1);
+    m_panel1->setObjectName(QStringLiteral("StatusBar1_Panel1"));
+    m_panel2 = new QLabel(StatusBar1);
+    m_panel2->setObjectName(QStringLiteral("StatusBar1_Panel2"));
+    m_panel3 = new QLabel(StatusBar1);
+    m_panel3->setObjectName(QStringLiteral("StatusBar1_Panel3"));
+    for (QLabel* panel : {m_panel1, m_panel2, m_panel3}) {
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        panel->setTextFormat(Qt::PlainText);
+    }
+    m_panel2->setAlignment(Qt::AlignCenter);
+    m_panel3->setAlignment(Qt::AlignCenter);
+    StatusBar1->addWidget(m_panel1, 1);
+    StatusBar1->addPermanentWidget(m_panel2);
+    StatusBar1->addPermanentWidget(m_panel3);
+    m_clock = new QTimer(this);
+    m_clock->setObjectName(QStringLiteral("clock"));
+    m_clock->setInterval(1000);
+    connect(m_clock, &QTimer::timeout, this, &frmMain::updateClock);
+    updateClock();
+    m_clock->start();
+
+    Winsock1 = new QUdpSocket(this);
+    Winsock1->setObjectName(QStringLiteral("Winsock1"));
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(1000);
+    Timer3 = new QTimer(this);
+    Timer3->setObjectName(QStringLiteral("Timer3"));
+    Timer3->setInterval(2000);
+
+    // Client area of 7575 x 1200 twips below the menu bar; the status bar lives inside it, and
+    // where this system's fonts make it taller the window grows rather than clip it.
+    const int clientHeight = qMax(TwipsToPixelsY(this, kClientHeightTwips),
+                                  Label1->height() + margin / 2 + StatusBar1->sizeHint().height() + 2);
+    central->setFixedHeight(clientHeight - StatusBar1->sizeHint().height());
+    setFixedSize(TwipsToPixelsX(this, kClientWidthTwips), menuBar()->sizeHint().height() + clientHeight);
+}
+
+void frmMain::updateClock()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    m_panel2->setText(now.toString(QStringLiteral("yyyy/MM/dd")));
+    m_panel3->setText(now.toString(QStringLiteral("H:mm")));
+}
+
+void frmMain::Form_Load()
+{
+    setWindowTitle(AppInfo::idleCaption());
+
+    const QString logFolder = ProgramFolder::filePath(QStringLiteral("Log"));
+    if (!QFileInfo(logFolder).isDir())
+        QDir().mkdir(logFolder); // a failure shows later, when the log is written
+    m_data.AdifLogPath = ::AdifLogPath();
+
+    ReadSettingsFile(m_data.settings, *this, m_prompts);
+    m_data.countryTable.LoadCountryFile(CountryFilePath(), m_prompts);
+    m_data.dxccTable.LoadDxccFile(DxccFilePath(), m_prompts);
+    MnuOn();
+    // Reception stays off until a partner program is started from its launch entry.
+}
+
+void frmMain::Form_Unload()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    // A settings dialog left open would keep the program running after its settings were
+    // written, and its OK would then be lost: it closes with the main window, as CANCEL does.
+    if (m_settingsDialog)
+        m_settingsDialog->reject();
+    WriteSettingsFile(m_data.settings, *this);
+    Timer2->stop();
+    Timer3->stop();
+    // A partner program started from the menu keeps running; only the socket goes.
+    Winsock1->abort();
+    Winsock1->close();
+}
+
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+void frmMain::MnuOn()
+{
+    QAction* entries[] = {mnuJTDXopen, mnuWSJTopen, mnuMSHVopen, mnuFreeDVopen};
+    int i = 0;
+    for (const PartnerProgram& program : PartnerPrograms()) {
+        if (IsPartnerUsed(m_data.settings, program))
+            entries[i]->setVisible(true);
+        ++i;
+    }
+}
+
+void frmMain::MnuOff()
+{
+    for (QAction* entry : {mnuJTDXopen, mnuWSJTopen, mnuMSHVopen, mnuFreeDVopen})
+        entry->setVisible(false);
+}
+
+void frmMain::setStatusText(const QString& text)
+{
+    m_panel1->setText(text);
+}
+
+QString frmMain::statusText() const
+{
+    return m_panel1->text();
+}
+
+void frmMain::mnuADIF2HamLog_Click()
+{
+    frmAdifConv window(this);
+    window.exec();
+}
+
+void frmMain::mnuFrmTop_Click()
+{
+    // The action has toggled its check already: checked now means "keep on top".
+    SetWindowTopmost(this, mnuFrmTop->isChecked());
+}
+
+void frmMain::mnuSettings_Click()
+{
+    // The dialog opened without blocking (start-up, a launch entry) is still up: bring that one
+    // forward rather than build a second from a record it is about to change.
+    if (m_settingsDialog) {
+        showSettingsDialogModeless();
+        return;
+    }
+    MnuOff();
+    frmSettings* dialog = openSettingsDialog();
+    dialog->exec();
+    MnuOn();
+}
+
+void frmMain::mnuHelp_Click()
+{
+    const QString helpFilePath = ProgramFolder::filePath(QStringLiteral("VELKOR.chm"));
+    if (m_openHelp)
+        m_openHelp(this, helpFilePath);
+}
+
+void frmMain::setHelpOpener(HelpOpener opener)
+{
+    m_openHelp = std::move(opener);
+}
+
+void frmMain::launchEntryClicked(int programNumber)
+{
+    const PartnerProgram& program = PartnerPrograms().at(static_cast<size_t>(programNumber - 1));
+    const QString path = m_data.settings.*program.file;
+    // Hidden files do not count, as in the settings file test.
+    const QFileInfo file(path);
+    if (path.isEmpty() || !file.isFile() || file.isHidden()) {
+        m_prompts.showMessage(program.missingFileMessage);
+        showSettingsDialogModeless();
+        return;
+    }
+    emit launchRequested(programNumber);
+}
+
+frmSettings* frmMain::openSettingsDialog()
+{
+    auto* dialog = new frmSettings(m_data.settings, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    m_settingsDialog = dialog;
+    return dialog;
+}
+
+void frmMain::showSettingsDialogModeless()
+{
+    if (m_settingsDialog) {
+        if (m_settingsDialog->isMinimized())
+            m_settingsDialog->showNormal();
+        m_settingsDialog->show();
+        m_settingsDialog->raise();
+        m_settingsDialog->activateWindow();
+        return;
+    }
+    openSettingsDialog()->show();
+}
+
+frmSettings* frmMain::settingsDialog() const
+{
+    return m_settingsDialog.data();
+}
+
+void frmMain::setTopTwips(float twips)
+{
+    move(x(), TwipsToPixelsY(this, twips));
+}
+
+void frmMain::setLeftTwips(float twips)
+{
+    move(TwipsToPixelsX(this, twips), y());
+}
+
+float frmMain::topTwips() const
+{
+    return static_cast<float>(PixelsToTwipsY(this, y()));
+}
+
+float frmMain::leftTwips() const
+{
+    return static_cast<float>(PixelsToTwipsX(this, x()));
+}
+
+void frmMain::showNormal()
+{
+    QMainWindow::showNormal();
+}
+
+bool frmMain::isMinimized() const
+{
+    return QMainWindow::isMinimized();
+}

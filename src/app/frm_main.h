@@ -1,0 +1,111 @@
+#pragma once
+
+#include "settings/settings_file.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QTimer;
+class QUdpSocket;
+class frmSettings;
+struct ProgramData;
+
+// The main window: the last received contact in Label1, status texts in StatusBar1, the menus,
+// the two timers and the UDP socket. There is one for the whole run; every other window reaches
+// the program through it.
+//
+// Loading is a separate step (Form_Load) so that whoever creates the window decides when message
+// boxes may appear; the start-up routine loads, then shows it.
+class frmMain : public QMainWindow, public SettingsWindow
+{
+    Q_OBJECT
+
+public:
+    // prompts answers every message box the loading raises; data is the program-wide data.
+    frmMain(ProgramData& data, Prompts& prompts, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // Idle caption, Log folder, AdifLogPath, settings file, country tables, launch entries; each
+    // step runs even when one before it failed. Reception stays off.
+    void Form_Load();
+
+    // Shows the launch entries of the partner programs marked as used; never hides one.
+    void MnuOn();
+    // Hides all four launch entries.
+    void MnuOff();
+
+    // Status panel 1.
+    void setStatusText(const QString& text);
+    QString statusText() const;
+
+    // The settings dialog, opened without blocking; when it is open already it is brought to the
+    // front as the user left it.
+    void showSettingsDialogModeless() override;
+    // The dialog while it is open, else nullptr.
+    frmSettings* settingsDialog() const;
+
+    // How help is shown; tests replace it so that no browser starts.
+    using HelpOpener = std::function<void(QWidget* window, const QString& chmPath)>;
+    void setHelpOpener(HelpOpener opener);
+
+    // SettingsWindow: the window's outer position in twips.
+    void setTopTwips(float twips) override;
+    void setLeftTwips(float twips) override;
+    float topTwips() const override;
+    float leftTwips() const override;
+    void showNormal() override;
+    bool isMinimized() const override;
+
+signals:
+    // A launch entry whose program file exists was chosen; the partner launcher starts it.
+    void launchRequested(int programNumber);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private slots:
+    void mnuADIF2HamLog_Click();
+    void mnuFrmTop_Click();
+    void mnuSettings_Click();
+    void mnuHelp_Click();
+    void launchEntryClicked(int programNumber);
+    void updateClock();
+
+private:
+    void buildMenus();
+    void buildControls();
+    void Form_Unload();
+    frmSettings* openSettingsDialog();
+
+    ProgramData& m_data;
+    Prompts& m_prompts;
+    HelpOpener m_openHelp;
+    QPointer<frmSettings> m_settingsDialog;
+    bool m_unloaded = false;
+
+    QLabel* Label1 = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QLabel* m_panel1 = nullptr;
+    QLabel* m_panel2 = nullptr; // date
+    QLabel* m_panel3 = nullptr; // time
+    QTimer* m_clock = nullptr;
+    QUdpSocket* Winsock1 = nullptr;
+    QTimer* Timer2 = nullptr;
+    QTimer* Timer3 = nullptr;
+
+    QMenu* mnuFileMenu = nullptr;
+    QAction* mnuADIF2HamLog = nullptr;
+    QMenu* mnuSet = nullptr;
+    QAction* mnuFrmTop = nullptr;
+    QAction* mnuSettings = nullptr;
+    QAction* mnuJTDXopen = nullptr;
+    QAction* mnuWSJTopen = nullptr;
+    QAction* mnuMSHVopen = nullptr;
+    QAction* mnuFreeDVopen = nullptr;
+    QMenu* mnuHp = nullptr;
+    QAction* mnuHelp = nullptr;
+};

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "common/prompts.h"
+
+class QWidget;
+
+// The real message boxes: caption "VELKOR", over the window that is active when they appear.
+class MessageBoxPrompts : public Prompts
+{
+public:
+    void showMessage(const QString& text) override;
+    bool askOkCancel(const QString& text) override;
+};

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <memory>
+
+class frmMain;
+class Prompts;
+class SingleInstanceLock;
+struct ProgramData;
+
+// Starts the program in this process: when another copy already holds the lock, returns nullptr
+// at once without a window or a message. Otherwise creates the main window, loads it (message
+// boxes and the settings dialog may appear) and shows it without waiting; the caller then runs
+// the event loop until the last window closes.
+std::unique_ptr<frmMain> StartUp(SingleInstanceLock& lock, ProgramData& data, Prompts& prompts);

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "reference/country_table.h"
+#include "reference/dxcc_table.h"
+#include "settings/settings.h"
+
+#include <QString>
+
+// The data that lives as long as the program and is shared by every window: the settings record,
+// the two reference tables and the path of the ADIF log.
+struct ProgramData
+{
+    Settings settings;
+    CountryTable countryTable;
+    DxccTable dxccTable;
+    QString AdifLogPath; // the program's folder followed by "\Log\Velkor.adi", set while loading
+};
+
+// The one instance of the program.
+ProgramData& Program();
+
+// Replaces the instance with a fresh one (tests start each case from process-start values).
+void ResetProgramData();

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "settings/settings.h"
+
+#include <QDialog>
+
+class QButtonGroup;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+// The settings dialog: edits the whole settings record. OK copies every control into the record;
+// CANCEL, Escape and the title bar's close leave it untouched. The dialog never writes the
+// settings file and never touches the main window's menu.
+//
+// Controls carry the names the rest of the program and the tests know them by (objectName equals
+// the member name). The QSL route is the button group "Option2" whose ids 0..4 are the route
+// numbers; its buttons are named "Option2_0" to "Option2_4".
+class frmSettings : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // Builds the dialog from the record; the record must outlive the dialog.
+    explicit frmSettings(Settings& settings, QWidget* parent = nullptr);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private slots:
+    void Command1_Click();
+    void Command3_Click();
+    void Command5_Click();
+    void Command6_Click();
+    void Command7_Click();
+    void Command4_Click();
+    void Command2_Click();
+
+private:
+    void buildControls();
+    void SettingsToDialog();
+    void DialogToSettings();
+    void browse(QLabel* pathLabel, const QString& title, const QString& initialFolder, const QString& filter);
+
+    Settings& m_settings;
+    bool m_centred = false;
+
+    QCheckBox* Check1 = nullptr;
+    QCheckBox* Check2 = nullptr;
+    QCheckBox* Check3 = nullptr;
+    QCheckBox* Check4 = nullptr;
+    QCheckBox* Check5 = nullptr;
+    QCheckBox* Check6 = nullptr;
+    QCheckBox* Check7 = nullptr;
+    QCheckBox* Check8 = nullptr;
+    QCheckBox* Check9 = nullptr;
+    QCheckBox* Check10 = nullptr;
+    QButtonGroup* Option2 = nullptr;
+    QLineEdit* Text32 = nullptr; // SENT mark
+    QLineEdit* Text31 = nullptr; // RCVD mark
+    QLineEdit* Text1 = nullptr;
+    QLineEdit* Text2 = nullptr;
+    QLineEdit* Text3 = nullptr;
+    QLineEdit* Text4 = nullptr;
+    QLineEdit* Text5 = nullptr;
+    QLineEdit* Text6 = nullptr;
+    QLineEdit* Text7 = nullptr;
+    QLineEdit* Text8 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* Label7 = nullptr;
+    QLabel* Label16 = nullptr;
+    QLabel* Label19 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* Command3 = nullptr;
+    QPushButton* Command5 = nullptr;
+    QPushButton* Command6 = nullptr;
+    QPushButton* Command7 = nullptr;
+    QPushButton* Command4 = nullptr; // O K
+    QPushButton* Command2 = nullptr; // CANCEL
+};

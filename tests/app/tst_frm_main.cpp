@@ -1,0 +1,520 @@
+#include "app/frm_main.h"
+#include "app/message_box_prompts.h"
+#include "app/start_up.h"
+#include "common/app_info.h"
+#include "common/program_data.h"
+#include "common/twips_gui.h"
+#include "platform/help_gui.h"
+#include "platform/single_instance.h"
+#include "settings/frm_settings.h"
+#include "support/fake_prompts.h"
+#include "support/temp_folder.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+#include <QUdpSocket>
+#include <functional>
+#include <memory>
+
+namespace {
+
+const char* const kLaunchEntries[] = {"mnuJTDXopen", "mnuWSJTopen", "mnuMSHVopen", "mnuFreeDVopen"};
+
+// Records, with each message, whether the settings dialog was already open at that moment.
+class OrderedPrompts : public FakePrompts
+{
+public:
+    void showMessage(const QString& text) override
+    {
+        FakePrompts::showMessage(text);
+        dialogOpenAtMessage.append(window && window->settingsDialog() != nullptr);
+    }
+    frmMain* window = nullptr;
+    QList<bool> dialogOpenAtMessage;
+};
+
+QAction* action(QWidget* w, const char* name)
+{
+    QAction* a = w->findChild<QAction*>(QLatin1String(name));
+    if (!a)
+        qFatal("no menu entry %s", name);
+    return a;
+}
+
+QStringList visibleLaunchEntries(QWidget* w)
+{
+    QStringList shown;
+    for (const char* name : kLaunchEntries) {
+        if (action(w, name)->isVisible())
+            shown << action(w, name)->text();
+    }
+    return shown;
+}
+
+// Runs check on the next modal window that opens, then lets the caller's blocking call go on.
+void onNextModal(std::function<void(QWidget*)> check)
+{
+    QTimer::singleShot(0, [check] {
+        QWidget* modal = QApplication::activeModalWidget();
+        QVERIFY(modal);
+        check(modal);
+    });
+}
+
+// The value of key in a settings file's text, as a number.
+double numberIn(const QByteArray& file, const QByteArray& key)
+{
+    for (const QByteArray& line : file.split('\n')) {
+        if (line.startsWith(key + '='))
+            return line.mid(key.size() + 1).trimmed().toDouble();
+    }
+    return -1;
+}
+
+// The saved position is the window's, in twips: the one it was given, to within one pixel.
+void verifyPosition(const QWidget* w, const QByteArray& file)
+{
+    QVERIFY2(file.startsWith("frmTop="), file.constData());
+    QVERIFY(qAbs(numberIn(file, "frmTop") - 1500) <= 1440.0 / w->logicalDpiY());
+    QVERIFY(qAbs(numberIn(file, "frmLeft") - 3000) <= 1440.0 / w->logicalDpiX());
+    QVERIFY(file.contains("\r\nfrmLeft="));
+}
+
+QByteArray settingsFile(const QByteArray& extra)
+{
+    return "ThDbFile=C:\\Hamlog\\Hamlog.hdb\r\n" + extra;
+}
+
+} // namespace
+
+class TstFrmMain : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void windowAsBuilt();
+    void startWithoutSettingsFile();
+    void startWithWsjtVisible();
+    void logFolderCreatedOrLeftAlone();
+    void loadGoesOnWhenLogFolderCannotBeMade();
+    void settingsMenuWrapsTheDialog();
+    void settingsMenuBringsTheOpenDialogForward();
+    void launchEntryWithoutProgramFile();
+    void topmostToggledTwice();
+    void settingsWrittenOnClose();
+    void closingWhileMinimizedKeepsThePosition();
+    void closingDropsAnOpenModelessDialog();
+    void helpOpensBesideTheProgram();
+    void importWindowIsModal();
+    void secondCopyEndsAtOnce();
+    void messageBoxesCarryTheTitle();
+
+private:
+    std::unique_ptr<TempProgramFolder> m_folder;
+    std::unique_ptr<OrderedPrompts> m_prompts;
+    std::unique_ptr<frmMain> m_window;
+
+    frmMain* load(bool show = true)
+    {
+        m_window = std::make_unique<frmMain>(Program(), *m_prompts);
+        m_prompts->window = m_window.get();
+        m_window->setHelpOpener([](QWidget*, const QString&) {});
+        m_window->Form_Load();
+        if (show)
+            m_window->show();
+        return m_window.get();
+    }
+    void writeTables()
+    {
+        QVERIFY(m_folder->write(QStringLiteral("Cty.dat"), QByteArray()));
+        QVERIFY(m_folder->write(QStringLiteral("TH_DX.dat"), QByteArray()));
+    }
+};
+
+void TstFrmMain::init()
+{
+    ResetProgramData();
+    m_folder = std::make_unique<TempProgramFolder>();
+    QVERIFY(m_folder->isValid());
+    m_prompts = std::make_unique<OrderedPrompts>();
+}
+
+void TstFrmMain::cleanup()
+{
+    if (m_window) {
+        if (frmSettings* dialog = m_window->settingsDialog())
+            delete dialog;
+        m_window.reset();
+    }
+    m_prompts.reset();
+    m_folder.reset();
+}
+
+// Catches drift in the window's caption, size, menus, timers and status panels.
+void TstFrmMain::windowAsBuilt()
+{
+    writeTables();
+    QVERIFY(m_folder->write(QStringLiteral("VELKOR.ini"), settingsFile("")));
+    frmMain* w = load();
+    QCOMPARE(w->windowTitle(), QStringLiteral("VELKOR   Ver 1.2.23"));
+    QCOMPARE(w->windowTitle(), AppInfo::idleCaption());
+    QCOMPARE(w->width(), TwipsToPixelsX(w, 7575));
+    QCOMPARE(w->minimumSize(), w->maximumSize()); // fixed border
+    QVERIFY(!w->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+
+    const struct
+    {
+        const char* name;
+        QString caption;
+    } entries[] = {
+        {"mnuADIF2HamLog", QStringLiteral("ADIFデータをハムログに転送")},
+        {"mnuFrmTop", QStringLiteral("フォームを上層にする")},
+        {"mnuSettings", QStringLiteral("設定")},
+        {"mnuJTDXopen", QStringLiteral("JTDXを起動")},
+        {"mnuWSJTopen", QStringLiteral("WSJT-Xを起動")},
+        {"mnuMSHVopen", QStringLiteral("MSHVを起動")},
+        {"mnuFreeDVopen", QStringLiteral("FreeDVを起動")},
+        {"mnuHelp", QStringLiteral("HELP")},
+    };
+    for (const auto& e : entries)
+        QCOMPARE(action(w, e.name)->text(), e.caption);
+    QCOMPARE(w->findChild<QMenu*>(QStringLiteral("mnuFileMenu"))->title(), QStringLiteral("ファイル"));
+    QCOMPARE(w->findChild<QMenu*>(QStringLiteral("mnuSet"))->title(), QStringLiteral("設定"));
+    QCOMPARE(w->findChild<QMenu*>(QStringLiteral("mnuHp"))->title(), QStringLiteral("HELP"));
+    QVERIFY(!action(w, "mnuFrmTop")->isChecked());
+    QVERIFY(action(w, "mnuADIF2HamLog")->isVisible() && action(w, "mnuSettings")->isVisible());
+
+    auto* timer2 = w->findChild<QTimer*>(QStringLiteral("Timer2"));
+    auto* timer3 = w->findChild<QTimer*>(QStringLiteral("Timer3"));
+    QVERIFY(timer2 && timer3);
+    QCOMPARE(timer2->interval(), 1000);
+    QCOMPARE(timer3->interval(), 2000);
+    QVERIFY(!timer2->isActive() && !timer3->isActive());
+    QCOMPARE(w->findChild<QUdpSocket*>(QStringLiteral("Winsock1"))->state(),
+             QAbstractSocket::UnconnectedState);
+
+    auto* label = w->findChild<QLabel*>(QStringLiteral("Label1"));
+    QVERIFY(label && label->text().isEmpty());
+    QCOMPARE(label->width(), TwipsToPixelsX(w, 7335));
+    QVERIFY(w->findChild<QStatusBar*>(QStringLiteral("StatusBar1")));
+    w->setStatusText(QStringLiteral("JA1ZZZ をTURBO HAMLOG データベースに追加しました"));
+    QCOMPARE(w->findChild<QLabel*>(QStringLiteral("StatusBar1_Panel1"))->text(), w->statusText());
+    const QString date = w->findChild<QLabel*>(QStringLiteral("StatusBar1_Panel2"))->text();
+    const QString time = w->findChild<QLabel*>(QStringLiteral("StatusBar1_Panel3"))->text();
+    QVERIFY2(QDate::fromString(date, QStringLiteral("yyyy/MM/dd")).isValid(), qPrintable(date));
+    QVERIFY2(QTime::fromString(time, QStringLiteral("H:mm")).isValid(), qPrintable(time));
+}
+
+// Catches a first start that loses the settings message, opens no dialog, blocks on it, or
+// shows launch entries nobody chose.
+void TstFrmMain::startWithoutSettingsFile()
+{
+    frmMain* w = load();
+    QCOMPARE(m_prompts->messages.value(0), QStringLiteral("設定ファイルがありません\r\n設定をして下さい"));
+    QCOMPARE(m_prompts->dialogOpenAtMessage.value(0), false); // message first, then the dialog
+    // The two country files are missing too; their messages follow, each step still runs.
+    QCOMPARE(m_prompts->messages.size(), 3);
+    frmSettings* dialog = w->settingsDialog();
+    QVERIFY(dialog);
+    QVERIFY(dialog->isVisible());
+    QVERIFY(!dialog->isModal());
+    QCOMPARE(w->windowTitle(), AppInfo::idleCaption());
+    QVERIFY(visibleLaunchEntries(w).isEmpty());
+    QVERIFY(QFileInfo(m_folder->filePath(QStringLiteral("Log"))).isDir());
+    QCOMPARE(Program().AdifLogPath,
+             QDir::toNativeSeparators(m_folder->filePath(QStringLiteral("Log/Velkor.adi"))));
+    // The dialog shows the start values: empty addresses, ports 0.
+    QCOMPARE(dialog->findChild<QLineEdit*>(QStringLiteral("Text1"))->text(), QString());
+    QCOMPARE(dialog->findChild<QLineEdit*>(QStringLiteral("Text2"))->text(), QStringLiteral("0"));
+
+    // OK there changes the record but not the menu; the menu's own dialog brings the entry.
+    dialog->findChild<QCheckBox*>(QStringLiteral("Check8"))->click();
+    dialog->findChild<QPushButton*>(QStringLiteral("Command4"))->click();
+    QCOMPARE(Program().settings.WsjtVisible, qint16(1));
+    QVERIFY(visibleLaunchEntries(w).isEmpty());
+    QTRY_VERIFY(!w->settingsDialog());
+    onNextModal([](QWidget* modal) { modal->findChild<QPushButton*>(QStringLiteral("Command2"))->click(); });
+    action(w, "mnuSettings")->trigger();
+    QCOMPARE(visibleLaunchEntries(w), QStringList{QStringLiteral("WSJT-Xを起動")});
+}
+
+// Catches launch entries shown for programs not in use, or a needless settings message.
+void TstFrmMain::startWithWsjtVisible()
+{
+    writeTables();
+    QVERIFY(m_folder->write(QStringLiteral("VELKOR.ini"),
+                            settingsFile("JtdxVisible=0\r\nWsjtVisible=1\r\nMshvVisible=2\r\n")));
+    frmMain* w = load();
+    QVERIFY2(m_prompts->messages.isEmpty(), qPrintable(m_prompts->messages.join(QLatin1Char('|'))));
+    QVERIFY(!w->settingsDialog());
+    QCOMPARE(visibleLaunchEntries(w), QStringList{QStringLiteral("WSJT-Xを起動")});
+    QCOMPARE(Program().settings.WsjtPort, 2333);
+    QCOMPARE(w->findChild<QUdpSocket*>(QStringLiteral("Winsock1"))->state(),
+             QAbstractSocket::UnconnectedState);
+}
+
+// Catches a start that fails to make the log folder, or empties an existing one.
+void TstFrmMain::logFolderCreatedOrLeftAlone()
+{
+    writeTables();
+    QVERIFY(m_folder->write(QStringLiteral("VELKOR.ini"), settingsFile("")));
+    QVERIFY(m_folder->write(QStringLiteral("Log/Velkor.adi"), "ADIF Export\r\n<call:6>JA1ZZZ <eor>\r\n"));
+    load();
+    QCOMPARE(m_folder->read(QStringLiteral("Log/Velkor.adi")),
+             QByteArray("ADIF Export\r\n<call:6>JA1ZZZ <eor>\r\n"));
+    QVERIFY(m_prompts->messages.isEmpty());
+}
+
+// Catches a failed step that stops the rest of the loading.
+void TstFrmMain::loadGoesOnWhenLogFolderCannotBeMade()
+{
+    writeTables();
+    QVERIFY(m_folder->write(QStringLiteral("Log"), "a file where the folder should be"));
+    QVERIFY(m_folder->write(QStringLiteral("VELKOR.ini"), settingsFile("FreeDvVisible=1\r\n")));
+    frmMain* w = load();
+    QVERIFY(QFileInfo(m_folder->filePath(QStringLiteral("Log"))).isFile());
+    QVERIFY(!Program().AdifLogPath.isEmpty());
+    QCOMPARE(Program().settings.ThDbFile, QStringLiteral("C:\\Hamlog\\Hamlog.hdb"));
+    QCOMPARE(visibleLaunchEntries(w), QStringList{QStringLiteral("FreeDVを起動")});
+}
+
+// Catches launch entries shown while the modal dialog is up, or left stale after it.
+void TstFrmMain::settingsMenuWrapsTheDialog()
+{
+    writeTables();
+    QVERIFY(
+        m_folder->write(QStringLiteral("VELKOR.ini"), settingsFile("JtdxVisible=1\r\nMshvVisible=1\r\n")));
+    frmMain* w = load();
+    QCOMPARE(visibleLaunchEntries(w).size(), 2);
+    bool sawModal = false;
+    onNextModal([&](QWidget* modal) {
+        sawModal = true;
+        QCOMPARE(modal, static_cast<QWidget*>(w->settingsDialog()));
+        QVERIFY(visibleLaunchEntries(w).isEmpty());
+        modal->findChild<QCheckBox*>(QStringLiteral("Check7"))->click(); // JTDX no longer used
+        modal->findChild<QPushButton*>(QStringLiteral("Command4"))->click();
+    });
+    action(w, "mnuSettings")->trigger();
+    QVERIFY(sawModal);
+    QCOMPARE(visibleLaunchEntries(w), QStringList{QStringLiteral("MSHVを起動")});
+
+    // CANCEL restores the same entries.
+    onNextModal([](QWidget* modal) { QTest::keyClick(modal, Qt::Key_Escape); });
+    action(w, "mnuSettings")->trigger();
+    QCOMPARE(visibleLaunchEntries(w), QStringList{QStringLiteral("MSHVを起動")});
+}
+
+// Catches a second dialog built over the one the user is still editing.
+void TstFrmMain::settingsMenuBringsTheOpenDialogForward()
+{
+    frmMain* w = load(); // no settings file: the dialog opens without blocking
+    frmSettings* dialog = w->settingsDialog();
+    QVERIFY(dialog);
+    auto* address = dialog->findChild<QLineEdit*>(QStringLiteral("Text1"));
+    address->setText(QStringLiteral("192.0.2.7"));
+    dialog->hide();                      // behind other windows, as far as the test can tell
+    action(w, "mnuSettings")->trigger(); // must return at once: nothing modal to answer
+    QCOMPARE(w->settingsDialog(), dialog);
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(w->findChildren<frmSettings*>().size(), 1);
+    QCOMPARE(address->text(), QStringLiteral("192.0.2.7")); // not rebuilt
+    w->showSettingsDialogModeless();
+    QCOMPARE(w->findChildren<frmSettings*>().size(), 1);
+}
+
+// Catches a launch entry that starts nothing useful when its program file is missing.
+void TstFrmMain::launchEntryWithoutProgramFile()
+{
+    writeTables();
+    const QString program = m_folder->filePath(QStringLiteral("wsjtx"));
+    QVERIFY(m_folder->write(QStringLiteral("VELKOR.ini"),
+                            settingsFile("WsjtVisible=1\r\nWsjtFile=" + program.toUtf8() + "\r\n")));
+    frmMain* w = load();
+    QSignalSpy launches(w, &frmMain::launchRequested);
+    action(w, "mnuWSJTopen")->trigger();
+    QCOMPARE(m_prompts->messages, QStringList{QStringLiteral("WSJT ファイルを設定してください")});
+    QVERIFY(w->settingsDialog() && w->settingsDialog()->isVisible());
+    QCOMPARE(launches.count(), 0);
+    QCOMPARE(w->windowTitle(), AppInfo::idleCaption());
+    QCOMPARE(visibleLaunchEntries(w), QStringList{QStringLiteral("WSJT-Xを起動")});
+
+    QVERIFY(m_folder->write(QStringLiteral("wsjtx"), "#!/bin/sh\n"));
+    action(w, "mnuWSJTopen")->trigger();
+    QCOMPARE(launches.count(), 1);
+    QCOMPARE(launches.at(0).at(0).toInt(), 2);
+}
+
+// Catches a topmost toggle that does not toggle back, moves the window or loses it.
+void TstFrmMain::topmostToggledTwice()
+{
+    writeTables();
+    QVERIFY(m_folder->write(QStringLiteral("VELKOR.ini"), settingsFile("")));
+    frmMain* w = load();
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    w->move(120, 90);
+    const QPoint before = w->pos();
+    QAction* top = action(w, "mnuFrmTop");
+    top->trigger();
+    QVERIFY(top->isChecked());
+#ifndef Q_OS_WIN
+    QVERIFY(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+#endif
+    QVERIFY(w->isVisible());
+    QCOMPARE(w->pos(), before);
+    top->trigger();
+    QVERIFY(!top->isChecked());
+    QVERIFY(!w->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    QVERIFY(w->isVisible());
+    QCOMPARE(w->pos(), before);
+}
+
+// Catches settings changed during the run that never reach the file, or a lost window position.
+void TstFrmMain::settingsWrittenOnClose()
+{
+    writeTables();
+    QVERIFY(m_folder->write(QStringLiteral("VELKOR.ini"), settingsFile("frmTop=1500\r\nfrmLeft=3000\r\n")));
+    frmMain* w = load();
+    QCOMPARE(w->pos(), QPoint(TwipsToPixelsX(w, 3000), TwipsToPixelsY(w, 1500)));
+    Program().settings.WsjtPort = 2500;
+    Program().settings.SentMrk = QStringLiteral("済");
+    QVERIFY(w->close());
+    const QByteArray file = m_folder->read(QStringLiteral("VELKOR.ini"));
+    verifyPosition(w, file);
+    QVERIFY(file.contains("\r\nThDbFile=C:\\Hamlog\\Hamlog.hdb\r\n"));
+    QVERIFY(file.contains("\r\nWsjtPort=2500\r\n"));
+    QVERIFY(file.contains("\r\nSentMrk=\x8d\xcf\r\n")); // Shift-JIS
+    QVERIFY(!w->findChild<QTimer*>(QStringLiteral("Timer2"))->isActive());
+    QVERIFY(!w->findChild<QTimer*>(QStringLiteral("Timer3"))->isActive());
+    QCOMPARE(w->findChild<QUdpSocket*>(QStringLiteral("Winsock1"))->state(),
+             QAbstractSocket::UnconnectedState);
+}
+
+// Catches a minimized window's close that writes no position or the icon's position.
+void TstFrmMain::closingWhileMinimizedKeepsThePosition()
+{
+    writeTables();
+    QVERIFY(m_folder->write(QStringLiteral("VELKOR.ini"), settingsFile("frmTop=1500\r\nfrmLeft=3000\r\n")));
+    frmMain* w = load();
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    w->showMinimized();
+    QVERIFY(w->close());
+    const QByteArray file = m_folder->read(QStringLiteral("VELKOR.ini"));
+    verifyPosition(w, file);
+}
+
+// Catches a modeless dialog that outlives the main window and keeps the program running.
+void TstFrmMain::closingDropsAnOpenModelessDialog()
+{
+    frmMain* w = load(); // the settings dialog is open
+    QPointer<frmSettings> dialog = w->settingsDialog();
+    QVERIFY(dialog);
+    dialog->findChild<QCheckBox*>(QStringLiteral("Check7"))->click();
+    QVERIFY(w->close());
+    QTRY_VERIFY(!dialog || !dialog->isVisible());
+    QCOMPARE(Program().settings.JtdxVisible, qint16(0));
+    QVERIFY(m_folder->read(QStringLiteral("VELKOR.ini")).contains("\r\nJtdxVisible=0\r\n"));
+}
+
+// Catches help looked for anywhere but beside the program.
+void TstFrmMain::helpOpensBesideTheProgram()
+{
+    writeTables();
+    QVERIFY(m_folder->write(QStringLiteral("VELKOR.ini"), settingsFile("")));
+    frmMain* w = load();
+    QStringList opened;
+    w->setHelpOpener([&](QWidget* window, const QString& path) {
+        QCOMPARE(window, static_cast<QWidget*>(w));
+        opened << path;
+    });
+    action(w, "mnuHelp")->trigger();
+    QCOMPARE(opened, QStringList{QDir::toNativeSeparators(m_folder->filePath(QStringLiteral("VELKOR.chm")))});
+    QCOMPARE(HtmlHelpPath(opened.first()),
+             QDir::toNativeSeparators(m_folder->filePath(QStringLiteral("VELKOR.html"))));
+    // Off Windows the real opener stays silent when the HTML help is missing.
+#ifndef Q_OS_WIN
+    OpenHelpFile(w, opened.first());
+#endif
+    QVERIFY(m_prompts->messages.isEmpty());
+}
+
+// Catches a dead import entry or an import window that does not block the main window.
+void TstFrmMain::importWindowIsModal()
+{
+    writeTables();
+    QVERIFY(m_folder->write(QStringLiteral("VELKOR.ini"), settingsFile("")));
+    frmMain* w = load();
+    QString seen;
+    onNextModal([&](QWidget* modal) {
+        seen = modal->objectName();
+        QVERIFY(modal->isModal());
+        static_cast<QDialog*>(modal)->reject();
+    });
+    action(w, "mnuADIF2HamLog")->trigger();
+    QCOMPARE(seen, QStringLiteral("frmAdifConv"));
+}
+
+// Catches a second copy that opens a window, raises a message or touches the files.
+void TstFrmMain::secondCopyEndsAtOnce()
+{
+    const QString lockPath = m_folder->filePath(QStringLiteral("velkor.lock"));
+    SingleInstanceLock first(lockPath);
+    QVERIFY(first.tryAcquire());
+    SingleInstanceLock second(lockPath);
+    const int windowsBefore = QApplication::topLevelWidgets().size();
+    std::unique_ptr<frmMain> window = StartUp(second, Program(), *m_prompts);
+    QVERIFY(!window);
+    QCOMPARE(QApplication::topLevelWidgets().size(), windowsBefore);
+    QVERIFY(m_prompts->messages.isEmpty());
+    QVERIFY(!QFileInfo::exists(m_folder->filePath(QStringLiteral("Log"))));
+
+    // The first copy, meanwhile, starts normally.
+    writeTables();
+    QVERIFY(m_folder->write(QStringLiteral("VELKOR.ini"), settingsFile("")));
+    SingleInstanceLock other(m_folder->filePath(QStringLiteral("other.lock")));
+    m_window = StartUp(other, Program(), *m_prompts);
+    QVERIFY(m_window);
+    QVERIFY(m_window->isVisible());
+    QVERIFY(QFileInfo(m_folder->filePath(QStringLiteral("Log"))).isDir());
+}
+
+// Catches message boxes without the program's title.
+void TstFrmMain::messageBoxesCarryTheTitle()
+{
+    MessageBoxPrompts prompts;
+    QString title;
+    QString text;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        title = box->windowTitle();
+        text = box->text();
+        box->button(QMessageBox::Ok)->click();
+    });
+    prompts.showMessage(QStringLiteral("設定ファイルがありません\r\n設定をして下さい"));
+    QCOMPARE(title, QStringLiteral("VELKOR"));
+    QCOMPARE(text, QStringLiteral("設定ファイルがありません\r\n設定をして下さい"));
+
+    QTimer::singleShot(0, [] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        box->button(QMessageBox::Cancel)->click();
+    });
+    QVERIFY(!prompts.askOkCancel(QStringLiteral("?")));
+}
+
+QTEST_MAIN(TstFrmMain)
+#include "tst_frm_main.moc"
