@@ -5,6 +5,7 @@
 #include "common/program_data.h"
 #include "common/program_folder.h"
 #include "common/twips_gui.h"
+#include "hamlog/hamlog_library.h"
 #include "partners/partner_programs.h"
 #include "platform/help_gui.h"
 #include "platform/window_stacking_gui.h"
@@ -53,6 +54,37 @@ frmMain::frmMain(ProgramData& data, Prompts& prompts, QWidget* parent)
 }
 
 frmMain::~frmMain() = default;
+
+HamlogTransfer& frmMain::hamlogTransfer()
+{
+    if (!m_hamlogLibrary)
+        m_hamlogLibrary = CreateHamlogLibrary();
+    if (!m_hamlogTransfer) {
+        m_hamlogTransfer = std::make_unique<HamlogTransfer>(
+            m_data.settings, m_data.countryTable, m_data.dxccTable, *m_hamlogLibrary, m_prompts, *this);
+    }
+    return *m_hamlogTransfer;
+}
+
+void frmMain::setHamlogLibrary(std::unique_ptr<HamlogLibrary> library)
+{
+    // The transfer keeps a reference to the library, so it goes with it; an append that is still
+    // running keeps both until it has closed the database.
+    if (m_hamlogTransfer && m_hamlogTransfer->isBusy())
+        return;
+    m_hamlogTransfer.reset();
+    m_hamlogLibrary = std::move(library);
+}
+
+HamlogTransfer::AppendRequest frmMain::ThLogDbAppend(const QString& contactText)
+{
+    return hamlogTransfer().ThLogDbAppend(contactText);
+}
+
+HamlogTransfer::AppendRequest frmMain::ThDbFileAppend()
+{
+    return hamlogTransfer().ThDbFileAppend();
+}
 
 void frmMain::buildMenus()
 {

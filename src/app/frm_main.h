@@ -1,10 +1,12 @@
 #pragma once
 
+#include "hamlog/hamlog_transfer.h"
 #include "settings/settings_file.h"
 
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
+#include <memory>
 
 class QAction;
 class QLabel;
@@ -12,6 +14,7 @@ class QMenu;
 class QTimer;
 class QUdpSocket;
 class frmSettings;
+class HamlogLibrary;
 struct ProgramData;
 
 // The main window: the last received contact in Label1, status texts in StatusBar1, the menus,
@@ -20,7 +23,7 @@ struct ProgramData;
 //
 // Loading is a separate step (Form_Load) so that whoever creates the window decides when message
 // boxes may appear; the start-up routine loads, then shows it.
-class frmMain : public QMainWindow, public SettingsWindow
+class frmMain : public QMainWindow, public SettingsWindow, public HamlogHost
 {
     Q_OBJECT
 
@@ -39,8 +42,22 @@ public:
     void MnuOff();
 
     // Status panel 1.
-    void setStatusText(const QString& text);
+    void setStatusText(const QString& text) override;
     QString statusText() const;
+
+    // Appends one contact received over UDP to the HAMLOG database. When another append holds the
+    // database, the contact waits and AppendDeferred comes back; hamlogTransfer() then reports it
+    // through contactAppended once it is in. LastCallSign is set only for a contact really added.
+    HamlogTransfer::AppendRequest ThLogDbAppend(const QString& contactText);
+    // Appends the records of AdifTransferList (positions 1 to AdifTransferCount).
+    HamlogTransfer::AppendRequest ThDbFileAppend();
+    // The call sign of the contact just appended by ThLogDbAppend; the intake empties it.
+    QString lastCallSign() const { return m_lastCallSign; }
+    void setLastCallSign(const QString& callSign) override { m_lastCallSign = callSign; }
+    HamlogTransfer& hamlogTransfer();
+    // Puts another HAMLOG library in place (tests). Otherwise the library is chosen on the first
+    // append: HAMLOG's own DLLs where they load, the built-in store elsewhere.
+    void setHamlogLibrary(std::unique_ptr<HamlogLibrary> library);
 
     // The settings dialog, opened without blocking; when it is open already it is brought to the
     // front as the user left it.
@@ -86,6 +103,9 @@ private:
     HelpOpener m_openHelp;
     QPointer<frmSettings> m_settingsDialog;
     bool m_unloaded = false;
+    QString m_lastCallSign;
+    std::unique_ptr<HamlogLibrary> m_hamlogLibrary;
+    std::unique_ptr<HamlogTransfer> m_hamlogTransfer;
 
     QLabel* Label1 = nullptr;
     QStatusBar* StatusBar1 = nullptr;

@@ -4,6 +4,8 @@
 #include "common/app_info.h"
 #include "common/program_data.h"
 #include "common/twips_gui.h"
+#include "hamlog/builtin_store.h"
+#include "hamlog/hamlog_data.h"
 #include "platform/help_gui.h"
 #include "platform/single_instance.h"
 #include "settings/frm_settings.h"
@@ -122,6 +124,7 @@ private slots:
     void importWindowIsModal();
     void secondCopyEndsAtOnce();
     void messageBoxesCarryTheTitle();
+    void appendsReachTheStore();
 
 private:
     std::unique_ptr<TempProgramFolder> m_folder;
@@ -514,6 +517,48 @@ void TstFrmMain::messageBoxesCarryTheTitle()
         box->button(QMessageBox::Cancel)->click();
     });
     QVERIFY(!prompts.askOkCancel(QStringLiteral("?")));
+}
+
+// Catches the window's append operations not reaching the store, or reporting a call sign or a
+// transfer that did not happen.
+void TstFrmMain::appendsReachTheStore()
+{
+    writeTables();
+    const QString db = m_folder->filePath(QStringLiteral("log.hdb"));
+    QVERIFY(m_folder->write(QStringLiteral("VELKOR.ini"), ("ThDbFile=" + db + "\r\n").toUtf8()));
+    frmMain* w = load();
+    w->setStatusText(QStringLiteral("old"));
+
+    QCOMPARE(w->ThLogDbAppend(QStringLiteral("<call:6>ja1abc <qso_date:8>20240315 <time_on:6>123456 "
+                                             "<freq:6>14.074 <mode:3>FT8 <eor>")),
+             HamlogTransfer::AppendRan);
+    QCOMPARE(w->lastCallSign(), QStringLiteral("JA1ABC"));
+    QCOMPARE(w->statusText(), QStringLiteral("old")); // the intake writes the status line
+
+    ClearAdifTransferList();
+    AddAdifTransferRecord(QStringLiteral("<CALL:5>K1ABC <QSO_DATE:8>20240316 <FREQ:9>7.074000 <EOR>"));
+    AddAdifTransferRecord(QStringLiteral("<QSO_DATE:8>20240316 <EOR>")); // no call sign: skipped
+    w->setLastCallSign(QString());
+    QCOMPARE(w->ThDbFileAppend(), HamlogTransfer::AppendRan);
+    QCOMPARE(w->statusText(), QStringLiteral("TURBO HAMLOG データベースに転送しました"));
+    QVERIFY(w->lastCallSign().isEmpty());
+    ClearAdifTransferList();
+
+    QList<StoredRecord> records;
+    QString error;
+    QVERIFY2(BuiltinStore::ReadRecords(db, records, error), qPrintable(error));
+    QCOMPARE(records.size(), 2);
+    QCOMPARE(records.at(0).fields[1], QStringLiteral("JA1ABC"));
+    QCOMPARE(records.at(0).fields[2], QStringLiteral("24/03/15"));
+    QCOMPARE(records.at(1).fields[1], QStringLiteral("K1ABC"));
+    QCOMPARE(records.at(1).fields[6], QStringLiteral("7.074"));
+
+    // A database that cannot be opened: the message, and no call sign reported.
+    Program().settings.ThDbFile = m_folder->filePath(QStringLiteral("Cty.dat")); // not a store
+    w->setLastCallSign(QString());
+    w->ThLogDbAppend(QStringLiteral("<call:5>JA2XY <eor>"));
+    QVERIFY(w->lastCallSign().isEmpty());
+    QCOMPARE(m_prompts->messages.last(), QStringLiteral("データベースがオープンできません"));
 }
 
 QTEST_MAIN(TstFrmMain)
