@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Compiles the Qt-free code that calls HAMLOG's 32-bit Windows libraries with MinGW, so that it
+# Compiles the Qt-free Windows code (the calls into HAMLOG's 32-bit libraries, durable appends) with MinGW, so that it
 # keeps building even though the regular builds never compile it.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -10,7 +10,7 @@ if ! command -v "$cxx" >/dev/null 2>&1; then
 fi
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
-for src in "$here"/src/platform/hamlog_dll_win.cpp; do
+for src in "$here"/src/platform/hamlog_dll_win.cpp "$here"/src/platform/durable_file_win.cpp; do
   "$cxx" -std=c++17 -Wall -Wextra -Werror -I"$here/src" -c "$src" -o "$out/$(basename "$src" .cpp).o"
 done
 echo "check-win32: ok"
