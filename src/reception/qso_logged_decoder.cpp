@@ -11,7 +11,7 @@ namespace {
 // The message as QDataStream writes it at version Qt_5_2: big-endian numbers; a string is a
 // quint32 byte count (0xFFFFFFFF for a null string) followed by its UTF-8 bytes; a date-time is a
 // qint64 Julian day, a quint32 time of day in milliseconds (0xFFFFFFFF when null) and a quint8
-// time specification, followed by a qint32 offset in seconds for Qt::OffsetFromUTC (2) and by the
+// Qt::TimeSpec, followed by a qint32 offset in seconds for Qt::OffsetFromUTC (2) and by the
 // zone for Qt::TimeZone (3).
 //
 // Once a read runs past the end, the message counts as cut short and every later read fails, so
@@ -164,7 +164,7 @@ void readDateTime(Reader& reader, QString* date, QString* time, QString* lastDat
     *time = QsoLogged::TimeOfDayText(static_cast<quint32>(milliseconds));
 
     // The time is taken as it stands, in whatever zone the sender gives it; only the bytes that
-    // follow the specification are passed over.
+    // follow the time spec byte are passed over.
     quint64 spec = 0;
     if (!reader.readNumber(1, &spec))
         return;

@@ -392,7 +392,7 @@ void TestQsoLoggedDecoder::timeSpecsAsQtWritesThem_data()
     QTest::newRow("custom zone") << QDateTime(date, time, QTimeZone("Custom/Zone", 3600, "name", "CZ"));
 }
 
-// Catches a time specification whose trailing offset or zone is not passed over exactly as Qt
+// Catches a Qt::TimeSpec whose trailing offset or zone is not passed over exactly as Qt
 // writes it, which would shift every later field.
 void TestQsoLoggedDecoder::timeSpecsAsQtWritesThem()
 {
