@@ -64,25 +64,11 @@ bool bytesFromHex(const QByteArray& text, QByteArray* bytes)
     return true;
 }
 
-// Says in plain words what the input holds when it holds no QSO Logged message of schema 2.
-QString describeNoContact(const QByteArray& bytes)
+// What the message whose magic number starts at byte index at is, in plain words.
+QString describeMessage(const QByteArray& bytes, qsizetype at)
 {
-    if (bytes.isEmpty())
-        return QStringLiteral("the input is empty");
-
-    QByteArray magic(4, '\0');
-    qToBigEndian<quint32>(QsoLogged::kMagic, magic.data());
-    const qsizetype at = bytes.indexOf(magic);
-    if (at < 0) {
-        QString text = QStringLiteral("no magic number 0xADBCCBDA: the input is no message of the WSJT-X UDP "
-                                      "protocol, and VELKOR ignores it on the FreeDV port");
-        if (bytes.toLower().contains("<eor>"))
-            text += QStringLiteral(" (it looks like plain ADIF text, which VELKOR takes as it is from JTDX, "
-                                   "WSJT-X and MSHV)");
-        return text;
-    }
     const QString where = at == 0 ? QStringLiteral("the input starts with")
-                                  : QStringLiteral("at byte %1 the input holds").arg(at);
+                                  : QStringLiteral("at byte %1 the input holds").arg(at + 1);
     if (bytes.size() - at < QsoLogged::kMarkerBytes)
         return QStringLiteral("%1 the magic number 0xADBCCBDA but ends before the schema and message type")
             .arg(where);
@@ -98,6 +84,30 @@ QString describeNoContact(const QByteArray& bytes)
         .arg(where, QLatin1String(messageTypeName(type)))
         .arg(type)
         .arg(schema);
+}
+
+// Says in plain words what the input holds when it holds no QSO Logged message of schema 2: every
+// message of the protocol in it, since one read may hold several datagrams.
+QString describeNoContact(const QByteArray& bytes)
+{
+    if (bytes.isEmpty())
+        return QStringLiteral("the input is empty");
+
+    QByteArray magic(4, '\0');
+    qToBigEndian<quint32>(QsoLogged::kMagic, magic.data());
+    qsizetype at = bytes.indexOf(magic);
+    if (at < 0) {
+        QString text = QStringLiteral("no magic number 0xADBCCBDA: the input is no message of the WSJT-X UDP "
+                                      "protocol, and VELKOR ignores it on the FreeDV port");
+        if (bytes.toLower().contains("<eor>"))
+            text += QStringLiteral(" (it looks like plain ADIF text, which VELKOR takes as it is from JTDX, "
+                                   "WSJT-X and MSHV)");
+        return text;
+    }
+    QStringList messages;
+    for (; at >= 0; at = bytes.indexOf(magic, at + 4))
+        messages.append(describeMessage(bytes, at));
+    return messages.join(QStringLiteral("; "));
 }
 
 int runDecode(const QStringList& args)
