@@ -1,9 +1,9 @@
 #include "hamlog/builtin_store.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QUrl>
 
 #include <sqlite3.h>
 
@@ -279,12 +279,12 @@ bool BuiltinStore::ReadRecords(const QString& path, QList<StoredRecord>& records
         error = QStringLiteral("%1 は VELKOR のデータベースではありません").arg(path);
         return false;
     }
-    // Read-only through a URI, so that even a hot journal left by a crash is not rolled back here.
-    const QByteArray uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded() + "?mode=ro";
+    // A read-only connection never rolls back a journal left by a crash: it refuses to read
+    // instead. The plain path (no URI) also works for network paths such as \\server\share.
+    const QByteArray file = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()).toUtf8();
     sqlite3* db = nullptr;
     sqlite3_stmt* stmt = nullptr;
-    bool ok =
-        sqlite3_open_v2(uri.constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) == SQLITE_OK;
+    bool ok = sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK;
     if (ok) {
         sqlite3_busy_timeout(db, kBusyTimeoutMs);
         const QString sql =

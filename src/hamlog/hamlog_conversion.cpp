@@ -90,7 +90,10 @@ AdifField readField(const QString& text, QLatin1String name)
             QStringLiteral("ADIF のフィールド %1 の位置または長さが 32767 を超えています").arg(tag());
         return field;
     }
-    // Whole characters, rounded as an integer variable takes a fraction.
+    // Whole characters, rounded as an integer variable takes a fraction. A negative length of
+    // any size is absent, never converted to int out of range.
+    if (!(length > 0.5))
+        return field;
     const int count = int(std::nearbyint(length));
     if (count <= 0)
         return field;
@@ -165,23 +168,54 @@ double readNumber(const QString& text, int from)
 QString FormatUdpFrequency(const QString& freq)
 {
     const double value = ReadDecimalNumber(freq);
-    QString text = QString::number(value, 'f', 3);
-    // The pattern has no leading zero: 0.475 is ".475", -0.5 is "-.500".
-    if (text.startsWith(QLatin1String("0.")))
-        text.remove(0, 1);
-    else if (text.startsWith(QLatin1String("-0.")))
-        text.remove(1, 1);
-    if (text == QLatin1String("-.000"))
-        text = QStringLiteral(".000");
-    return text;
+    if (!std::isfinite(value))
+        return QString();
+    // Rounded as the number was written, half away from zero: the value's 15 significant digits
+    // are rounded as decimal text, so 1.0005 gives 1.001 although the nearest double lies just
+    // below it.
+    const QString scientific = QString::number(std::fabs(value), 'e', 14);
+    const int e = int(scientific.indexOf(QLatin1Char('e')));
+    QString digits = scientific.left(e).remove(QLatin1Char('.'));
+    int integerDigits = scientific.mid(e + 1).toInt() + 1;
+    if (integerDigits < 0) {
+        digits.prepend(QString(-integerDigits, QLatin1Char('0')));
+        integerDigits = 0;
+    }
+    if (digits.size() < integerDigits + 4)
+        digits.append(QString(integerDigits + 4 - int(digits.size()), QLatin1Char('0')));
+    const bool roundUp = digits.at(integerDigits + 3) >= QLatin1Char('5');
+    digits.truncate(integerDigits + 3);
+    if (roundUp) {
+        int i = int(digits.size()) - 1;
+        for (; i >= 0 && digits.at(i) == QLatin1Char('9'); --i)
+            digits[i] = QLatin1Char('0');
+        if (i >= 0) {
+            digits[i] = QChar(digits.at(i).unicode() + 1);
+        } else {
+            digits.prepend(QLatin1Char('1'));
+            ++integerDigits;
+        }
+    }
+    // The pattern has no leading zero: 0.475 is ".475", -0.5 is "-.500"; nothing is "-.000".
+    int first = 0;
+    while (first < integerDigits && digits.at(first) == QLatin1Char('0'))
+        ++first;
+    const bool zero = digits.count(QLatin1Char('0')) == digits.size();
+    return (value < 0 && !zero ? QStringLiteral("-") : QString()) + digits.mid(first, integerDigits - first) +
+           QLatin1Char('.') + digits.mid(integerDigits);
 }
 
 QString CutImportFrequency(const QString& freq)
 {
-    const int point = int(freq.indexOf(QLatin1Char('.')));
+    // Blanks around the value are no part of the number; a comma stands for the point where
+    // there is no point.
+    const QString value = freq.trimmed();
+    int point = int(value.indexOf(QLatin1Char('.')));
     if (point < 0)
-        return freq;
-    return freq.left(point + 4);
+        point = int(value.indexOf(QLatin1Char(',')));
+    if (point < 0)
+        return value;
+    return value.left(point + 4);
 }
 
 QString BuildQslText(const Settings& settings)
@@ -247,6 +281,11 @@ bool ConvertContact(const QString& contactText, ContactSource source, const QStr
     if (!values[Freq].isEmpty()) {
         record[6] = source == ContactSource::Udp ? FormatUdpFrequency(values[Freq])
                                                  : CutImportFrequency(values[Freq]);
+        // Only a number beyond any range gives no text; "inf" is no frequency for the log.
+        if (source == ContactSource::Udp && record[6].isEmpty()) {
+            error = QStringLiteral("周波数 %1 が大きすぎます").arg(values[Freq]);
+            return false;
+        }
     }
     record[7] = values[Mode].toUpper();
     record[9] = values[Grid];

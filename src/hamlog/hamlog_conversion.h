@@ -42,14 +42,15 @@ AdifField ReadAdifField(const QString& text, const QString& name);
 
 // Reads a number the forgiving way the program always has: blanks, tabs and line feeds are
 // skipped, an optional sign, digits with one decimal point, an optional exponent; reading stops
-// at the first other character; no number gives 0.
+// at the first other character; no number gives 0, a number too large gives infinity.
 double ReadDecimalNumber(const QString& text);
 
-// UDP frequency: the number rounded to three decimals, no leading zero ("0.475" -> ".475").
+// UDP frequency: the number rounded to three decimals, half away from zero, no leading zero
+// ("0.475" -> ".475", "14.0745" -> "14.075"). Empty for a number too large for a double.
 QString FormatUdpFrequency(const QString& freq);
 
-// Import frequency: the text cut after at most three decimals, never rounded ("14.074150" ->
-// "14.074", "7" -> "7").
+// Import frequency: the text, blanks trimmed, cut after at most three decimals, never rounded
+// ("14.074150" -> "14.074", "7" -> "7"); a comma counts as the point when there is none.
 QString CutImportFrequency(const QString& freq);
 
 // Field 10: route letter, sent mark, received mark; empty for an unknown route.

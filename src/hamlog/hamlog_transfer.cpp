@@ -78,6 +78,13 @@ HamlogTransfer::AppendRequest HamlogTransfer::ThDbFileAppend()
 void HamlogTransfer::run(const Request& first, bool deferred)
 {
     m_busy = true;
+    // Should anything throw through an append, later appends must still run rather than wait
+    // behind a flag that nobody clears; what is still waiting runs with the next request.
+    struct BusyReset
+    {
+        bool& busy;
+        ~BusyReset() { busy = false; }
+    } reset{m_busy};
     if (first.import)
         runImport(first.records, first.count);
     else
@@ -91,7 +98,6 @@ void HamlogTransfer::run(const Request& first, bool deferred)
         else
             runUdp(next.contactText, true);
     }
-    m_busy = false;
 }
 
 bool HamlogTransfer::open()
@@ -139,9 +145,15 @@ bool HamlogTransfer::append()
 
 void HamlogTransfer::fail(const QString& error)
 {
-    if (m_library.isLoaded())
-        m_library.HamlogClose(HamlogBuffer, 1);
-    m_prompts.askOkCancel(error);
+    // The close keeps what was appended before the error; if even that fails, the user must
+    // learn that those records may not be in the database either.
+    QString text = error;
+    if (m_library.isLoaded() && !m_library.HamlogClose(HamlogBuffer, 1)) {
+        const QString closeError = m_library.lastError();
+        if (!closeError.isEmpty() && closeError != error)
+            text += QLatin1Char('\n') + closeError;
+    }
+    m_prompts.askOkCancel(text);
 }
 
 void HamlogTransfer::runUdp(const QString& contactText, bool deferred)

@@ -176,6 +176,44 @@ private slots:
         QCOMPARE(readAll(path), bytes);
     }
 
+    // Catches reading a store changing it: a journal left by an interrupted import must be neither
+    // rolled back nor removed by someone who only looks at the records.
+    void readingNeverChangesStore()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("s.db"));
+        const QString copy = dir.filePath(QStringLiteral("copy.db"));
+        BuiltinStore store;
+        QCOMPARE(openStore(store, path), qint32(0));
+        QVERIFY(appendRecord(store, QStringLiteral("x"), QStringLiteral("AA1AA")));
+        QVERIFY(store.HamlogClose(HamlogBuffer, 1));
+        // Enough changes to spill from the page cache, so the file and its journal are both written
+        // while the transaction is still open; their copies look like a crash in the middle.
+        QCOMPARE(openStore(store, path), qint32(0));
+        const QString wide(2000, QLatin1Char('w'));
+        for (int i = 0; i < 2000; ++i)
+            QVERIFY(appendRecord(store, wide, QStringLiteral("BB1BB")));
+        QVERIFY(QFile::exists(path + QStringLiteral("-journal")));
+        QVERIFY(QFile::copy(path, copy));
+        QVERIFY(QFile::copy(path + QStringLiteral("-journal"), copy + QStringLiteral("-journal")));
+        QVERIFY(store.HamlogClose(HamlogBuffer, 1));
+
+        const QByteArray bytes = readAll(copy);
+        const QByteArray journal = readAll(copy + QStringLiteral("-journal"));
+        QList<StoredRecord> records;
+        QString error;
+        BuiltinStore::ReadRecords(copy, records, error);
+        QCOMPARE(readAll(copy), bytes);
+        QCOMPARE(readAll(copy + QStringLiteral("-journal")), journal);
+
+        // A sound store reads fine and stays as it was.
+        const QByteArray stored = readAll(path);
+        QVERIFY2(BuiltinStore::ReadRecords(path, records, error), qPrintable(error));
+        QCOMPARE(records.size(), 2001);
+        QCOMPARE(readAll(path), stored);
+        QVERIFY(!QFile::exists(path + QStringLiteral("-journal")));
+    }
+
     // Catches an open that claims success where no store can be made or used.
     void unopenableStore()
     {

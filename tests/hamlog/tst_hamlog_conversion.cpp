@@ -55,6 +55,10 @@ private slots:
                                        << "CALL" << failed << "";
         QTest::newRow("length beyond 32767") << "<CALL:40000>JA1AB"
                                              << "CALL" << failed << "";
+        QTest::newRow("huge negative length is absent") << "<CALL:-1e300>JA1AB"
+                                                        << "CALL" << absent << "";
+        QTest::newRow("length rounded") << "<CALL:2.6>JA1AB"
+                                        << "CALL" << found << "JA1";
         QTest::newRow("tag beyond 32767") << QString(32800, QLatin1Char(' ')) + "<CALL:5>JA1AB"
                                           << "CALL" << failed << "";
     }
@@ -109,10 +113,41 @@ private slots:
                                    << "abc";
         QTest::newRow("blanks and trailing text") << " 2 1.074 MHz"
                                                   << "21.074"
-                                                  << " 2 1.074";
+                                                  << "2 1.074";
+        QTest::newRow("half-way, double just below") << "1.0005"
+                                                     << "1.001"
+                                                     << "1.000";
+        QTest::newRow("half-way") << "14.0745"
+                                  << "14.075"
+                                  << "14.074";
+        QTest::newRow("half-way below one") << "0.0005"
+                                            << ".001"
+                                            << "0.000";
+        QTest::newRow("carry into the integer") << "9.9995"
+                                                << "10.000"
+                                                << "9.999";
+        QTest::newRow("negative") << "-14.0745"
+                                  << "-14.075"
+                                  << "-14.074";
+        QTest::newRow("negative rounds to zero") << "-0.0001"
+                                                 << ".000"
+                                                 << "-0.000";
+        QTest::newRow("exponent and sign") << "+1e3"
+                                           << "1000.000"
+                                           << "+1e3";
+        QTest::newRow("huge") << "1e20"
+                              << "100000000000000000000.000"
+                              << "1e20";
+        QTest::newRow("comma") << "14,074150"
+                               << "14.000"
+                               << "14,074";
+        QTest::newRow("blanks around") << " 14.074150 "
+                                       << "14.074"
+                                       << "14.074";
     }
 
-    // Catches the old import rule (drop three characters) and rounding or zero handling errors.
+    // Catches the old import rule (drop three characters), half-way values rounded by their binary
+    // form (1.0005 to 1.000), and rounding, sign or zero handling errors.
     void frequency()
     {
         QFETCH(QString, freq);
@@ -268,6 +303,11 @@ private slots:
         QVERIFY(!ConvertContact(QStringLiteral("<call:5>JA1AB<freq:6 7.074"), ContactSource::Import,
                                 QString(), s, m_tables.countries, m_tables.dxcc, record, error));
         QVERIFY(error.contains(QLatin1String("<FREQ:")));
+
+        // A UDP frequency beyond any number range fails with its own text rather than "inf".
+        QVERIFY(!ConvertContact(QStringLiteral("<call:5>JA1AB<freq:5>1e400"), ContactSource::Udp, QString(),
+                                s, m_tables.countries, m_tables.dxcc, record, error));
+        QVERIFY(error.contains(QLatin1String("1e400")));
 
         QVERIFY(ConvertContact(QStringLiteral("<call:5>JA1AB<name:3>Ken"), ContactSource::Import, QString(),
                                s, m_tables.countries, m_tables.dxcc, record, error));

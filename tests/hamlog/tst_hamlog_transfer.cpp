@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include <functional>
+#include <stdexcept>
 
 namespace {
 
@@ -267,6 +268,66 @@ private slots:
         QCOMPARE(spy.at(0).at(1).toBool(), true);
         QVERIFY(m_host->lastCallSigns.isEmpty());
         QVERIFY(!m_transfer->isBusy());
+    }
+
+    // Catches requests made while a deferred append runs being dropped, reordered or run inside it.
+    void requestsDuringDeferredAppendWait()
+    {
+        fillTransferList({contact(QStringLiteral("JA1AAA"))});
+        m_host->onYield = [&] {
+            if (m_host->yields == 1) { // after the import's only record
+                m_transfer->ThLogDbAppend(contact(QStringLiteral("K1UDP")));
+            } else if (m_host->yields == 2) { // inside K1UDP's lookup, which was itself deferred
+                QCOMPARE(m_library->appended.size(), 1);
+                fillTransferList({contact(QStringLiteral("W1AW"))});
+                QCOMPARE(m_transfer->ThDbFileAppend(), HamlogTransfer::AppendDeferred);
+                QCOMPARE(m_transfer->ThLogDbAppend(contact(QStringLiteral("K2UDP"))),
+                         HamlogTransfer::AppendDeferred);
+            }
+        };
+        m_transfer->ThDbFileAppend();
+        QStringList calls;
+        for (const auto& r : m_library->appended)
+            calls << r[1];
+        QCOMPARE(calls, (QStringList{"JA1AAA", "K1UDP", "W1AW", "K2UDP"}));
+        QCOMPARE(m_library->outline().count(QStringLiteral("HamlogOpen")), 4);
+        QCOMPARE(m_library->outline().count(QStringLiteral("HamlogClose")), 4);
+        QVERIFY(!m_library->open);
+        QVERIFY(!m_transfer->isBusy());
+    }
+
+    // Catches an exception thrown through an append leaving the transfer busy for good, so that
+    // every later contact would wait forever.
+    void exceptionDoesNotBlockLaterAppends()
+    {
+        m_host->onYield = [] { throw std::runtime_error("boom"); };
+        bool thrown = false;
+        try {
+            m_transfer->ThLogDbAppend(contact(QStringLiteral("JA1ABC")));
+        } catch (const std::runtime_error&) {
+            thrown = true;
+        }
+        QVERIFY(thrown);
+        QVERIFY(!m_transfer->isBusy());
+        m_host->onYield = nullptr;
+        QCOMPARE(m_transfer->ThLogDbAppend(contact(QStringLiteral("JA1ABD"))), HamlogTransfer::AppendRan);
+        QCOMPARE(m_library->appended.size(), 1);
+        QCOMPARE(m_host->lastCallSigns, QStringList{QStringLiteral("JA1ABD")});
+    }
+
+    // Catches a failed close on the failure path going unmentioned, so that the records appended
+    // before the error would seem safe.
+    void failedCloseOnFailurePathIsReported()
+    {
+        fillTransferList({contact(QStringLiteral("JA1ABC")), QStringLiteral("<call:5>JA1CC<freq:6 7.074")});
+        m_library->failingCall = QStringLiteral("HamlogClose");
+        m_library->error = QStringLiteral("disk full");
+        m_transfer->ThDbFileAppend();
+        QCOMPARE(m_prompts->questions.size(), 1);
+        QVERIFY(m_prompts->questions[0].contains(QStringLiteral("2 件目")));
+        QVERIFY(m_prompts->questions[0].contains(QLatin1String("<FREQ:")));
+        QVERIFY(m_prompts->questions[0].contains(QLatin1String("disk full")));
+        QCOMPARE(m_host->statuses, QStringList{QString()});
     }
 
     // Catches an import started during a contact's append running inside it, or transferring a

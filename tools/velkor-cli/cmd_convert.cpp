@@ -108,7 +108,9 @@ int runConvert(const QStringList& args)
         }
         QStringList fields;
         for (int i = 1; i <= 16; ++i)
-            fields << QString(record[i]).replace(QLatin1Char('\t'), QLatin1Char(' '));
+            fields << QString(record[i])
+                          .replace(QLatin1Char('\t'), QLatin1Char(' '))
+                          .replace(QLatin1Char('\r'), QLatin1Char(' '));
         cliOut() << fields.join(QLatin1Char('\t')) << "\n";
     }
     return anyFailed ? kCliNothing : kCliOk;

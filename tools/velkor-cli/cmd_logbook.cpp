@@ -128,8 +128,11 @@ int runLogbook(const QStringList& args)
         out << "#\t" << columnNames().join(QLatin1Char('\t')) << "\n";
         for (const StoredRecord& r : records) {
             QStringList values = columnValues(r);
-            for (QString& v : values)
-                v.replace(QLatin1Char('\t'), QLatin1Char(' '));
+            // One record per line: a comment may hold line breaks as well as tabs.
+            for (QString& v : values) {
+                for (const char c : {'\t', '\r', '\n'})
+                    v.replace(QLatin1Char(c), QLatin1Char(' '));
+            }
             out << r.id << "\t" << values.join(QLatin1Char('\t')) << "\n";
         }
     } else if (format == QLatin1String("csv")) {
