@@ -12,8 +12,11 @@ program="$build/program"
 mkdir -p "$program"
 cp -f "$build/bin/velkor" "$build/bin/velkor-cli" "$program/"
 if [ -d "$here/share/program" ]; then
-  # Sample country files and help, only where the folder has none of its own yet.
-  cp -rn "$here/share/program/." "$program/"
+  # Sample country files, only where the folder has none of its own yet. (Not "cp -n": newer
+  # coreutils report a skipped file as a failure, which would end this script on a second run.)
+  for f in "$here/share/program/"*; do
+    [ -e "$program/$(basename "$f")" ] || cp -r "$f" "$program/"
+  done
 fi
 if [ -d "$build/share" ]; then
   cp -rf "$build/share/." "$program/"

@@ -11,6 +11,7 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(AppInfo::title());
+    InstallQtTranslations(app);
 
     SingleInstanceLock lock;
     MessageBoxPrompts prompts;

@@ -1,7 +1,12 @@
 #include "app/start_up.h"
 
 #include "app/frm_main.h"
+#include "common/program_folder.h"
 #include "platform/single_instance.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 std::unique_ptr<frmMain> StartUp(SingleInstanceLock& lock, ProgramData& data, Prompts& prompts)
 {
@@ -11,4 +16,23 @@ std::unique_ptr<frmMain> StartUp(SingleInstanceLock& lock, ProgramData& data, Pr
     window->Form_Load();
     window->show();
     return window;
+}
+
+QTranslator* InstallQtTranslations(QCoreApplication& app)
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    const QString qtFolder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+#else
+    const QString qtFolder = QLibraryInfo::location(QLibraryInfo::TranslationsPath);
+#endif
+    // A deployed copy carries them in "translations" beside the program.
+    for (const QString& folder : {qtFolder, ProgramFolder::filePath(QStringLiteral("translations"))}) {
+        auto* translator = new QTranslator(&app);
+        if (translator->load(QStringLiteral("qtbase_ja"), folder)) {
+            QCoreApplication::installTranslator(translator);
+            return translator;
+        }
+        delete translator;
+    }
+    return nullptr;
 }

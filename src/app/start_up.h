@@ -2,6 +2,8 @@
 
 #include <memory>
 
+class QCoreApplication;
+class QTranslator;
 class frmMain;
 class Prompts;
 class SingleInstanceLock;
@@ -12,3 +14,8 @@ struct ProgramData;
 // boxes and the settings dialog may appear) and shows it without waiting; the caller then runs
 // the event loop until the last window closes.
 std::unique_ptr<frmMain> StartUp(SingleInstanceLock& lock, ProgramData& data, Prompts& prompts);
+
+// Japanese for Qt's own texts (the file-open dialog where the system has no native one, the
+// buttons of message boxes), whatever the system's language. Returns the installed translator,
+// owned by app, or nullptr where Qt's translations are not at hand.
+QTranslator* InstallQtTranslations(QCoreApplication& app);

@@ -19,7 +19,9 @@ public:
     SingleInstanceLock(const SingleInstanceLock&) = delete;
     SingleInstanceLock& operator=(const SingleInstanceLock&) = delete;
 
-    // True when this object now holds the lock (or already did); false when another copy runs.
+    // False when another copy runs. True when this object now holds the lock (or already did),
+    // and also when no lock file can be made at all: the start then goes on without one
+    // (isHeld() stays false).
     bool tryAcquire();
     bool isHeld() const { return m_held; }
 

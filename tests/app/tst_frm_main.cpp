@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -25,6 +26,7 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 #include <QUdpSocket>
 #include <functional>
 #include <memory>
@@ -124,6 +126,7 @@ private slots:
     void importWindowIsModal();
     void secondCopyEndsAtOnce();
     void messageBoxesCarryTheTitle();
+    void qtDialogsSpeakJapanese();
     void appendsReachTheStore();
 
 private:
@@ -517,6 +520,24 @@ void TstFrmMain::messageBoxesCarryTheTitle()
         box->button(QMessageBox::Cancel)->click();
     });
     QVERIFY(!prompts.askOkCancel(QStringLiteral("?")));
+}
+
+// Catches Qt's own dialogs (the file-open dialog off Windows) left in English.
+void TstFrmMain::qtDialogsSpeakJapanese()
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+#else
+    const QString folder = QLibraryInfo::location(QLibraryInfo::TranslationsPath);
+#endif
+    if (!QFileInfo::exists(QDir(folder).filePath(QStringLiteral("qtbase_ja.qm"))))
+        QSKIP("Qt's Japanese translations are not installed");
+    QTranslator* translator = InstallQtTranslations(*qApp);
+    QVERIFY(translator);
+    const QString open = QCoreApplication::translate("QFileDialog", "&Open");
+    QCoreApplication::removeTranslator(translator);
+    delete translator;
+    QVERIFY2(open != QLatin1String("&Open"), qPrintable(open));
 }
 
 // Catches the window's append operations not reaching the store, or reporting a call sign or a

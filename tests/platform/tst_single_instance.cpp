@@ -15,6 +15,7 @@ private slots:
     void releasedOnExit();
     void staleLockOfAVanishedCopyIsTakenOver();
     void defaultPathIsPerUser();
+    void lockThatCannotBeMadeDoesNotStopTheStart();
 };
 
 // Catches two copies running at once.
@@ -71,6 +72,16 @@ void TstSingleInstance::defaultPathIsPerUser()
     const QString user = qEnvironmentVariable("USER", qEnvironmentVariable("USERNAME"));
     if (!user.isEmpty())
         QVERIFY(path.contains(user));
+}
+
+// Catches a program that silently never starts because its lock file cannot be created (temporary
+// folder missing or read-only): only a lock held by another copy may end the start.
+void TstSingleInstance::lockThatCannotBeMadeDoesNotStopTheStart()
+{
+    QTemporaryDir dir;
+    SingleInstanceLock lock(dir.filePath(QStringLiteral("no-such-folder/velkor.lock")));
+    QVERIFY(lock.tryAcquire());
+    QVERIFY(!lock.isHeld());
 }
 
 QTEST_GUILESS_MAIN(TstSingleInstance)
