@@ -3,6 +3,7 @@
 # Needs root (or sudo) when something must be installed.
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qtbase5-dev libsqlite3-dev
+          qt6-translations-l10n qttranslations5-l10n
           xvfb xauth fonts-noto-cjk g++-mingw-w64-i686 "$@")
 missing=()
 for p in "${packages[@]}"; do
