@@ -42,11 +42,34 @@ bool readFile(const QString& path, QByteArray& bytes)
 
 QString decode(const QByteArray& bytes)
 {
+    bool ascii = true;
     for (const char c : bytes) {
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return CodePage::toUnicode(bytes);
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            ascii = false;
+            break;
+        }
     }
-    return QString::fromLatin1(bytes);
+    if (ascii)
+        return QString::fromLatin1(bytes);
+
+    // Line by line, with the line ends copied as they are: a line cut inside a double-byte
+    // character must not take the line end along with its stray lead byte (converters differ in
+    // how many bytes they swallow), or the next line would be joined to it.
+    QString text;
+    text.reserve(bytes.size());
+    const char* data = bytes.constData();
+    const int size = bytes.size();
+    int start = 0;
+    for (int i = 0; i <= size; ++i) {
+        if (i < size && data[i] != '\r' && data[i] != '\n')
+            continue;
+        if (i > start)
+            text += CodePage::toUnicode(QByteArray::fromRawData(data + start, i - start));
+        if (i < size)
+            text += QLatin1Char(data[i]);
+        start = i + 1;
+    }
+    return text;
 }
 
 QString trimSpaces(const QString& text)

@@ -17,8 +17,9 @@ QStringList split(const QString& text);
 // nothing.
 bool readFile(const QString& path, QByteArray& bytes);
 
-// The text of a file in the 8-bit code page. Plain ASCII, which every code page shares, skips the
-// converter; large country files are nothing else.
+// The text of a file in the 8-bit code page, line ends kept where the bytes have them, even after
+// a broken double-byte character. Plain ASCII, which every code page shares, skips the converter;
+// large country files are nothing else.
 QString decode(const QByteArray& bytes);
 
 // The text without leading and trailing spaces (U+0020 only: tabs and full-width spaces stay).

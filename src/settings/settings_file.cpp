@@ -184,7 +184,7 @@ void ReadSettingsFile(Settings& settings, SettingsWindow& window, Prompts& promp
     }
     unreadableFiles().remove(info.absoluteFilePath());
 
-    const QStringList lines = TextLines::split(CodePage::toUnicode(bytes));
+    const QStringList lines = TextLines::split(TextLines::decode(bytes));
     for (const QString& line : lines) {
         const int eq = line.indexOf(QLatin1Char('='));
         if (eq < 0)

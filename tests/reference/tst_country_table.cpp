@@ -4,6 +4,8 @@
 
 #include <QtTest>
 
+#include <random>
+
 namespace {
 
 // A header line laid out as the country file does: name in columns 1 to 26, zones, continent,
@@ -33,6 +35,65 @@ QByteArray sampleFile()
            "     \r\n    XY;\r\n";
 }
 
+// The lookup as a plain scan: 36 lists per family, split by first character, each in file order,
+// searched from the top for the whole call and then for every shorter leading part.
+class LinearCountryLists
+{
+public:
+    void add(bool exact, const QString& key, const QString& dxccPrefix)
+    {
+        const int list = key.isEmpty() ? -1 : slot(key.at(0));
+        if (list >= 0)
+            (exact ? m_exact : m_prefix)[list].append(CountryEntry{key, dxccPrefix});
+    }
+
+    QString lookup(QString call) const
+    {
+        if (!call.isEmpty() && slot(call.at(0)) >= 0) {
+            for (const CountryEntry& e : m_exact[slot(call.at(0))]) {
+                if (e.Key == call)
+                    return e.DxccPrefix;
+            }
+        }
+        const int slash = call.indexOf(QLatin1Char('/'));
+        if (slash >= 0) {
+            const QString a = call.left(slash);
+            const QString b = call.mid(slash + 1);
+            const int lengthB = trim(b).size();
+            if (trim(a).size() > lengthB && lengthB > 1 && b != QLatin1String("QRP"))
+                call = b + QLatin1Char('/') + a;
+        }
+        for (int n = call.size() - 1; n >= 1; --n) {
+            const QString candidate = call.left(n);
+            if (slot(candidate.at(0)) < 0)
+                break;
+            for (const CountryEntry& e : m_prefix[slot(candidate.at(0))]) {
+                if (e.Key == candidate)
+                    return e.DxccPrefix;
+            }
+        }
+        return QStringLiteral("?????");
+    }
+
+private:
+    static int slot(QChar c)
+    {
+        const QString keys = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ1234567890");
+        return keys.indexOf(c);
+    }
+    static QString trim(QString t)
+    {
+        while (t.startsWith(QLatin1Char(' ')))
+            t.remove(0, 1);
+        while (t.endsWith(QLatin1Char(' ')))
+            t.chop(1);
+        return t;
+    }
+
+    QVector<CountryEntry> m_prefix[36];
+    QVector<CountryEntry> m_exact[36];
+};
+
 } // namespace
 
 class TestCountryTable : public QObject
@@ -51,6 +112,7 @@ private slots:
     void lineEnds();
     void noCapOnLongLists();
     void reloadEmptiesTables();
+    void matchesLinearScan();
 
 private:
     CountryTable m_table;
@@ -271,6 +333,90 @@ void TestCountryTable::reloadEmptiesTables()
     QCOMPARE(table.LookupDxccPrefix(QStringLiteral("JA1ABC")), QStringLiteral("?????"));
     QCOMPARE(table.LookupDxccPrefix(QStringLiteral("KH6XYZ")), QStringLiteral("?????"));
     QCOMPARE(table.prefixEntries().size(), 1);
+}
+
+// Catches any call sign on which the indexed lookup answers otherwise than a scan of the lists in
+// file order (first "/" only, trimmed lengths, "QRP", keys of odd first characters, duplicates).
+void TestCountryTable::matchesLinearScan()
+{
+    std::mt19937 rng(4711);
+    auto pick = [&rng](const char* set) {
+        const int n = int(std::strlen(set));
+        return QLatin1Char(set[std::uniform_int_distribution<int>(0, n - 1)(rng)]);
+    };
+    auto between = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    // Few characters, so that keys collide, nest and repeat across entities.
+    const char* keyChars = "AB1K/ a";
+    auto token = [&](int length) {
+        QString t;
+        for (int i = 0; i < length; ++i)
+            t += pick(i == 0 ? (between(0, 19) == 0 ? "/a" : "AB1K") : keyChars);
+        return t;
+    };
+    const char* const markers[] = {"", "", "", "(5)", "[7]", "<1/2>", "{AS}", "(3)[9]"};
+
+    LinearCountryLists linear;
+    QByteArray file;
+    for (int e = 0; e < 40; ++e) {
+        const QString primary =
+            (e % 7 == 6 ? QStringLiteral("*") : QString()) + token(between(1, 3)).trimmed();
+        file += header(qPrintable(QStringLiteral("Entity %1").arg(e)), qPrintable(primary));
+        const bool skipped = primary.startsWith(QLatin1Char('*'));
+        const QString dxcc = primary;
+        for (int l = between(1, 3); l > 0; --l) {
+            QString line = QStringLiteral("    ");
+            const int count = between(1, 8);
+            for (int i = 0; i < count; ++i) {
+                const bool exact = between(0, 2) == 0;
+                QString key = token(between(1, exact ? 7 : 4));
+                if (i > 0 && between(0, 9) == 0)
+                    key.prepend(QLatin1Char(' ')); // a space after the separator stays in the key
+                key = key.trimmed().isEmpty() ? QStringLiteral("A") : key;
+                if (key.endsWith(QLatin1Char(' ')))
+                    key.chop(1);
+                line += (exact ? QStringLiteral("=") : QString()) + key +
+                        QLatin1String(markers[between(0, 7)]) +
+                        QLatin1Char(l == 1 && i + 1 == count ? ';' : ',');
+                if (!skipped)
+                    linear.add(exact, key, dxcc);
+            }
+            file += line.toLatin1() + "\r\n";
+        }
+    }
+
+    TempProgramFolder folder;
+    QVERIFY(folder.write(QStringLiteral("Cty.dat"), file));
+    CountryTable table;
+    FakePrompts prompts;
+    table.LoadCountryFile(CountryFilePath(), prompts);
+    QVERIFY2(prompts.questions.isEmpty(), qPrintable(prompts.questions.join(QLatin1Char('|'))));
+
+    const char* const suffixes[] = {"P", "QRP", "MM", "1", " QRP", "QRP ", "AB/K", "", "A B"};
+    int found = 0;
+    for (int i = 0; i < 50000; ++i) {
+        QString call;
+        switch (i % 4) {
+        case 0:
+            call = token(between(0, 9));
+            break;
+        case 1:
+            call = token(between(1, 6)) + QLatin1Char('/') + QLatin1String(suffixes[between(0, 8)]);
+            break;
+        case 2:
+            call = QLatin1String(suffixes[between(0, 8)]) + QLatin1Char('/') + token(between(1, 6));
+            break;
+        default:
+            call = token(between(1, 4)) + QLatin1Char('/') + token(between(0, 4)) + QLatin1Char('/') +
+                   token(between(0, 3));
+            break;
+        }
+        const QString expected = linear.lookup(call);
+        const QString got = table.LookupDxccPrefix(call);
+        found += got != QLatin1String("?????");
+        if (got != expected)
+            QFAIL(qPrintable(QStringLiteral("[%1]: %2, a scan gives %3").arg(call, got, expected)));
+    }
+    QVERIFY(found > 10000 && found < 40000); // both hits and misses were tried
 }
 
 QTEST_GUILESS_MAIN(TestCountryTable)

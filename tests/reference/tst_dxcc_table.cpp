@@ -35,6 +35,7 @@ private slots:
     void missingFile();
     void lineEnds();
     void noCapOnLongFiles();
+    void brokenCharacterKeepsNextLine();
     void shippedSamplesWork();
 
 private:
@@ -144,6 +145,21 @@ void TestDxccTable::noCapOnLongFiles()
     table.LoadDxccFile(DxccFilePath(), prompts);
     QCOMPARE(table.lines().size(), 40000);
     QCOMPARE(table.FindDxccLine(QString::number(39999, 36).toUpper()).columnB, QStringLiteral("line 39999"));
+}
+
+// Catches a line that ends in half a double-byte character joining the next line to it.
+void TestDxccTable::brokenCharacterKeepsNextLine()
+{
+    TempProgramFolder folder;
+    QVERIFY(folder.write(QStringLiteral("TH_DX.dat"),
+                         "JA    JA    \x93\xFA\x96\r\nK     K     \x83\r\nVK    VK    \x83\x49\n"));
+    DxccTable table;
+    FakePrompts prompts;
+    table.LoadDxccFile(DxccFilePath(), prompts);
+    QCOMPARE(table.lines().size(), 3);
+    QCOMPARE(table.FindDxccLine(QStringLiteral("K")).columnA, QStringLiteral("K"));
+    QCOMPARE(table.FindDxccLine(QStringLiteral("VK")).columnB, QStringLiteral("オ"));
+    QVERIFY(table.FindDxccLine(QStringLiteral("JA")).columnB.startsWith(QStringLiteral("日")));
 }
 
 // Catches sample files in the program folder that do not load cleanly or do not fit each other.

@@ -122,6 +122,7 @@ private slots:
     void numbers();
     void texts_data();
     void texts();
+    void brokenCharacterKeepsNextLine();
     void positionAppliedAsRead();
     void roundTrip();
     void writesFixedOrderInCodePage();
@@ -198,6 +199,11 @@ void TestSettingsFile::numbers_data()
     QTest::newRow("rounds past 16 bits") << QByteArray("QslRoot=32767.5\r\n") << 2433 << 0;
     QTest::newRow("too big for 32 bits") << QByteArray("JtdxPort=2147483648\r\n") << 2433 << 0;
     QTest::newRow("32-bit limit") << QByteArray("JtdxPort=-2147483648\r\n") << int(-2147483647 - 1) << 0;
+    QTest::newRow("half to even at the limits")
+        << QByteArray("JtdxPort=2147483646.5\r\nQslRoot=-32768.5\r\n") << 2147483646 << -32768;
+    QTest::newRow("sign and exponent") << QByteArray("JtdxPort=+25e2\r\nQslRoot=.4E1\r\n") << 2500 << 4;
+    QTest::newRow("hex and digit grouping are no decimals")
+        << QByteArray("JtdxPort=2,500\r\nQslRoot=&H3\r\n") << 2433 << 0;
     QTest::newRow("not finite") << QByteArray("JtdxPort=inf\r\nQslRoot=nan\r\n") << 2433 << 0;
     QTest::newRow("last line wins") << QByteArray("JtdxPort=1000\r\nJtdxPort=2000\r\n") << 2000 << 0;
     QTest::newRow("bad later value keeps earlier")
@@ -263,6 +269,21 @@ void TestSettingsFile::texts()
         QCOMPARE(r.settings.JtdxPort, 2433); // defaults come before the message
     } else {
         QVERIFY(r.prompts.messages.isEmpty());
+    }
+}
+
+// Catches a line that ends in half a double-byte character swallowing the line end, and with it
+// the next setting.
+void TestSettingsFile::brokenCharacterKeepsNextLine()
+{
+    for (const char* end : {"\r\n", "\n", "\r"}) {
+        ReadResult r;
+        readFrom(QByteArray("SentMrk=\x8D\x87\x93") + end + "ThDbFile=C:\\a.hdb" + end + "RcvdMrk=\x82" +
+                     end + "JtdxPort=2500" + end,
+                 r);
+        QCOMPARE(r.settings.ThDbFile, QStringLiteral("C:\\a.hdb"));
+        QCOMPARE(r.settings.JtdxPort, 2500);
+        QVERIFY(r.settings.SentMrk.startsWith(QStringLiteral("合")));
     }
 }
 
