@@ -223,8 +223,7 @@ void frmMain::Form_Unload()
     Timer2->stop();
     Timer3->stop();
     // A partner program started from the menu keeps running; only the socket goes.
-    Winsock1->abort();
-    Winsock1->close();
+    CloseUdpPort();
 }
 
 void frmMain::closeEvent(QCloseEvent* event)
@@ -296,20 +295,6 @@ void frmMain::mnuHelp_Click()
 void frmMain::setHelpOpener(HelpOpener opener)
 {
     m_openHelp = std::move(opener);
-}
-
-void frmMain::launchEntryClicked(int programNumber)
-{
-    const PartnerProgram& program = PartnerPrograms().at(static_cast<size_t>(programNumber - 1));
-    const QString path = m_data.settings.*program.file;
-    // Hidden files do not count, as in the settings file test.
-    const QFileInfo file(path);
-    if (path.isEmpty() || !file.isFile() || file.isHidden()) {
-        m_prompts.showMessage(program.missingFileMessage);
-        showSettingsDialogModeless();
-        return;
-    }
-    emit launchRequested(programNumber);
 }
 
 frmSettings* frmMain::openSettingsDialog()

@@ -77,6 +77,18 @@ public:
     void showNormal() override;
     bool isMinimized() const override;
 
+    // --- UDP reception (frm_main_reception.cpp) ---
+    // Sets the socket up for partner program n (1 JTDX, 2 WSJT-X, 3 MSHV, 4 FreeDV); SourceProgram
+    // keeps n.
+    void OpenUdpPort(qint16 n);
+    // Closes the socket (the watch, when the partner has ended; the unload).
+    void CloseUdpPort();
+    qint16 sourceProgram() const { return m_sourceProgram; }
+
+    // --- Partner programs (frm_main_partners.cpp) ---
+    // The idle caption, the launch entries of the used programs, Timer3 off, socket closed.
+    void returnToIdle(qint16 endedProgram);
+
 signals:
     // A launch entry whose program file exists was chosen; the partner launcher starts it.
     void launchRequested(int programNumber);
@@ -91,6 +103,11 @@ private slots:
     void mnuHelp_Click();
     void launchEntryClicked(int programNumber);
     void updateClock();
+    // Reception.
+    void Winsock1_DataArrival();
+    void Timer2_Timer();
+    // Partner programs: the watch.
+    void Timer3_Timer();
 
 private:
     void buildMenus();
@@ -104,6 +121,12 @@ private:
     QPointer<frmSettings> m_settingsDialog;
     bool m_unloaded = false;
     QString m_lastCallSign;
+
+    // --- reception state (frm_main_reception.cpp) ---
+    qint16 m_sourceProgram = 0; // SourceProgram
+
+    // --- partner state (frm_main_partners.cpp) ---
+    qint32 m_launchedProcessId = 0; // LaunchedProcessId
     std::unique_ptr<HamlogLibrary> m_hamlogLibrary;
     std::unique_ptr<HamlogTransfer> m_hamlogTransfer;
 
