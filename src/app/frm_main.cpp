@@ -178,6 +178,7 @@ void frmMain::buildControls()
     Timer3 = new QTimer(this);
     Timer3->setObjectName(QStringLiteral("Timer3"));
     Timer3->setInterval(2000);
+    connect(Timer3, &QTimer::timeout, this, &frmMain::Timer3_Timer);
 
     // Client area of 7575 x 1200 twips below the menu bar; the status bar lives inside it, and
     // where this system's fonts make it taller the window grows rather than clip it.

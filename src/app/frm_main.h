@@ -1,6 +1,7 @@
 #pragma once
 
 #include "hamlog/hamlog_transfer.h"
+#include "platform/partner_process.h"
 #include "settings/settings_file.h"
 
 #include <QMainWindow>
@@ -88,10 +89,13 @@ public:
     // --- Partner programs (frm_main_partners.cpp) ---
     // The idle caption, the launch entries of the used programs, Timer3 off, socket closed.
     void returnToIdle(qint16 endedProgram);
-
-signals:
-    // A launch entry whose program file exists was chosen; the partner launcher starts it.
-    void launchRequested(int programNumber);
+    // Puts another way of starting the partner programs in place (tests); the system's own
+    // otherwise.
+    void setProcessStarter(std::unique_ptr<PartnerProcessStarter> starter);
+    // How often Timer3 looks at the partner: 2000 ms unless a test makes it shorter.
+    void setPartnerWatchInterval(int milliseconds);
+    // LaunchedProcessId: the process id of the partner last started, 0 before the first.
+    qint32 launchedProcessId() const { return m_launchedProcessId; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -127,6 +131,8 @@ private:
 
     // --- partner state (frm_main_partners.cpp) ---
     qint32 m_launchedProcessId = 0; // LaunchedProcessId
+    std::unique_ptr<PartnerProcessStarter> m_processStarter;
+    std::unique_ptr<PartnerProcess> m_partnerProcess; // the program Timer3 watches
     std::unique_ptr<HamlogLibrary> m_hamlogLibrary;
     std::unique_ptr<HamlogTransfer> m_hamlogTransfer;
 

@@ -1,10 +1,12 @@
 #include "app/frm_main.h"
 
+#include "common/app_info.h"
 #include "common/program_data.h"
 #include "common/prompts.h"
 #include "partners/partner_programs.h"
 
 #include <QFileInfo>
+#include <QTimer>
 
 // Launching and watching the partner programs.
 
@@ -19,14 +21,57 @@ void frmMain::launchEntryClicked(int programNumber)
         showSettingsDialogModeless();
         return;
     }
-    emit launchRequested(programNumber);
+
+    if (!m_processStarter)
+        m_processStarter = CreateSystemProcessStarter();
+    std::string reason;
+    std::unique_ptr<PartnerProcess> process = m_processStarter->start(path.toStdString(), reason);
+    if (!process) {
+        // Nothing started, so nothing to receive from or watch: the window stays as it was,
+        // a partner started earlier still watched.
+        m_prompts.showMessage(LaunchRefusedMessage(program, path, QString::fromStdString(reason)));
+        return;
+    }
+    // A partner started earlier is no longer watched; it keeps running.
+    m_partnerProcess = std::move(process);
+    m_launchedProcessId = static_cast<qint32>(m_partnerProcess->processId());
+
+    // The socket set-up may have something to say in panel 1 (a port it cannot open); that stays
+    // readable after the start's own text.
+    setStatusText(QString());
+    OpenUdpPort(program.number);
+    const QString portReport = statusText();
+    Timer3->start();
+    MnuOff();
+    setStatusText(portReport.isEmpty() ? program.startedStatus
+                                       : program.startedStatus + QStringLiteral("　") + portReport);
+    setWindowTitle(program.runningCaption);
 }
 
 void frmMain::Timer3_Timer()
 {
+    if (m_partnerProcess && m_partnerProcess->isRunning())
+        return;
+    returnToIdle(sourceProgram());
 }
 
 void frmMain::returnToIdle(qint16 endedProgram)
 {
-    Q_UNUSED(endedProgram);
+    if (endedProgram >= 1 && endedProgram <= 4)
+        setStatusText(PartnerPrograms().at(static_cast<size_t>(endedProgram - 1)).endedStatus);
+    setWindowTitle(AppInfo::idleCaption());
+    Timer3->stop();
+    m_partnerProcess.reset();
+    CloseUdpPort();
+    MnuOn();
+}
+
+void frmMain::setProcessStarter(std::unique_ptr<PartnerProcessStarter> starter)
+{
+    m_processStarter = std::move(starter);
+}
+
+void frmMain::setPartnerWatchInterval(int milliseconds)
+{
+    Timer3->setInterval(milliseconds);
 }

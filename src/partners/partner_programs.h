@@ -18,10 +18,15 @@ struct PartnerProgram
     QString startedStatus;      // "WSJT-Xを起動しました"
     QString runningCaption;     // "WSJT-X VELKOR"
     QString endedStatus;        // "WSJT-Xが終了しました"
+    QString name;               // "WSJT-X"
 };
 
 // JTDX, WSJT-X, MSHV, FreeDV in this order.
 const std::array<PartnerProgram, 4>& PartnerPrograms();
+
+// The message box when the system refuses to start the program file at path: the program's name,
+// the file and the system's reason.
+QString LaunchRefusedMessage(const PartnerProgram& program, const QString& path, const QString& reason);
 
 // True when the settings mark the program as used; only the value 1 counts.
 inline bool IsPartnerUsed(const Settings& settings, const PartnerProgram& program)

@@ -9,6 +9,7 @@
 #include "platform/help_gui.h"
 #include "platform/single_instance.h"
 #include "settings/frm_settings.h"
+#include "support/fake_partner_process.h"
 #include "support/fake_prompts.h"
 #include "support/temp_folder.h"
 
@@ -350,18 +351,20 @@ void TstFrmMain::launchEntryWithoutProgramFile()
     QVERIFY(m_folder->write(QStringLiteral("VELKOR.ini"),
                             settingsFile("WsjtVisible=1\r\nWsjtFile=" + program.toUtf8() + "\r\n")));
     frmMain* w = load();
-    QSignalSpy launches(w, &frmMain::launchRequested);
+    auto starter = std::make_unique<FakePartnerProcessStarter>();
+    FakePartnerProcessStarter* launches = starter.get();
+    w->setProcessStarter(std::move(starter));
     action(w, "mnuWSJTopen")->trigger();
     QCOMPARE(m_prompts->messages, QStringList{QStringLiteral("WSJT ファイルを設定してください")});
     QVERIFY(w->settingsDialog() && w->settingsDialog()->isVisible());
-    QCOMPARE(launches.count(), 0);
+    QVERIFY(launches->started.isEmpty());
     QCOMPARE(w->windowTitle(), AppInfo::idleCaption());
     QCOMPARE(visibleLaunchEntries(w), QStringList{QStringLiteral("WSJT-Xを起動")});
 
     QVERIFY(m_folder->write(QStringLiteral("wsjtx"), "#!/bin/sh\n"));
     action(w, "mnuWSJTopen")->trigger();
-    QCOMPARE(launches.count(), 1);
-    QCOMPARE(launches.at(0).at(0).toInt(), 2);
+    QCOMPARE(launches->started, QStringList{program});
+    QCOMPARE(w->sourceProgram(), qint16(2));
 }
 
 // Catches a topmost toggle that does not toggle back, moves the window or loses it.
