@@ -70,6 +70,7 @@ private slots:
 #ifdef Q_OS_UNIX
     void systemRefusal();
     void endedPartnerWithAnsweringIdGoesIdle();
+    void replacedPartnerLeavesNoZombie();
     void closingLeavesThePartnerRunning();
     void shortPartnerReportedAtTheFirstTick();
 #endif
@@ -328,6 +329,29 @@ void TstFrmMainPartners::endedPartnerWithAnsweringIdGoesIdle()
     QCOMPARE(w->statusText(), QStringLiteral("WSJT-Xが終了しました"));
     verifyIdle({QStringLiteral("mnuWSJTopen")});
     QVERIFY(!idAnswers(pid)); // reaped
+}
+
+// Catches a partner that a later launch replaced (from the entries the settings dialog brings
+// back) left behind as a zombie once it ends.
+void TstFrmMainPartners::replacedPartnerLeavesNoZombie()
+{
+    const QByteArray sleeper = "#!/bin/sh\nexec sleep 30\n";
+    frmMain* w = load("WsjtFile=" + program(QStringLiteral("wsjtx"), sleeper).toUtf8() +
+                          "\r\nJtdxFile=" + program(QStringLiteral("jtdx"), sleeper).toUtf8() + "\r\n",
+                      false);
+    w->setPartnerWatchInterval(10);
+    trigger("mnuWSJTopen");
+    const pid_t first = w->launchedProcessId();
+    trigger("mnuJTDXopen");
+    const pid_t second = w->launchedProcessId();
+    QVERIFY(first > 0 && second > 0 && first != second);
+
+    kill(first, SIGTERM);
+    siginfo_t info{};
+    QCOMPARE(waitid(P_PID, static_cast<id_t>(first), &info, WEXITED | WNOWAIT), 0);
+    QTRY_VERIFY(!idAnswers(first));
+    QCOMPARE(w->windowTitle(), QStringLiteral("JTDX VELKOR")); // the watched partner still runs
+    endChild(second);
 }
 
 // Catches a partner ended, or left a zombie, when the window closes while it runs.
