@@ -178,10 +178,10 @@ qint32 BuiltinStore::createNew(const QString& path)
     // of several processes creating it at once one publishes and the others open that one.
     const QFileInfo target(path);
     QString temp;
+    // A short name of its own, so that a store name near the system's length limit still leaves room.
     for (int attempt = 0; attempt < 16 && temp.isEmpty(); ++attempt) {
         const QString name =
-            target.dir().filePath(QStringLiteral(".%1.%2.new")
-                                      .arg(target.fileName())
+            target.dir().filePath(QStringLiteral(".velkor-%1.new")
                                       .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
         QFile file(name);
         if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
@@ -321,7 +321,7 @@ QString BuiltinStore::CheckReadable(const QString& path)
 {
     const QFileInfo info(path);
     const QString name = QDir::toNativeSeparators(path);
-    if (!info.exists() && !info.isSymLink())
+    if (!info.exists())
         return QStringLiteral("%1 が見つかりません").arg(name);
     if (info.isDir())
         return QStringLiteral("%1 はフォルダーです。データベースのファイルを指定してください").arg(name);
