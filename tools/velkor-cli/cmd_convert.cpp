@@ -156,6 +156,7 @@ int runConvert(const QStringList& args)
 
 const CliRegistration registration(
     {QStringLiteral("convert"),
-     QStringLiteral("convert [--import] [--settings VELKOR.ini] [--dir DIR] FILE|-"), runConvert});
+     QStringLiteral("convert [--import] [--settings VELKOR.ini] [--dir DIR] FILE|-   (at most 64 MiB)"),
+     runConvert});
 
 } // namespace
