@@ -11,6 +11,7 @@
 class QAction;
 class QLabel;
 class QMenu;
+class QProgressDialog;
 class QTimer;
 class QUdpSocket;
 class frmSettings;
@@ -49,8 +50,13 @@ public:
     // database, the contact waits and AppendDeferred comes back; hamlogTransfer() then reports it
     // through contactAppended once it is in. LastCallSign is set only for a contact really added.
     HamlogTransfer::AppendRequest ThLogDbAppend(const QString& contactText);
-    // Appends the records of AdifTransferList (positions 1 to AdifTransferCount).
+    // Appends the records of AdifTransferList (positions 1 to AdifTransferCount), showing its
+    // progress in a dialog whose cancel stops the transfer and keeps what was appended.
     HamlogTransfer::AppendRequest ThDbFileAppend();
+    // HamlogHost: the import's progress; false once the user has cancelled.
+    bool importProgress(int done, int total) override;
+    // The transfer's progress dialog while an import runs, else nullptr.
+    QProgressDialog* transferProgressDialog() const;
     // The call sign of the contact just appended by ThLogDbAppend; the intake empties it.
     QString lastCallSign() const { return m_lastCallSign; }
     void setLastCallSign(const QString& callSign) override { m_lastCallSign = callSign; }
@@ -92,6 +98,9 @@ public:
 signals:
     // A launch entry whose program file exists was chosen; the partner launcher starts it.
     void launchRequested(int programNumber);
+    // After each record of an import (done 0 as it begins), before the cancel is looked at; a
+    // test may cancel the transfer's dialog right here.
+    void importProgressed(int done, int total);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -129,6 +138,8 @@ private:
     qint32 m_launchedProcessId = 0; // LaunchedProcessId
     std::unique_ptr<HamlogLibrary> m_hamlogLibrary;
     std::unique_ptr<HamlogTransfer> m_hamlogTransfer;
+    QPointer<QProgressDialog> m_transferProgress;
+    qint64 m_transferProgressShownMs = 0;
 
     QLabel* Label1 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
