@@ -1,6 +1,7 @@
 #include "adif_import/adif_records.h"
 
 #include "common/text_lines.h"
+#include "hamlog/hamlog_data.h"
 
 #include <QDir>
 #include <QFile>
@@ -217,6 +218,15 @@ QString decode(const QByteArray& bytes)
 QStringList findRecords(const QString& text, const Progress& progress)
 {
     return Finder(text, progress).run();
+}
+
+void CollectRecords(const QStringList& records, int first, int last)
+{
+    ClearAdifTransferList();
+    const int from = qMax(first, 1);
+    const int to = qMin(last, int(records.size()));
+    for (int number = from; number <= to; ++number)
+        AddAdifTransferRecord(records.at(number - 1));
 }
 
 QString cannotReadText(const QString& path, const QString& reason)

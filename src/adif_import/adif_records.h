@@ -38,6 +38,10 @@ QStringList findRecords(const QString& text, const Progress& progress = Progress
 bool LoadAdifFile(const QString& path, QStringList& records, QString& error,
                   const Progress& progress = Progress());
 
+// Fills AdifTransferList with records first to last (numbered from 1), in order; numbers without
+// a record are left out, and first greater than last gives an empty list.
+void CollectRecords(const QStringList& records, int first, int last);
+
 // The message shown when LoadAdifFile fails.
 QString cannotReadText(const QString& path, const QString& reason);
 

@@ -4,7 +4,6 @@
 #include "common/program_folder.h"
 #include "common/prompts.h"
 #include "common/twips_gui.h"
-#include "hamlog/hamlog_data.h"
 #include "platform/file_open_dialog_gui.h"
 
 #include <QAbstractTableModel>
@@ -284,13 +283,7 @@ void frmAdifConv::Grid1_MouseUp()
 
 void frmAdifConv::CollectSelectedRecords(int first, int last)
 {
-    ClearAdifTransferList();
-    const QStringList& records = m_model->records();
-    // Rows that do not exist are no records: nothing is stored for them.
-    const int from = qMax(first, 1);
-    const int to = qMin(last, int(records.size()));
-    for (int row = from; row <= to; ++row)
-        AddAdifTransferRecord(records.at(row - 1));
+    AdifRecords::CollectRecords(m_model->records(), first, last);
 }
 
 void frmAdifConv::Command1_Click()
