@@ -257,14 +257,9 @@ bool LoadAdifFile(const QString& path, QStringList& records, QString& error, con
         error = cannotReadText(path, file.errorString());
         return false;
     }
-    const QByteArray bytes = file.read(kMaxFileBytes + 1);
+    const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         error = cannotReadText(path, file.errorString());
-        return false;
-    }
-    if (bytes.size() > kMaxFileBytes) {
-        error = cannotReadText(
-            path, QStringLiteral("ファイルが大きすぎます (%1 MB まで)").arg(kMaxFileBytes / (1024 * 1024)));
         return false;
     }
     records = findRecords(decode(bytes), progress);
