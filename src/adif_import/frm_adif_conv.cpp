@@ -134,6 +134,7 @@ frmAdifConv::frmAdifConv(Prompts& prompts, std::function<void()> transfer, QWidg
     Grid1->verticalHeader()->hide();
     // Equal row heights: the view never measures a row, whatever the number of records.
     Grid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    Grid1->verticalHeader()->setDefaultSectionSize(Grid1->fontMetrics().height() + 6);
     Grid1->horizontalHeader()->setSectionsClickable(false);
     Grid1->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     layout->addWidget(Grid1, 1);
