@@ -207,6 +207,15 @@ bool isValidUtf8(const QByteArray& bytes)
 
 QString decode(const QByteArray& bytes)
 {
+    // A byte-order mark of UTF-16 (what an editor's "Unicode" saving writes) says how to read the rest.
+    if (bytes.size() >= 2 && (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"))) {
+        const bool little = bytes.at(0) == '\xFF';
+        QString text((bytes.size() - 2) / 2, Qt::Uninitialized);
+        const auto* p = reinterpret_cast<const uchar*>(bytes.constData()) + 2;
+        for (int i = 0; i < text.size(); ++i, p += 2)
+            text[i] = QChar(little ? ushort(p[0] | (p[1] << 8)) : ushort((p[0] << 8) | p[1]));
+        return text;
+    }
     static const QByteArray bom("\xEF\xBB\xBF");
     const bool hasBom = bytes.startsWith(bom);
     const QByteArray body = hasBom ? QByteArray::fromRawData(bytes.constData() + 3, bytes.size() - 3) : bytes;

@@ -23,8 +23,9 @@ constexpr qint64 kMaxFileBytes = 512LL * 1024 * 1024;
 // records found so far.
 using Progress = std::function<void(qint64 done, qint64 total, int records)>;
 
-// The text of the file's bytes: valid UTF-8 (with or without a byte-order mark) as UTF-8,
-// anything else in the 8-bit code page of the program's text files.
+// The text of the file's bytes: valid UTF-8 (with or without a byte-order mark) as UTF-8, UTF-16
+// with its byte-order mark as UTF-16, anything else in the 8-bit code page of the program's text
+// files.
 QString decode(const QByteArray& bytes);
 
 // True when bytes is well-formed UTF-8 (ASCII included).

@@ -41,6 +41,14 @@ QByteArray wsjtFile(int n, int firstNumber = 1)
     return bytes;
 }
 
+QByteArray utf16LittleEndian(const QString& text)
+{
+    QByteArray bytes;
+    for (const QChar c : text)
+        bytes += char(c.unicode() & 0xFF) + QByteArray(1, char(c.unicode() >> 8));
+    return bytes;
+}
+
 // The value of the first field whose tag ends in CALL, as the record holds it.
 QString callOf(const QString& record)
 {
@@ -192,6 +200,10 @@ private slots:
             << QString() << "<name:2>花子 <eor>";
         QTest::newRow("UTF-8 with a byte-order mark, no header")
             << QByteArray("\xEF\xBB\xBF<call:5>JA1AB <name:2>\xE8\x8A\xB1\xE5\xAD\x90 <eor>\r\n")
+            << QStringList{"JA1AB"} << "<call:5>JA1AB <name:2>花子 <eor>" << QString() << QString();
+        QTest::newRow("UTF-16 with its byte-order mark")
+            << (QByteArray("\xFF\xFE") +
+                utf16LittleEndian(QStringLiteral("<eoh>\r\n<call:5>JA1AB <name:2>花子 <eor>\r\n")))
             << QStringList{"JA1AB"} << "<call:5>JA1AB <name:2>花子 <eor>" << QString() << QString();
         QTest::newRow("Shift-JIS log of this program")
             << sample("velkor_sjis.adi") << QStringList{"JA1ABC", "JH2ZZZ"} << QString() << QString()
