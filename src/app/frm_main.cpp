@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
+#include <QProgressDialog>
 #include <QStatusBar>
 #include <QTimer>
 #include <QUdpSocket>
@@ -78,12 +79,61 @@ void frmMain::setHamlogLibrary(std::unique_ptr<HamlogLibrary> library)
 
 HamlogTransfer::AppendRequest frmMain::ThLogDbAppend(const QString& contactText)
 {
-    return hamlogTransfer().ThLogDbAppend(contactText);
+    const HamlogTransfer::AppendRequest request = hamlogTransfer().ThLogDbAppend(contactText);
+    // An import that waited for this contact has run inside the call.
+    if (!hamlogTransfer().isBusy() && m_transferProgress)
+        delete m_transferProgress.data();
+    return request;
 }
 
 HamlogTransfer::AppendRequest frmMain::ThDbFileAppend()
 {
-    return hamlogTransfer().ThDbFileAppend();
+    const HamlogTransfer::AppendRequest request = hamlogTransfer().ThDbFileAppend();
+    // Every import asked for meanwhile has run by now, whether it ended, failed or was cancelled.
+    if (!hamlogTransfer().isBusy() && m_transferProgress)
+        delete m_transferProgress.data();
+    return request;
+}
+
+bool frmMain::importProgress(int done, int total)
+{
+    if (done == 0) {
+        delete m_transferProgress.data();
+        // Parented to the main window: the import window has closed before the transfer runs.
+        m_transferProgress = new QProgressDialog(this);
+        m_transferProgress->setObjectName(QStringLiteral("transferProgress"));
+        m_transferProgress->setWindowTitle(AppInfo::title());
+        m_transferProgress->setWindowModality(Qt::WindowModal);
+        m_transferProgress->setCancelButtonText(QStringLiteral("中止"));
+        m_transferProgress->setAutoClose(false);
+        m_transferProgress->setAutoReset(false);
+        m_transferProgress->setMinimumDuration(500);
+        m_transferProgress->setRange(0, qMax(total, 1));
+        m_transferProgressShownMs = -1;
+    }
+    emit importProgressed(done, total);
+    QProgressDialog* dialog = m_transferProgress.data();
+    if (!dialog)
+        return true;
+    if (dialog->wasCanceled())
+        return false;
+    // Updating the dialog lets the event loop run; a few times a second is plenty.
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (done == 0 || done == total || now - m_transferProgressShownMs >= 100) {
+        m_transferProgressShownMs = now;
+        dialog->setLabelText(
+            QStringLiteral("TURBO HAMLOG データベースに転送しています\n%1 / %2 件").arg(done).arg(total));
+        dialog->setValue(done);
+    }
+    const bool goOn = !dialog->wasCanceled();
+    if (!goOn || done == total)
+        delete dialog;
+    return goOn;
+}
+
+QProgressDialog* frmMain::transferProgressDialog() const
+{
+    return m_transferProgress.data();
 }
 
 void frmMain::buildMenus()
@@ -262,7 +312,8 @@ QString frmMain::statusText() const
 
 void frmMain::mnuADIF2HamLog_Click()
 {
-    frmAdifConv window(this);
+    frmAdifConv window(
+        m_prompts, [this] { ThDbFileAppend(); }, this);
     window.exec();
 }
 
