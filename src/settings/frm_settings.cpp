@@ -18,7 +18,6 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollArea>
-#include <QScrollBar>
 #include <QStyle>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -304,9 +303,9 @@ void frmSettings::setTight(bool tight)
         if (auto* grid = qobject_cast<QGridLayout*>(l))
             grid->setHorizontalSpacing(6);
         if (l->parentWidget() && l->parentWidget() != m_body)
-            l->setContentsMargins(6, tight ? 0 : 2, 6, tight ? 1 : 4);
+            l->setContentsMargins(6, tight ? 0 : 2, 6, tight ? 0 : 4);
     }
-    m_frameLayouts.first()->setSpacing(tight ? 1 : 4); // between the frames
+    m_frameLayouts.first()->setSpacing(tight ? 0 : 4); // between the frames
     for (QWidget* box : m_boxes)
         box->setFixedHeight(text + (tight ? 2 : 6));
     for (QWidget* choice : m_choices) {
@@ -317,8 +316,8 @@ void frmSettings::setTight(bool tight)
             choice->setMaximumHeight(QWIDGETSIZE_MAX);
         }
     }
-    layout()->setSpacing(tight ? 3 : 6);
-    layout()->setContentsMargins(tight ? 4 : 8, tight ? 3 : 6, tight ? 4 : 8, tight ? 3 : 6);
+    layout()->setSpacing(tight ? 1 : 6);
+    layout()->setContentsMargins(tight ? 4 : 8, tight ? 1 : 6, tight ? 4 : 8, tight ? 1 : 6);
     // Before the first showing the controls are hidden, and hidden controls do not tell their
     // layouts that they changed: drop every cached size by hand.
     for (QWidget* widget : findChildren<QWidget*>())
