@@ -539,16 +539,6 @@ void TstFrmMain::messageBoxesCarryTheTitle()
     QVERIFY2(width >= captionWidth + 100 * dpi / 96, qPrintable(QString::number(width)));
     QVERIFY(onTop);
     QVERIFY(modal);
-    QTimer::singleShot(0, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        QVERIFY(box);
-        width = box->width();
-        onTop = box->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-        box->button(QMessageBox::Ok)->click();
-    });
-    prompts.showMessage(QStringLiteral("!"));
-    QVERIFY(width >= captionWidth + 100 * dpi / 96);
-    QVERIFY(!onTop);
 
     QTimer::singleShot(0, [] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
