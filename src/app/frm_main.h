@@ -128,6 +128,8 @@ private:
     void buildMenus();
     void buildControls();
     void Form_Unload();
+    // Brings the window back onto a screen when it lies on none.
+    void keepOnScreen();
     frmSettings* openSettingsDialog();
 
     ProgramData& m_data;
