@@ -2,6 +2,7 @@
 //  - an import of 30,000 WSJT-X-shaped ADIF records through ThDbFileAppend into a new store,
 //    against a bare SQLite insert of the same converted rows in one transaction;
 //  - 1,000 single-contact appends (ThLogDbAppend) in a row, with their latency.
+#include "bench_result.h"
 #include "common/prompts.h"
 #include "hamlog/builtin_store.h"
 #include "hamlog/hamlog_data.h"
@@ -214,6 +215,12 @@ int main(int argc, char* argv[])
     std::printf("bare SQLite insert of the same rows:      %.1f ms (%.0f records/s)\n", bestBare,
                 kImportRecords / bestBare * 1000);
     std::printf("import speed / bare insert speed: %.2f (target >= 0.50)\n", bestBare / bestImport);
+    printBenchResult(QStringLiteral("Store: import %1 records").arg(kImportRecords),
+                     benchValue(kImportRecords / bestImport * 1000, "records/s", 0),
+                     benchValue(kImportRecords / bestBare * 1000, "records/s", 0) +
+                         QStringLiteral(" (bare insert)"),
+                     QString::number(bestBare / bestImport, 'f', 2), QStringLiteral(">= 0.50 of baseline"),
+                     bestBare / bestImport >= 0.5 && stored == kImportRecords);
 
     settings.ThDbFile = dir.filePath(QStringLiteral("udp.db"));
     BuiltinStore store;
@@ -239,5 +246,10 @@ int main(int argc, char* argv[])
     std::printf("bare one-row commits, open to close:       p50 %.2f ms, p99 %.2f ms, max %.2f ms\n",
                 at(bare, 0.50), at(bare, 0.99), bare.back());
     std::printf("single append p99 / bare commit p99: %.2f\n", at(latencies, 0.99) / at(bare, 0.99));
-    return 0;
+    printBenchResult(QStringLiteral("Store: single contact append, p99"),
+                     benchValue(at(latencies, 0.99), "ms", 2),
+                     benchValue(at(bare, 0.99), "ms", 2) + QStringLiteral(" (bare commit)"),
+                     QString::number(at(latencies, 0.99) / at(bare, 0.99), 'f', 2) + QLatin1Char('x'),
+                     QStringLiteral("p99 < 20 ms"), at(latencies, 0.99) < 20);
+    return stored == kImportRecords ? 0 : 1;
 }
