@@ -6,6 +6,7 @@
 namespace {
 QString& overrideFolder()
 {
+    // cppcheck-suppress unassignedVariable ; set through the returned reference
     static QString folder;
     return folder;
 }

@@ -56,7 +56,7 @@ QString textColumn(sqlite3_stmt* stmt, int column)
 BuiltinStore::~BuiltinStore()
 {
     // A store left open commits what it holds, as a close would.
-    HamlogClose(nullptr, 1);
+    BuiltinStore::HamlogClose(nullptr, 1);
 }
 
 QString BuiltinStore::FieldColumn(int index)

@@ -39,7 +39,10 @@ FileOpenDialog*& installed()
 FileOpenDialog& FileOpenDialog::instance()
 {
     static SystemFileOpenDialog system;
-    return installed() ? *installed() : system;
+    FileOpenDialog* dialog = installed();
+    if (!dialog)
+        dialog = &system;
+    return *dialog;
 }
 
 void FileOpenDialog::setInstance(FileOpenDialog* dialog)

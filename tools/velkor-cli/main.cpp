@@ -9,6 +9,7 @@
 namespace {
 QList<CliCommand>& registry()
 {
+    // cppcheck-suppress unassignedVariable ; filled through the returned reference
     static QList<CliCommand> commands;
     return commands;
 }
