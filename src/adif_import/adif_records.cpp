@@ -256,7 +256,7 @@ bool LoadAdifFile(const QString& path, QStringList& records, QString& error, con
     else if (!info.isFile())
         reason = QStringLiteral("普通のファイルではありません"); // a FIFO or device would block or never end
     else if (info.size() > kMaxFileBytes)
-        reason = QStringLiteral("ファイルが大きすぎます (%1 MB まで)").arg(kMaxFileBytes / (1024 * 1024));
+        reason = QStringLiteral("ファイルが大きすぎます (%1 MB まで)").arg(kMaxFileBytes / (1024LL * 1024));
     if (!reason.isEmpty()) {
         error = cannotReadText(path, reason);
         return false;

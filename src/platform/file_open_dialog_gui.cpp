@@ -56,8 +56,8 @@ QString QtFileFilter(const QString& pipeFilter)
     QStringList filters;
     bool exeFilter = false;
     for (int i = 0; i + 1 < parts.size(); i += 2) {
-        const QString description = parts.at(i);
-        const QString pattern = parts.at(i + 1);
+        const QString& description = parts.at(i);
+        const QString& pattern = parts.at(i + 1);
         if (description.isEmpty() && pattern.isEmpty())
             continue;
         if (pattern.compare(QLatin1String("*.exe"), Qt::CaseInsensitive) == 0)

@@ -45,7 +45,8 @@ QString PathLabel::shownText() const
 
 void PathLabel::paintEvent(QPaintEvent* event)
 {
-    QFrame::paintEvent(event); // the border; the text is drawn here, shortened
+    // The border only: QLabel would draw the whole text, which is drawn here, shortened.
+    QFrame::paintEvent(event); // NOLINT(bugprone-parent-virtual-call): skips QLabel's text on purpose
     QPainter painter(this);
     const QRect area = contentsRect().adjusted(inset(), 0, -inset(), 0);
     style()->drawItemText(&painter, area, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, palette(),

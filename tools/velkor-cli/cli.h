@@ -27,8 +27,8 @@ const QList<CliCommand>& cliCommands();
 // Input size limits. Far above anything real (a datagram is at most 64 KiB; a large contest log
 // holds a few tens of MB), they keep a wrong file or an endless device such as /dev/zero from
 // taking the machine's memory: what is read costs several times its size while it is worked on.
-constexpr qint64 kCliMaxDatagramInput = 16 * 1024 * 1024;
-constexpr qint64 kCliMaxTextInput = 64 * 1024 * 1024;
+constexpr qint64 kCliMaxDatagramInput = 16LL * 1024 * 1024;
+constexpr qint64 kCliMaxTextInput = 64LL * 1024 * 1024;
 
 // Reads a whole input file, or standard input when name is "-", of at most maxBytes bytes. On
 // failure (unreadable, a folder, larger than the limit) says so on standard error, prefixed with

@@ -51,7 +51,7 @@ public:
 // of the program's text files, as the partner's datagrams and ADIF files may be either.
 QString decodeLine(const QByteArray& bytes)
 {
-    const QString utf8 = QString::fromUtf8(bytes);
+    QString utf8 = QString::fromUtf8(bytes); // not const: returned by move
     if (!utf8.contains(QChar(0xFFFD)) || bytes.contains("\xEF\xBF\xBD"))
         return utf8;
     return CodePage::toUnicode(bytes);
