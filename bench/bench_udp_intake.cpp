@@ -114,7 +114,7 @@ int main(int argc, char* argv[])
     double bareMs = 0;
     {
         QUdpSocket socket;
-        socket.bind(QHostAddress::LocalHost, 0);
+        socket.bind(QHostAddress(QHostAddress::LocalHost), 0);
         socket.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, QVariant(4 * 1024 * 1024));
         QElapsedTimer timer;
         QObject::connect(&socket, &QUdpSocket::readyRead, [&] {
@@ -127,11 +127,13 @@ int main(int argc, char* argv[])
         Sender sender(socket.localPort(), datagrams);
         timer.start();
         sender.start();
-        runUntil(sender, [&] { return bareReceived == kContacts; }, [&] { return bareReceived; });
+        runUntil(
+            sender, [&] { return bareReceived == kContacts; }, [&] { return bareReceived; });
         if (bareMs == 0)
             bareMs = timer.nsecsElapsed() / 1e6;
-        std::printf("bare QUdpSocket loop:  %d of %d received in %.0f ms (%.0f datagrams/s; sender %.0f ms)\n",
-                    bareReceived, kContacts, bareMs, bareReceived / bareMs * 1000, sender.elapsedMs);
+        std::printf(
+            "bare QUdpSocket loop:  %d of %d received in %.0f ms (%.0f datagrams/s; sender %.0f ms)\n",
+            bareReceived, kContacts, bareMs, bareReceived / bareMs * 1000, sender.elapsedMs);
     }
 
     // The intake as the main window runs it: ADIF log, then the store, one contact at a time.
@@ -149,7 +151,7 @@ int main(int argc, char* argv[])
     quint16 port = 0;
     for (int attempt = 0; attempt < 20 && port == 0; ++attempt) {
         QUdpSocket probe;
-        probe.bind(QHostAddress::LocalHost, 0);
+        probe.bind(QHostAddress(QHostAddress::LocalHost), 0);
         const quint16 candidate = probe.localPort();
         probe.close();
         if (ListenOn(socket, QStringLiteral("127.0.0.1"), candidate).listening)
@@ -158,15 +160,22 @@ int main(int argc, char* argv[])
     int handled = 0;
     double intakeMs = 0;
     QElapsedTimer timer;
+    int taken = 0;
+    double slowestMs = 0;
     ContactQueue queue([&](const QString& contact) {
+        QElapsedTimer one;
+        one.start();
         AppendAdifLog(logPath, contact);
         transfer.ThLogDbAppend(contact);
+        slowestMs = qMax(slowestMs, one.nsecsElapsed() / 1e6);
         if (++handled == kContacts)
             intakeMs = timer.nsecsElapsed() / 1e6;
     });
     queue.setDrain([&] {
-        for (const QByteArray& d : ReadPendingDatagrams(socket))
+        for (const QByteArray& d : ReadPendingDatagrams(socket)) {
             queue.take(d, Intake::Read(d, 2).contacts);
+            ++taken;
+        }
     });
     QObject::connect(&socket, &QUdpSocket::readyRead, [&] { queue.run(); });
     // A running intake: the log and the store exist already, as after the first contact ever.
@@ -175,7 +184,8 @@ int main(int argc, char* argv[])
     Sender sender(port, datagrams);
     timer.start();
     sender.start();
-    runUntil(sender, [&] { return handled == kContacts; }, [&] { return handled; });
+    runUntil(
+        sender, [&] { return handled == kContacts; }, [&] { return handled; });
     if (intakeMs == 0)
         intakeMs = timer.nsecsElapsed() / 1e6;
 
@@ -192,6 +202,7 @@ int main(int argc, char* argv[])
     std::printf("intake (ADIF log + built-in store): %d of %d handled in %.0f ms (%.0f contacts/s; "
                 "receive buffer %d bytes)\n",
                 handled, kContacts, intakeMs, handled / intakeMs * 1000, receiveBufferBytes(socket));
+    std::printf("  read from the socket: %d; slowest contact %.1f ms\n", taken, slowestMs);
     std::printf("  in the ADIF log: %d, in the store: %d (target %d in both)\n", qMax(logged, 0),
                 int(records.size()) - 1, kContacts);
     std::printf("intake contacts/s / bare loop datagrams/s: %.3f\n",

@@ -23,7 +23,7 @@ namespace {
 quint16 freePort()
 {
     QUdpSocket probe;
-    probe.bind(QHostAddress::LocalHost, 0);
+    probe.bind(QHostAddress(QHostAddress::LocalHost), 0);
     return probe.localPort();
 }
 

@@ -36,7 +36,7 @@ const QString kFreedvContact = QStringLiteral(
 quint16 freePort()
 {
     QUdpSocket probe;
-    probe.bind(QHostAddress::LocalHost, 0);
+    probe.bind(QHostAddress(QHostAddress::LocalHost), 0);
     return probe.localPort();
 }
 
@@ -236,7 +236,7 @@ void TstDatagramIntake::listenOn()
 void TstDatagramIntake::portHeldByAnotherProgram()
 {
     QUdpSocket other;
-    QVERIFY(other.bind(QHostAddress::LocalHost, 0));
+    QVERIFY(other.bind(QHostAddress(QHostAddress::LocalHost), 0));
     QUdpSocket socket;
     const ListenOutcome held = ListenOn(socket, QStringLiteral("127.0.0.1"), other.localPort());
     QVERIFY(!held.listening);

@@ -16,6 +16,7 @@
 #include <QUdpSocket>
 
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -30,15 +31,23 @@ QByteArray jtdxRecord(const QDateTime& t)
     const QString date = t.toString(QStringLiteral("yyyyMMdd"));
     const QString time = t.toString(QStringLiteral("HHmmss"));
     QString r;
-    for (const auto& f :
-         {qMakePair("CALL", QStringLiteral("JA1DMO")), qMakePair("GRIDSQUARE", QStringLiteral("PM95")),
-          qMakePair("MODE", QStringLiteral("FT8")), qMakePair("RST_SENT", QStringLiteral("-08")),
-          qMakePair("RST_RCVD", QStringLiteral("-12")), qMakePair("QSO_DATE", date),
-          qMakePair("TIME_ON", time), qMakePair("QSO_DATE_OFF", date), qMakePair("TIME_OFF", time),
-          qMakePair("BAND", QStringLiteral("20m")), qMakePair("FREQ", QStringLiteral("14.075123")),
-          qMakePair("STATION_CALLSIGN", QStringLiteral("JA9ZZZ")),
-          qMakePair("MY_GRIDSQUARE", QStringLiteral("PM86")),
-          qMakePair("COMMENT", QStringLiteral("デモ交信")), qMakePair("NAME", QStringLiteral("Taro"))})
+    const std::pair<const char*, QString> fields[] = {
+        std::make_pair("CALL", QStringLiteral("JA1DMO")),
+        std::make_pair("GRIDSQUARE", QStringLiteral("PM95")),
+        std::make_pair("MODE", QStringLiteral("FT8")),
+        std::make_pair("RST_SENT", QStringLiteral("-08")),
+        std::make_pair("RST_RCVD", QStringLiteral("-12")),
+        std::make_pair("QSO_DATE", date),
+        std::make_pair("TIME_ON", time),
+        std::make_pair("QSO_DATE_OFF", date),
+        std::make_pair("TIME_OFF", time),
+        std::make_pair("BAND", QStringLiteral("20m")),
+        std::make_pair("FREQ", QStringLiteral("14.075123")),
+        std::make_pair("STATION_CALLSIGN", QStringLiteral("JA9ZZZ")),
+        std::make_pair("MY_GRIDSQUARE", QStringLiteral("PM86")),
+        std::make_pair("COMMENT", QStringLiteral("デモ交信")),
+        std::make_pair("NAME", QStringLiteral("Taro"))};
+    for (const auto& f : fields)
         r += field(f.first, f.second) + QLatin1Char(' ');
     return (r + QStringLiteral("<EOR>")).toUtf8();
 }
@@ -48,14 +57,21 @@ QByteArray wsjtRecord(const QDateTime& t)
     const QString date = t.toString(QStringLiteral("yyyyMMdd"));
     const QString time = t.toString(QStringLiteral("HHmmss"));
     QString r;
-    for (const auto& f :
-         {qMakePair("call", QStringLiteral("JH2DMO")), qMakePair("gridsquare", QStringLiteral("PM84")),
-          qMakePair("mode", QStringLiteral("FT8")), qMakePair("rst_sent", QStringLiteral("-10")),
-          qMakePair("rst_rcvd", QStringLiteral("-05")), qMakePair("qso_date", date),
-          qMakePair("time_on", time), qMakePair("qso_date_off", date), qMakePair("time_off", time),
-          qMakePair("band", QStringLiteral("40m")), qMakePair("freq", QStringLiteral("7.075512")),
-          qMakePair("station_callsign", QStringLiteral("JA9ZZZ")),
-          qMakePair("my_gridsquare", QStringLiteral("PM86"))})
+    const std::pair<const char*, QString> fields[] = {
+        std::make_pair("call", QStringLiteral("JH2DMO")),
+        std::make_pair("gridsquare", QStringLiteral("PM84")),
+        std::make_pair("mode", QStringLiteral("FT8")),
+        std::make_pair("rst_sent", QStringLiteral("-10")),
+        std::make_pair("rst_rcvd", QStringLiteral("-05")),
+        std::make_pair("qso_date", date),
+        std::make_pair("time_on", time),
+        std::make_pair("qso_date_off", date),
+        std::make_pair("time_off", time),
+        std::make_pair("band", QStringLiteral("40m")),
+        std::make_pair("freq", QStringLiteral("7.075512")),
+        std::make_pair("station_callsign", QStringLiteral("JA9ZZZ")),
+        std::make_pair("my_gridsquare", QStringLiteral("PM86"))};
+    for (const auto& f : fields)
         r += field(f.first, f.second) + QLatin1Char(' ');
     return (r + QStringLiteral("<eor>")).toLatin1();
 }
@@ -65,13 +81,20 @@ QByteArray mshvRecord(const QDateTime& t)
     const QString date = t.toString(QStringLiteral("yyyyMMdd"));
     const QString time = t.toString(QStringLiteral("HHmmss"));
     QString r = QStringLiteral("<ADIF_VER:5>3.1.0\n<PROGRAMID:4>MSHV\n<EOH>\n");
-    for (const auto& f :
-         {qMakePair("CALL", QStringLiteral("JR3DMO")), qMakePair("GRIDSQUARE", QString()),
-          qMakePair("MODE", QStringLiteral("FT4")), qMakePair("RST_SENT", QStringLiteral("-03")),
-          qMakePair("RST_RCVD", QStringLiteral("+02")), qMakePair("QSO_DATE", date),
-          qMakePair("TIME_ON", time), qMakePair("QSO_DATE_OFF", date), qMakePair("TIME_OFF", time),
-          qMakePair("BAND", QStringLiteral("15m")), qMakePair("FREQ", QStringLiteral("21.141000")),
-          qMakePair("STATION_CALLSIGN", QStringLiteral("JA9ZZZ"))})
+    const std::pair<const char*, QString> fields[] = {
+        std::make_pair("CALL", QStringLiteral("JR3DMO")),
+        std::make_pair("GRIDSQUARE", QString()),
+        std::make_pair("MODE", QStringLiteral("FT4")),
+        std::make_pair("RST_SENT", QStringLiteral("-03")),
+        std::make_pair("RST_RCVD", QStringLiteral("+02")),
+        std::make_pair("QSO_DATE", date),
+        std::make_pair("TIME_ON", time),
+        std::make_pair("QSO_DATE_OFF", date),
+        std::make_pair("TIME_OFF", time),
+        std::make_pair("BAND", QStringLiteral("15m")),
+        std::make_pair("FREQ", QStringLiteral("21.141000")),
+        std::make_pair("STATION_CALLSIGN", QStringLiteral("JA9ZZZ"))};
+    for (const auto& f : fields)
         r += field(f.first, f.second);
     return (r + QStringLiteral("<EOR>")).toUtf8();
 }
