@@ -22,6 +22,7 @@
 #include <QVariant>
 
 #include <cstdio>
+#include <functional>
 
 namespace {
 
@@ -162,21 +163,24 @@ int main(int argc, char* argv[])
     QElapsedTimer timer;
     int taken = 0;
     double slowestMs = 0;
+    std::function<void()> drain;
     ContactQueue queue([&](const QString& contact) {
         QElapsedTimer one;
         one.start();
         AppendAdifLog(logPath, contact);
+        drain(); // as the window does between the two writes
         transfer.ThLogDbAppend(contact);
         slowestMs = qMax(slowestMs, one.nsecsElapsed() / 1e6);
         if (++handled == kContacts)
             intakeMs = timer.nsecsElapsed() / 1e6;
     });
-    queue.setDrain([&] {
+    drain = [&] {
         for (const QByteArray& d : ReadPendingDatagrams(socket)) {
             queue.take(d, Intake::Read(d, 2).contacts);
             ++taken;
         }
-    });
+    };
+    queue.setDrain(drain);
     QObject::connect(&socket, &QUdpSocket::readyRead, [&] { queue.run(); });
     // A running intake: the log and the store exist already, as after the first contact ever.
     AppendAdifLog(logPath, QStringLiteral("<call:6>JA0WRM <eor>"));

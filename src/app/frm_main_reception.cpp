@@ -89,6 +89,8 @@ void frmMain::handleContact(const QString& contactText)
     m_timer2Phase = 0;
     Timer2->start();
     AppendAdifLog(m_data.AdifLogPath, contactText);
+    // Each write waits for the disk; what arrived meanwhile leaves the socket's buffer now.
+    takePendingDatagrams();
 
     connect(&hamlogTransfer(), &HamlogTransfer::contactAppended, this, &frmMain::contactAppendedLater,
             Qt::UniqueConnection);

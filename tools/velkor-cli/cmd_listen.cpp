@@ -1,6 +1,6 @@
 // velkor-cli listen: opens the port that VELKOR opens for a partner program and prints, for each
 // datagram, the contact text VELKOR makes of it or why it makes none; for checking a partner's
-// set-up. Ends on Ctrl+C.
+// set-up. Ends on Ctrl+C (or a termination request).
 //
 //   velkor-cli listen --source N [--settings VELKOR.ini]
 //
@@ -119,6 +119,7 @@ int runListen(const QStringList& args)
     });
 
     std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [] {
         if (g_interrupted)
@@ -127,6 +128,7 @@ int runListen(const QStringList& args)
     poll.start(100);
     QCoreApplication::exec();
     std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
     cliOut() << "stopped\n";
     return kCliOk;
 }
