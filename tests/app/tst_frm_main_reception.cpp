@@ -89,6 +89,7 @@ private slots:
     void contactReachesEveryPlace();
     void distinctContactsKeptDuplicatesDropped();
     void binaryMessagesOnATextPort();
+    void qsoLoggedMessagesWaitingTogether();
     void portProblemsReported();
     void contactsWaitForAFailedAppendsMessage();
     void deferredContactReportedOnceAppended();
@@ -271,6 +272,20 @@ void TstFrmMainReception::binaryMessagesOnATextPort()
     QTRY_COMPARE(storedCalls(), QStringList{"JA1FDV"});
     QCOMPARE(adifLog(), QStringList{"<call:6>JA1FDV <mode:3>FT8 <eor>"});
     QCOMPARE(w->statusText(), QStringLiteral("JA1FDV をTURBO HAMLOG データベースに追加しました"));
+}
+
+// Catches QSO Logged messages that wait together decoded as one (only the first contact kept).
+void TstFrmMainReception::qsoLoggedMessagesWaitingTogether()
+{
+    start(4);
+    QsoLogged::Outgoing qso;
+    QUdpSocket sender;
+    for (const char* call : {"JA1ONE", "JA1TWO", "JA1THR"}) {
+        qso.dxCall = QLatin1String(call);
+        sender.writeDatagram(QsoLogged::EncodeQsoLogged(qso), QHostAddress::LocalHost, m_ports[4]);
+    }
+    QTRY_COMPARE(storedCalls(), (QStringList{"JA1ONE", "JA1TWO", "JA1THR"}));
+    QCOMPARE(adifLog().size(), 3);
 }
 
 // Catches a port that cannot be opened passing in silence, and the note lost under the launch's
