@@ -6,7 +6,6 @@
 #include "reception/udp_listener.h"
 
 #include <QLabel>
-#include <QPointer>
 #include <QTimer>
 #include <QUdpSocket>
 
@@ -49,13 +48,10 @@ void frmMain::OpenUdpPort(qint16 n)
     // The launch that called us writes its own status text next; the note goes after it, so the
     // user sees both.
     const QString note = outcome.note;
-    QPointer<frmMain> self(this);
-    QTimer::singleShot(0, this, [self, note] {
-        if (!self)
-            return;
-        const QString shown = self->statusText();
+    QTimer::singleShot(0, this, [this, note] {
+        const QString shown = statusText();
         if (!shown.contains(note))
-            self->setStatusText(shown.isEmpty() ? note : shown + QStringLiteral("　") + note);
+            setStatusText(shown.isEmpty() ? note : shown + QStringLiteral("　") + note);
     });
 }
 
