@@ -11,10 +11,40 @@ unsigned current()
     return GetACP();
 }
 
+namespace {
+
+bool isHighSurrogate(wchar_t c)
+{
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+
+bool isLowSurrogate(wchar_t c)
+{
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+} // namespace
+
 std::string fromWide(const wchar_t* text, size_t length)
 {
     if (length == 0 || length > INT_MAX)
         return std::string();
+    // A character beyond the 16-bit range (an emoji) comes as two UTF-16 units, which the system
+    // would turn into two "?". No ANSI code page holds such a character, so it becomes one "?".
+    std::wstring units;
+    for (size_t i = 0; i + 1 < length; ++i) {
+        if (isHighSurrogate(text[i]) && isLowSurrogate(text[i + 1])) {
+            units.reserve(length);
+            for (size_t k = 0; k < length; ++k) {
+                const bool pair = k + 1 < length && isHighSurrogate(text[k]) && isLowSurrogate(text[k + 1]);
+                units += pair ? L'?' : text[k];
+                k += pair ? 1 : 0;
+            }
+            text = units.data();
+            length = units.size();
+            break;
+        }
+    }
     const int count = static_cast<int>(length);
     const int size =
         WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, count, nullptr, 0, nullptr, nullptr);
