@@ -31,8 +31,8 @@ rm -rf "$standin" "$out/scratch"
 mkdir -p "$out/obj" "$standin"
 
 # The test program and the stand-in's one object, side by side on the two cores.
-"$cxx" "${flags[@]}" -static -o "$out/tst_windows_platform.exe" \
-  "$here/tests/windows/tst_windows_platform.cpp" "$here/src/platform/hamlog_dll_win.cpp" \
+"$cxx" "${flags[@]}" -static -o "$out/windows_test.exe" \
+  "$here/tests/windows/windows_test.cpp" "$here/src/platform/hamlog_dll_win.cpp" \
   "$here/src/platform/durable_file_win.cpp" "$here/src/platform/ansi_code_page_win.cpp" &
 test_build=$!
 "$cxx" "${flags[@]}" -c "$here/tests/windows/standin/hamlog_standin.cpp" -o "$out/obj/hamlog_standin.o"
@@ -83,4 +83,4 @@ mkdir -p "$WINEPREFIX"
 stop_wine() { WINEPREFIX=$out/wineprefix "${wine%/*}/wineserver" -k >/dev/null 2>&1 || wineserver -k >/dev/null 2>&1 || true; }
 trap stop_wine EXIT
 echo "test-windows: running under $("$wine" --version 2>/dev/null || echo Wine)"
-env LC_ALL=ja_JP.UTF-8 timeout 300 "$wine" "$out/tst_windows_platform.exe"
+env LC_ALL=ja_JP.UTF-8 timeout 300 "$wine" "$out/windows_test.exe"

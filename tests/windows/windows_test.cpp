@@ -1,7 +1,7 @@
 // Runs the program's Windows code for real (under Wine on the build machines): the calls into
 // HAMLOG's libraries against the project's stand-in libraries, the ANSI code page conversion and
 // durable appends. Plain C++ and the Windows API, like the code it runs. Exit status 0 when every
-// check holds.
+// check holds. Built and run by scripts/test-windows.sh, not by the CMake build.
 
 #include "platform/ansi_code_page_win.h"
 #include "platform/durable_file.h"
