@@ -82,5 +82,9 @@ unset DISPLAY WAYLAND_DISPLAY
 mkdir -p "$WINEPREFIX"
 stop_wine() { WINEPREFIX=$out/wineprefix "${wine%/*}/wineserver" -k >/dev/null 2>&1 || wineserver -k >/dev/null 2>&1 || true; }
 trap stop_wine EXIT
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "test-windows: first start of Wine in $WINEPREFIX"
+  env LC_ALL=ja_JP.UTF-8 timeout 300 "$wine" wineboot --init >/dev/null 2>&1 || true
+fi
 echo "test-windows: running under $("$wine" --version 2>/dev/null || echo Wine)"
 env LC_ALL=ja_JP.UTF-8 timeout 300 "$wine" "$out/windows_test.exe"
