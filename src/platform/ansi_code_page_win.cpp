@@ -46,12 +46,17 @@ std::string fromWide(const wchar_t* text, size_t length)
         }
     }
     const int count = static_cast<int>(length);
-    const int size =
-        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, count, nullptr, 0, nullptr, nullptr);
+    DWORD flags = WC_NO_BEST_FIT_CHARS;
+    int size = WideCharToMultiByte(CP_ACP, flags, text, count, nullptr, 0, nullptr, nullptr);
+    // Code pages without look-alikes (UTF-8 as the system code page, among others) refuse the flag.
+    if (size <= 0 && GetLastError() == ERROR_INVALID_FLAGS) {
+        flags = 0;
+        size = WideCharToMultiByte(CP_ACP, flags, text, count, nullptr, 0, nullptr, nullptr);
+    }
     if (size <= 0)
         return std::string();
     std::string out(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, count, &out[0], size, nullptr, nullptr);
+    WideCharToMultiByte(CP_ACP, flags, text, count, &out[0], size, nullptr, nullptr);
     return out;
 }
 
