@@ -7,8 +7,12 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${BENCH_BUILD_DIR:-$here/build-bench}
-cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$build" -j2 >/dev/null
+mkdir -p "$build"
+if ! { cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF &&
+       cmake --build "$build" -j2; } >"$build/bench-build.log" 2>&1; then
+  cat "$build/bench-build.log" >&2
+  exit 2
+fi
 
 details=$build/bench-output.txt
 : >"$details"
