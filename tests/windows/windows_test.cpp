@@ -1,16 +1,20 @@
 // Runs the program's Windows code for real (under Wine on the build machines): the calls into
-// HAMLOG's libraries against the project's stand-in libraries, the ANSI code page conversion and
-// durable appends. Plain C++ and the Windows API, like the code it runs. Exit status 0 when every
-// check holds. Built and run by scripts/test-windows.sh, not by the CMake build.
+// HAMLOG's libraries against the project's stand-in libraries, the ANSI code page conversion, durable
+// appends and the start and watch of a partner program (the stand-in partner_standin.exe). Plain C++ and the
+// Windows API, like the code it runs. Exit status 0 when every check holds. Built and run by
+// scripts/test-windows.sh, not by the CMake build.
 
 #include "platform/ansi_code_page_win.h"
 #include "platform/durable_file.h"
 #include "platform/hamlog_dll_win.h"
+#include "platform/partner_process.h"
 
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -513,6 +517,180 @@ void appendsDurably()
     CHECK(readFile(log) == header + first + second + large + "\r\n");
 }
 
+// --- The process watch ----------------------------------------------------------------------------
+
+// Copies the stand-in partner to folder\\name and returns its path.
+std::wstring placePartner(const std::wstring& folder, const std::wstring& name)
+{
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring path = folder + L"\\" + name;
+    CopyFileW((g_folder + L"\\partner_standin.exe").c_str(), path.c_str(), FALSE);
+    return path;
+}
+
+// What the next partner started does: runs for sleepMs, then ends with exitCode.
+void tellPartner(unsigned sleepMs, unsigned long exitCode, const std::wstring& report)
+{
+    SetEnvironmentVariableW(L"VELKOR_PARTNER_SLEEP_MS", std::to_wstring(sleepMs).c_str());
+    SetEnvironmentVariableW(L"VELKOR_PARTNER_EXIT", std::to_wstring(exitCode).c_str());
+    SetEnvironmentVariableW(L"VELKOR_PARTNER_REPORT", report.empty() ? nullptr : report.c_str());
+}
+
+// Polls the watch as the main window's timer does, more often; false when it still runs after 20 s.
+bool waitForEnd(PartnerProcess& process)
+{
+    for (int i = 0; i < 1000; ++i) {
+        if (!process.isRunning())
+            return true;
+        Sleep(20);
+    }
+    return false;
+}
+
+// True once no process has the id any more (the system lets the process object go a moment after
+// its last handle is closed); false when it still does after 5 s.
+bool released(DWORD id)
+{
+    for (int i = 0; i < 250; ++i) {
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+        if (!process)
+            return true;
+        CloseHandle(process);
+        Sleep(20);
+    }
+    return false;
+}
+
+// Catches a path with blanks split into a program and arguments, a Japanese folder name garbled on
+// the way to the system, a watch that takes an exit code of 259 (STILL_ACTIVE) for a running
+// program, an exit code or process id that is not the partner's, a watch that comes back to life,
+// and handles left open (the thread's) or closed too early (the process's: the id could then go
+// to another program while it is still watched).
+void startsAndWatchesAPartner()
+{
+    struct Row
+    {
+        const char* name;
+        const wchar_t* folder;
+        const wchar_t* file;
+        unsigned sleepMs;
+        unsigned long exitCode;
+    };
+    const Row rows[] = {
+        {"partner in a Japanese folder with a blank", L"パートナー ソフト", L"jtdx.exe", 300, 7},
+        {"partner ending with 259", L"partner", L"wsjt x.exe", 300, 259},
+        {"partner ending at once with 0", L"パートナー ソフト\\bin", L"mshv.exe", 0, 0},
+        {"partner ending with a crash's code", L"partner", L"freedv.exe", 100, 0xC0000005},
+    };
+    wchar_t directory[MAX_PATH * 4];
+    const std::wstring current(directory, GetCurrentDirectoryW(MAX_PATH * 4, directory));
+    const std::unique_ptr<PartnerProcessStarter> starter = CreateSystemProcessStarter();
+    const std::wstring report = g_folder + L"\\scratch\\partner report.txt";
+    for (const Row& row : rows) {
+        g_case = row.name;
+        const std::wstring path = placePartner(g_folder + L"\\scratch\\" + row.folder, row.file);
+        DeleteFileW(report.c_str());
+        tellPartner(row.sleepMs, row.exitCode, report);
+        std::string error = "left over";
+        std::unique_ptr<PartnerProcess> process = starter->start(narrow(path), error);
+        if (!CHECK(process != nullptr)) {
+            std::printf("     reason: %s\n", error.c_str());
+            continue;
+        }
+        if (row.sleepMs > 0) {
+            CHECK(process->isRunning());
+            CHECK(process->exitCode() == -1);
+        }
+        const long long id = process->processId();
+        CHECK(id > 0 && id != static_cast<long long>(GetCurrentProcessId()));
+
+        CHECK(waitForEnd(*process));
+        CHECK(process->exitCode() == static_cast<long long>(row.exitCode));
+        CHECK(!process->isRunning());
+        CHECK(!process->isRunning());
+        CHECK(process->exitCode() == static_cast<long long>(row.exitCode));
+
+        // The partner itself says which process it was and how it was started: no arguments, this
+        // program's current directory.
+        CHECK_EQ(readFile(report), std::to_string(id) + " 0 " + narrow(current) + "\n");
+
+        // The watch still holds the ended process, so its id names it and no other program.
+        HANDLE ended = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(id));
+        if (CHECK(ended != nullptr)) {
+            DWORD code = 0;
+            CHECK(GetExitCodeProcess(ended, &code) && code == row.exitCode);
+            CloseHandle(ended);
+        }
+        // Once the watch is gone, nothing here holds it any more: no handle was left open.
+        process.reset();
+        CHECK(released(static_cast<DWORD>(id)));
+    }
+    tellPartner(0, 0, L"");
+}
+
+// Catches a refused start that returns a process or no reason, a reason that is not one line of
+// text, and handles left behind by a failed start.
+void refusesWhatCannotStart()
+{
+    const std::wstring folder = g_folder + L"\\scratch\\起動できないもの";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    CHECK(writeFile(folder + L"\\readme.txt", "JTDX\r\n"));
+    CHECK(writeFile(folder + L"\\notes.exe", "not a program\r\n"));
+    struct Row
+    {
+        const char* name;
+        std::wstring path;
+    };
+    const Row rows[] = {
+        {"missing program file", folder + L"\\jtdx.exe"},
+        {"missing folder", folder + L"\\no such folder\\jtdx.exe"},
+        {"a folder", folder},
+        {"a text file", folder + L"\\readme.txt"},
+        {"a text file named .exe", folder + L"\\notes.exe"},
+        {"an empty path", L""},
+    };
+    const std::unique_ptr<PartnerProcessStarter> starter = CreateSystemProcessStarter();
+    for (const Row& row : rows) {
+        g_case = row.name;
+        std::string error;
+        std::unique_ptr<PartnerProcess> process = starter->start(narrow(row.path), error);
+        CHECK(process == nullptr);
+        CHECK(!error.empty() && error.find_first_of("\r\n") == std::string::npos);
+        CHECK(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, error.data(), static_cast<int>(error.size()),
+                                  nullptr, 0) > 0);
+        std::printf("note: %s: %s\n", row.name, error.c_str());
+    }
+}
+
+// Catches a watch that ends the partner, or takes it along, when it stops watching: the partner
+// runs on after the watch (and this program) are gone.
+void leavesThePartnerRunning()
+{
+    g_case = "watch destroyed while the partner runs";
+    const std::wstring path = placePartner(g_folder + L"\\scratch\\パートナー ソフト", L"jtdx.exe");
+    tellPartner(2000, 3, L"");
+    std::string error;
+    std::unique_ptr<PartnerProcess> process = CreateSystemProcessStarter()->start(narrow(path), error);
+    tellPartner(0, 0, L"");
+    if (!CHECK(process != nullptr))
+        return;
+    const DWORD id = static_cast<DWORD>(process->processId());
+    CHECK(process->isRunning());
+    process.reset();
+
+    HANDLE partner =
+        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE | PROCESS_TERMINATE, FALSE, id);
+    if (!CHECK(partner != nullptr))
+        return;
+    DWORD code = 0;
+    CHECK(GetExitCodeProcess(partner, &code) && code == STILL_ACTIVE);
+    CHECK(WaitForSingleObject(partner, 0) == WAIT_TIMEOUT);
+    // No need to wait the rest of its two seconds.
+    TerminateProcess(partner, 1);
+    WaitForSingleObject(partner, 10000);
+    CloseHandle(partner);
+}
+
 } // namespace
 
 int main()
@@ -528,6 +706,9 @@ int main()
     passesResultsOfFailingCalls();
     convertsThroughTheAnsiCodePage();
     appendsDurably();
+    startsAndWatchesAPartner();
+    refusesWhatCannotStart();
+    leavesThePartnerRunning();
 
     std::printf("%d checks, %d failed\n", g_checks, g_failures);
     return g_failures == 0 ? 0 : 1;
