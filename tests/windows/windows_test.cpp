@@ -11,6 +11,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -575,12 +576,15 @@ void startsAndWatchesAPartner()
         const wchar_t* file;
         unsigned sleepMs;
         unsigned long exitCode;
+        bool forwardSlashes;
     };
     const Row rows[] = {
-        {"partner in a Japanese folder with a blank", L"パートナー ソフト", L"jtdx.exe", 300, 7},
-        {"partner ending with 259", L"partner", L"wsjt x.exe", 300, 259},
-        {"partner ending at once with 0", L"パートナー ソフト\\bin", L"mshv.exe", 0, 0},
-        {"partner ending with a crash's code", L"partner", L"freedv.exe", 100, 0xC0000005},
+        {"partner in a Japanese folder with a blank", L"パートナー ソフト", L"jtdx.exe", 300, 7, false},
+        {"partner ending with 259", L"partner", L"wsjt x.exe", 300, 259, false},
+        {"partner ending at once with 0", L"パートナー ソフト\\bin", L"mshv.exe", 0, 0, false},
+        {"partner ending with a crash's code", L"partner", L"freedv.exe", 100, 0xC0000005, false},
+        // A path written by hand into the settings file may carry forward slashes.
+        {"partner path with forward slashes", L"パートナー ソフト", L"jtdx.exe", 100, 1, true},
     };
     wchar_t directory[MAX_PATH * 4];
     const std::wstring current(directory, GetCurrentDirectoryW(MAX_PATH * 4, directory));
@@ -592,7 +596,10 @@ void startsAndWatchesAPartner()
         DeleteFileW(report.c_str());
         tellPartner(row.sleepMs, row.exitCode, report);
         std::string error = "left over";
-        std::unique_ptr<PartnerProcess> process = starter->start(narrow(path), error);
+        std::string utf8 = narrow(path);
+        if (row.forwardSlashes)
+            std::replace(utf8.begin(), utf8.end(), '\\', '/');
+        std::unique_ptr<PartnerProcess> process = starter->start(utf8, error);
         if (!CHECK(process != nullptr)) {
             std::printf("     reason: %s\n", error.c_str());
             continue;
@@ -640,14 +647,15 @@ void refusesWhatCannotStart()
     {
         const char* name;
         std::wstring path;
+        const char* named; // the file name the reason gives, if any
     };
     const Row rows[] = {
-        {"missing program file", folder + L"\\jtdx.exe"},
-        {"missing folder", folder + L"\\no such folder\\jtdx.exe"},
-        {"a folder", folder},
-        {"a text file", folder + L"\\readme.txt"},
-        {"a text file named .exe", folder + L"\\notes.exe"},
-        {"an empty path", L""},
+        {"missing program file", folder + L"\\jtdx.exe", nullptr},
+        {"missing folder", folder + L"\\no such folder\\jtdx.exe", nullptr},
+        {"a folder", folder, nullptr},
+        {"a text file", folder + L"\\readme.txt", "readme.txt"},
+        {"a text file named .exe", folder + L"\\notes.exe", "notes.exe"},
+        {"an empty path", L"", nullptr},
     };
     const std::unique_ptr<PartnerProcessStarter> starter = CreateSystemProcessStarter();
     for (const Row& row : rows) {
@@ -656,9 +664,12 @@ void refusesWhatCannotStart()
         std::unique_ptr<PartnerProcess> process = starter->start(narrow(row.path), error);
         CHECK(process == nullptr);
         CHECK(!error.empty() && error.find_first_of("\r\n") == std::string::npos);
+        // The system's texts for a file that is no program name it as "%1"; the reason names it.
+        CHECK(error.find("%1") == std::string::npos);
+        if (row.named)
+            CHECK(error.find(row.named) != std::string::npos);
         CHECK(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, error.data(), static_cast<int>(error.size()),
                                   nullptr, 0) > 0);
-        std::printf("note: %s: %s\n", row.name, error.c_str());
     }
 }
 
