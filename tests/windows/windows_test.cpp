@@ -520,6 +520,8 @@ void appendsDurably()
 
 // --- The process watch ----------------------------------------------------------------------------
 
+const wchar_t* const kHoldEvent = L"VelkorWindowsTestPartnerHold";
+
 // Copies the stand-in partner to folder\\name and returns its path.
 std::wstring placePartner(const std::wstring& folder, const std::wstring& name)
 {
@@ -529,9 +531,13 @@ std::wstring placePartner(const std::wstring& folder, const std::wstring& name)
     return path;
 }
 
-// What the next partner started does: runs for sleepMs, then ends with exitCode.
-void tellPartner(unsigned sleepMs, unsigned long exitCode, const std::wstring& report)
+// What the next partner started does: waits until hold is set (when given), runs for sleepMs
+// more, then ends with exitCode; it writes its report to the file report names (when given).
+void tellPartner(HANDLE hold, unsigned sleepMs, unsigned long exitCode, const std::wstring& report)
 {
+    if (hold)
+        ResetEvent(hold);
+    SetEnvironmentVariableW(L"VELKOR_PARTNER_HOLD", hold ? kHoldEvent : nullptr);
     SetEnvironmentVariableW(L"VELKOR_PARTNER_SLEEP_MS", std::to_wstring(sleepMs).c_str());
     SetEnvironmentVariableW(L"VELKOR_PARTNER_EXIT", std::to_wstring(exitCode).c_str());
     SetEnvironmentVariableW(L"VELKOR_PARTNER_REPORT", report.empty() ? nullptr : report.c_str());
@@ -574,18 +580,23 @@ void startsAndWatchesAPartner()
         const char* name;
         const wchar_t* folder;
         const wchar_t* file;
+        bool held; // runs until the test lets it end
         unsigned sleepMs;
         unsigned long exitCode;
         bool forwardSlashes;
     };
     const Row rows[] = {
-        {"partner in a Japanese folder with a blank", L"パートナー ソフト", L"jtdx.exe", 300, 7, false},
-        {"partner ending with 259", L"partner", L"wsjt x.exe", 300, 259, false},
-        {"partner ending at once with 0", L"パートナー ソフト\\bin", L"mshv.exe", 0, 0, false},
-        {"partner ending with a crash's code", L"partner", L"freedv.exe", 100, 0xC0000005, false},
+        {"partner in a Japanese folder with a blank", L"パートナー ソフト", L"jtdx.exe", true, 0, 7, false},
+        {"partner ending with 259", L"partner", L"wsjt x.exe", true, 0, 259, false},
+        {"partner ending at once with 0", L"パートナー ソフト\\bin", L"mshv.exe", false, 0, 0, false},
+        {"partner ending with a crash's code", L"partner", L"freedv.exe", false, 200, 0xC0000005, false},
         // A path written by hand into the settings file may carry forward slashes.
-        {"partner path with forward slashes", L"パートナー ソフト", L"jtdx.exe", 100, 1, true},
+        {"partner path with forward slashes", L"パートナー ソフト", L"jtdx.exe", false, 0, 1, true},
     };
+    const HANDLE hold = CreateEventW(nullptr, TRUE, FALSE, kHoldEvent);
+    // Where the path's blank is taken for the end of the program's name, this one starts instead,
+    // given "x.exe" as its argument.
+    placePartner(g_folder + L"\\scratch\\partner", L"wsjt.exe");
     wchar_t directory[MAX_PATH * 4];
     const std::wstring current(directory, GetCurrentDirectoryW(MAX_PATH * 4, directory));
     const std::unique_ptr<PartnerProcessStarter> starter = CreateSystemProcessStarter();
@@ -594,7 +605,7 @@ void startsAndWatchesAPartner()
         g_case = row.name;
         const std::wstring path = placePartner(g_folder + L"\\scratch\\" + row.folder, row.file);
         DeleteFileW(report.c_str());
-        tellPartner(row.sleepMs, row.exitCode, report);
+        tellPartner(row.held ? hold : nullptr, row.sleepMs, row.exitCode, report);
         std::string error = "left over";
         std::string utf8 = narrow(path);
         if (row.forwardSlashes)
@@ -604,9 +615,12 @@ void startsAndWatchesAPartner()
             std::printf("     reason: %s\n", error.c_str());
             continue;
         }
-        if (row.sleepMs > 0) {
+        if (row.held) {
+            CHECK(process->isRunning());
+            Sleep(50);
             CHECK(process->isRunning());
             CHECK(process->exitCode() == -1);
+            SetEvent(hold);
         }
         const long long id = process->processId();
         CHECK(id > 0 && id != static_cast<long long>(GetCurrentProcessId()));
@@ -632,7 +646,8 @@ void startsAndWatchesAPartner()
         process.reset();
         CHECK(released(static_cast<DWORD>(id)));
     }
-    tellPartner(0, 0, L"");
+    tellPartner(nullptr, 0, 0, L"");
+    CloseHandle(hold);
 }
 
 // Catches a refused start that returns a process or no reason, a reason that is not one line of
@@ -679,27 +694,30 @@ void leavesThePartnerRunning()
 {
     g_case = "watch destroyed while the partner runs";
     const std::wstring path = placePartner(g_folder + L"\\scratch\\パートナー ソフト", L"jtdx.exe");
-    tellPartner(2000, 3, L"");
+    const HANDLE hold = CreateEventW(nullptr, TRUE, FALSE, kHoldEvent);
+    tellPartner(hold, 0, 3, L"");
     std::string error;
     std::unique_ptr<PartnerProcess> process = CreateSystemProcessStarter()->start(narrow(path), error);
-    tellPartner(0, 0, L"");
-    if (!CHECK(process != nullptr))
-        return;
-    const DWORD id = static_cast<DWORD>(process->processId());
-    CHECK(process->isRunning());
-    process.reset();
+    tellPartner(nullptr, 0, 0, L"");
+    if (CHECK(process != nullptr)) {
+        const DWORD id = static_cast<DWORD>(process->processId());
+        CHECK(process->isRunning());
+        process.reset();
 
-    HANDLE partner =
-        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE | PROCESS_TERMINATE, FALSE, id);
-    if (!CHECK(partner != nullptr))
-        return;
-    DWORD code = 0;
-    CHECK(GetExitCodeProcess(partner, &code) && code == STILL_ACTIVE);
-    CHECK(WaitForSingleObject(partner, 0) == WAIT_TIMEOUT);
-    // No need to wait the rest of its two seconds.
-    TerminateProcess(partner, 1);
-    WaitForSingleObject(partner, 10000);
-    CloseHandle(partner);
+        HANDLE partner = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, id);
+        if (CHECK(partner != nullptr)) {
+            Sleep(100);
+            DWORD code = 0;
+            CHECK(GetExitCodeProcess(partner, &code) && code == STILL_ACTIVE);
+            // Let go, it ends in its own time, as it chose.
+            SetEvent(hold);
+            CHECK(WaitForSingleObject(partner, 20000) == WAIT_OBJECT_0);
+            CHECK(GetExitCodeProcess(partner, &code) && code == 3);
+            CloseHandle(partner);
+        }
+    }
+    SetEvent(hold);
+    CloseHandle(hold);
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 // Stands in for a partner program in the Windows test of the process watch. It is started the way
 // the program starts a partner (no arguments), so everything it is told comes from the environment
 // it inherits:
-//   VELKOR_PARTNER_SLEEP_MS  how long it runs before it ends (default 0)
+//   VELKOR_PARTNER_HOLD      the name of an event it waits for before anything else (at most a
+//                            minute), so that the test decides when it ends
+//   VELKOR_PARTNER_SLEEP_MS  how long it runs after that before it ends (default 0)
 //   VELKOR_PARTNER_EXIT      the exit code it ends with, decimal (default 0; 259 included)
 //   VELKOR_PARTNER_REPORT    a file it writes at its start, one line in UTF-8:
 //                              <process id> <argument count> <current directory>
@@ -61,6 +63,14 @@ int main()
     const std::wstring reportPath = environment(L"VELKOR_PARTNER_REPORT");
     if (!reportPath.empty())
         report(reportPath);
+    const std::wstring hold = environment(L"VELKOR_PARTNER_HOLD");
+    if (!hold.empty()) {
+        HANDLE event = OpenEventW(SYNCHRONIZE, FALSE, hold.c_str());
+        if (event) {
+            WaitForSingleObject(event, 60000);
+            CloseHandle(event);
+        }
+    }
     const unsigned long sleep = std::wcstoul(environment(L"VELKOR_PARTNER_SLEEP_MS").c_str(), nullptr, 10);
     if (sleep > 0)
         Sleep(sleep);
