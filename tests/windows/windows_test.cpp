@@ -522,7 +522,7 @@ void appendsDurably()
 
 const wchar_t* const kHoldEvent = L"VelkorWindowsTestPartnerHold";
 
-// Copies the stand-in partner to folder\\name and returns its path.
+// Copies the stand-in partner into folder under the given name and returns its path.
 std::wstring placePartner(const std::wstring& folder, const std::wstring& name)
 {
     CreateDirectoryW(folder.c_str(), nullptr);
@@ -650,8 +650,8 @@ void startsAndWatchesAPartner()
     CloseHandle(hold);
 }
 
-// Catches a refused start that returns a process or no reason, a reason that is not one line of
-// text, and handles left behind by a failed start.
+// Catches a refused start that returns a process or no reason, and a reason that is not one line
+// of UTF-8 text or still holds the system's "%1" in place of the file's name.
 void refusesWhatCannotStart()
 {
     const std::wstring folder = g_folder + L"\\scratch\\起動できないもの";
