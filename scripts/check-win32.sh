@@ -15,7 +15,8 @@ trap 'rm -rf "$out"' EXIT
 for src in "$here"/src/platform/hamlog_dll_win.cpp "$here"/src/platform/durable_file_win.cpp \
            "$here"/src/platform/partner_process_win.cpp \
            "$here"/src/platform/ansi_code_page_win.cpp "$here"/tests/windows/windows_test.cpp \
-           "$here"/tests/windows/standin/hamlog_standin.cpp; do
+           "$here"/tests/windows/standin/hamlog_standin.cpp \
+           "$here"/tests/windows/standin/partner_standin.cpp; do
   "$cxx" -std=c++17 -Wall -Wextra -Werror -I"$here/src" -c "$src" -o "$out/$(basename "$src" .cpp).o"
 done
 # The Windows test's stand-in libraries export these stdcall-decorated names (scripts/test-windows.sh); they must be

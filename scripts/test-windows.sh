@@ -30,12 +30,15 @@ standin=$out/standin
 rm -rf "$standin" "$out/scratch"
 mkdir -p "$out/obj" "$standin"
 
-# The test program and the stand-in's one object, side by side on the two cores.
+# The test program beside the stand-ins, on the two cores.
 "$cxx" "${flags[@]}" -static -o "$out/windows_test.exe" \
   "$here/tests/windows/windows_test.cpp" "$here/src/platform/hamlog_dll_win.cpp" \
-  "$here/src/platform/durable_file_win.cpp" "$here/src/platform/ansi_code_page_win.cpp" &
+  "$here/src/platform/durable_file_win.cpp" "$here/src/platform/ansi_code_page_win.cpp" \
+  "$here/src/platform/partner_process_win.cpp" &
 test_build=$!
 "$cxx" "${flags[@]}" -c "$here/tests/windows/standin/hamlog_standin.cpp" -o "$out/obj/hamlog_standin.o"
+# The stand-in partner program the process watch starts.
+"$cxx" "${flags[@]}" -static -o "$out/partner_standin.exe" "$here/tests/windows/standin/partner_standin.cpp" -lshell32
 
 # Links a stand-in library: dll VARIANT LIBRARY EXPORT... (an export may be "public=internal").
 dll() {

@@ -31,8 +31,9 @@ std::string narrow(const wchar_t* text, int length)
 }
 
 // The system's text for an error code: in Japanese where the system has it so, else in the
-// system's own language, followed by the code.
-std::string systemReason(DWORD code)
+// system's own language, followed by the code. Some texts name the file as "%1" (a file that is
+// no program: "%1 は有効な Win32 アプリケーションではありません。"); the file's name takes its place.
+std::string systemReason(DWORD code, const std::string& path)
 {
     const DWORD languages[] = {MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN), 0};
     for (DWORD language : languages) {
@@ -45,6 +46,9 @@ std::string systemReason(DWORD code)
             LocalFree(buffer);
             while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' '))
                 text.pop_back();
+            const std::string name = path.substr(path.find_last_of("\\/") + 1);
+            for (size_t at = text.find("%1"); at != std::string::npos; at = text.find("%1", at + name.size()))
+                text.replace(at, 2, name);
             return text + " (" + std::to_string(code) + ")";
         }
         if (buffer)
@@ -109,7 +113,7 @@ public:
             started = CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                                      &startup, &info);
         if (!started) {
-            error = systemReason(GetLastError());
+            error = systemReason(GetLastError(), path);
             return nullptr;
         }
         CloseHandle(info.hThread);

@@ -423,7 +423,8 @@ void TstFrmMainReception::demoPartnerLaunchedFromItsEntry()
                                                             "' --delay-ms 300 --stay-ms 300 --ports " +
                                                             ports + "\n"));
     QVERIFY(QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    frmMain* w = start(2, true, "WsjtVisible=1\r\nWsjtFile=" + script.toUtf8() + "\r\nWsjtIP=127.0.0.1\r\n");
+    // Real timers: Label1 keeps the contact two seconds, long enough to look at it.
+    frmMain* w = start(2, false, "WsjtVisible=1\r\nWsjtFile=" + script.toUtf8() + "\r\nWsjtIP=127.0.0.1\r\n");
     QVERIFY(w);
     // The launch sets the port up from the settings, so WSJT-X's must be the one the partner uses.
     Program().settings.WsjtPort = port;

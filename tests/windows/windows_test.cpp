@@ -1,16 +1,21 @@
 // Runs the program's Windows code for real (under Wine on the build machines): the calls into
-// HAMLOG's libraries against the project's stand-in libraries, the ANSI code page conversion and
-// durable appends. Plain C++ and the Windows API, like the code it runs. Exit status 0 when every
-// check holds. Built and run by scripts/test-windows.sh, not by the CMake build.
+// HAMLOG's libraries against the project's stand-in libraries, the ANSI code page conversion, durable
+// appends and the start and watch of a partner program (the stand-in partner_standin.exe). Plain C++ and the
+// Windows API, like the code it runs. Exit status 0 when every check holds. Built and run by
+// scripts/test-windows.sh, not by the CMake build.
 
 #include "platform/ansi_code_page_win.h"
 #include "platform/durable_file.h"
 #include "platform/hamlog_dll_win.h"
+#include "platform/partner_process.h"
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -513,6 +518,208 @@ void appendsDurably()
     CHECK(readFile(log) == header + first + second + large + "\r\n");
 }
 
+// --- The process watch ----------------------------------------------------------------------------
+
+const wchar_t* const kHoldEvent = L"VelkorWindowsTestPartnerHold";
+
+// Copies the stand-in partner into folder under the given name and returns its path.
+std::wstring placePartner(const std::wstring& folder, const std::wstring& name)
+{
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring path = folder + L"\\" + name;
+    CopyFileW((g_folder + L"\\partner_standin.exe").c_str(), path.c_str(), FALSE);
+    return path;
+}
+
+// What the next partner started does: waits until hold is set (when given), runs for sleepMs
+// more, then ends with exitCode; it writes its report to the file report names (when given).
+void tellPartner(HANDLE hold, unsigned sleepMs, unsigned long exitCode, const std::wstring& report)
+{
+    if (hold)
+        ResetEvent(hold);
+    SetEnvironmentVariableW(L"VELKOR_PARTNER_HOLD", hold ? kHoldEvent : nullptr);
+    SetEnvironmentVariableW(L"VELKOR_PARTNER_SLEEP_MS", std::to_wstring(sleepMs).c_str());
+    SetEnvironmentVariableW(L"VELKOR_PARTNER_EXIT", std::to_wstring(exitCode).c_str());
+    SetEnvironmentVariableW(L"VELKOR_PARTNER_REPORT", report.empty() ? nullptr : report.c_str());
+}
+
+// Polls the watch as the main window's timer does, more often; false when it still runs after 20 s.
+bool waitForEnd(PartnerProcess& process)
+{
+    for (int i = 0; i < 1000; ++i) {
+        if (!process.isRunning())
+            return true;
+        Sleep(20);
+    }
+    return false;
+}
+
+// True once no process has the id any more (the system lets the process object go a moment after
+// its last handle is closed); false when it still does after 5 s.
+bool released(DWORD id)
+{
+    for (int i = 0; i < 250; ++i) {
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+        if (!process)
+            return true;
+        CloseHandle(process);
+        Sleep(20);
+    }
+    return false;
+}
+
+// Catches a path with blanks split into a program and arguments, a Japanese folder name garbled on
+// the way to the system, a watch that takes an exit code of 259 (STILL_ACTIVE) for a running
+// program, an exit code or process id that is not the partner's, a watch that comes back to life,
+// and handles left open (the thread's) or closed too early (the process's: the id could then go
+// to another program while it is still watched).
+void startsAndWatchesAPartner()
+{
+    struct Row
+    {
+        const char* name;
+        const wchar_t* folder;
+        const wchar_t* file;
+        bool held; // runs until the test lets it end
+        unsigned sleepMs;
+        unsigned long exitCode;
+        bool forwardSlashes;
+    };
+    const Row rows[] = {
+        {"partner in a Japanese folder with a blank", L"パートナー ソフト", L"jtdx.exe", true, 0, 7, false},
+        {"partner ending with 259", L"partner", L"wsjt x.exe", true, 0, 259, false},
+        {"partner ending at once with 0", L"パートナー ソフト\\bin", L"mshv.exe", false, 0, 0, false},
+        {"partner ending with a crash's code", L"partner", L"freedv.exe", false, 200, 0xC0000005, false},
+        // A path written by hand into the settings file may carry forward slashes.
+        {"partner path with forward slashes", L"パートナー ソフト", L"jtdx.exe", false, 0, 1, true},
+    };
+    const HANDLE hold = CreateEventW(nullptr, TRUE, FALSE, kHoldEvent);
+    // Where the path's blank is taken for the end of the program's name, this one starts instead,
+    // given "x.exe" as its argument.
+    placePartner(g_folder + L"\\scratch\\partner", L"wsjt.exe");
+    wchar_t directory[MAX_PATH * 4];
+    const std::wstring current(directory, GetCurrentDirectoryW(MAX_PATH * 4, directory));
+    const std::unique_ptr<PartnerProcessStarter> starter = CreateSystemProcessStarter();
+    const std::wstring report = g_folder + L"\\scratch\\partner report.txt";
+    for (const Row& row : rows) {
+        g_case = row.name;
+        const std::wstring path = placePartner(g_folder + L"\\scratch\\" + row.folder, row.file);
+        DeleteFileW(report.c_str());
+        tellPartner(row.held ? hold : nullptr, row.sleepMs, row.exitCode, report);
+        std::string error = "left over";
+        std::string utf8 = narrow(path);
+        if (row.forwardSlashes)
+            std::replace(utf8.begin(), utf8.end(), '\\', '/');
+        std::unique_ptr<PartnerProcess> process = starter->start(utf8, error);
+        if (!CHECK(process != nullptr)) {
+            std::printf("     reason: %s\n", error.c_str());
+            continue;
+        }
+        if (row.held) {
+            CHECK(process->isRunning());
+            Sleep(50);
+            CHECK(process->isRunning());
+            CHECK(process->exitCode() == -1);
+            SetEvent(hold);
+        }
+        const long long id = process->processId();
+        CHECK(id > 0 && id != static_cast<long long>(GetCurrentProcessId()));
+
+        CHECK(waitForEnd(*process));
+        CHECK(process->exitCode() == static_cast<long long>(row.exitCode));
+        CHECK(!process->isRunning());
+        CHECK(!process->isRunning());
+        CHECK(process->exitCode() == static_cast<long long>(row.exitCode));
+
+        // The partner itself says which process it was and how it was started: no arguments, this
+        // program's current directory.
+        CHECK_EQ(readFile(report), std::to_string(id) + " 0 " + narrow(current) + "\n");
+
+        // The watch still holds the ended process, so its id names it and no other program.
+        HANDLE ended = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(id));
+        if (CHECK(ended != nullptr)) {
+            DWORD code = 0;
+            CHECK(GetExitCodeProcess(ended, &code) && code == row.exitCode);
+            CloseHandle(ended);
+        }
+        // Once the watch is gone, nothing here holds it any more: no handle was left open.
+        process.reset();
+        CHECK(released(static_cast<DWORD>(id)));
+    }
+    tellPartner(nullptr, 0, 0, L"");
+    CloseHandle(hold);
+}
+
+// Catches a refused start that returns a process or no reason, and a reason that is not one line
+// of UTF-8 text or still holds the system's "%1" in place of the file's name.
+void refusesWhatCannotStart()
+{
+    const std::wstring folder = g_folder + L"\\scratch\\起動できないもの";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    CHECK(writeFile(folder + L"\\readme.txt", "JTDX\r\n"));
+    CHECK(writeFile(folder + L"\\notes.exe", "not a program\r\n"));
+    struct Row
+    {
+        const char* name;
+        std::wstring path;
+        const char* named; // the file name the reason gives, if any
+    };
+    const Row rows[] = {
+        {"missing program file", folder + L"\\jtdx.exe", nullptr},
+        {"missing folder", folder + L"\\no such folder\\jtdx.exe", nullptr},
+        {"a folder", folder, nullptr},
+        {"a text file", folder + L"\\readme.txt", "readme.txt"},
+        {"a text file named .exe", folder + L"\\notes.exe", "notes.exe"},
+        {"an empty path", L"", nullptr},
+    };
+    const std::unique_ptr<PartnerProcessStarter> starter = CreateSystemProcessStarter();
+    for (const Row& row : rows) {
+        g_case = row.name;
+        std::string error;
+        std::unique_ptr<PartnerProcess> process = starter->start(narrow(row.path), error);
+        CHECK(process == nullptr);
+        CHECK(!error.empty() && error.find_first_of("\r\n") == std::string::npos);
+        // The system's texts for a file that is no program name it as "%1"; the reason names it.
+        CHECK(error.find("%1") == std::string::npos);
+        if (row.named)
+            CHECK(error.find(row.named) != std::string::npos);
+        CHECK(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, error.data(), static_cast<int>(error.size()),
+                                  nullptr, 0) > 0);
+    }
+}
+
+// Catches a watch that ends the partner, or takes it along, when it stops watching: the partner
+// runs on after the watch (and this program) are gone.
+void leavesThePartnerRunning()
+{
+    g_case = "watch destroyed while the partner runs";
+    const std::wstring path = placePartner(g_folder + L"\\scratch\\パートナー ソフト", L"jtdx.exe");
+    const HANDLE hold = CreateEventW(nullptr, TRUE, FALSE, kHoldEvent);
+    tellPartner(hold, 0, 3, L"");
+    std::string error;
+    std::unique_ptr<PartnerProcess> process = CreateSystemProcessStarter()->start(narrow(path), error);
+    tellPartner(nullptr, 0, 0, L"");
+    if (CHECK(process != nullptr)) {
+        const DWORD id = static_cast<DWORD>(process->processId());
+        CHECK(process->isRunning());
+        process.reset();
+
+        HANDLE partner = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, id);
+        if (CHECK(partner != nullptr)) {
+            Sleep(100);
+            DWORD code = 0;
+            CHECK(GetExitCodeProcess(partner, &code) && code == STILL_ACTIVE);
+            // Let go, it ends in its own time, as it chose.
+            SetEvent(hold);
+            CHECK(WaitForSingleObject(partner, 20000) == WAIT_OBJECT_0);
+            CHECK(GetExitCodeProcess(partner, &code) && code == 3);
+            CloseHandle(partner);
+        }
+    }
+    SetEvent(hold);
+    CloseHandle(hold);
+}
+
 } // namespace
 
 int main()
@@ -528,6 +735,9 @@ int main()
     passesResultsOfFailingCalls();
     convertsThroughTheAnsiCodePage();
     appendsDurably();
+    startsAndWatchesAPartner();
+    refusesWhatCannotStart();
+    leavesThePartnerRunning();
 
     std::printf("%d checks, %d failed\n", g_checks, g_failures);
     return g_failures == 0 ? 0 : 1;
