@@ -1,0 +1,496 @@
+// Faults from outside while contacts come in: folders and files taken away or made read-only, a
+// full disk, a store locked, deleted or damaged, a settings file that cannot be written. Each test
+// shows that nothing already stored is lost and that the user hears of it where a box is shown.
+
+#include "hamlog/builtin_store.h"
+#include "hamlog/hamlog_data.h"
+#include "hamlog/hamlog_transfer.h"
+#include "reception/adif_log.h"
+#include "settings/settings_file.h"
+
+#include "support/hamlog_tables.h"
+
+#include <QProcess>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+#include <sqlite3.h>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+const QByteArray kHeader = "Velkor ADIF Export<eoh>\r\n";
+
+QString contact(const QString& call)
+{
+    return QStringLiteral("<call:%1>%2 <qso_date:8>20240315 <time_on:6>123456 <freq:9>14.074150 "
+                          "<mode:3>FT8 <rst_sent:3>-10 <rst_rcvd:3>-12 <eor>")
+        .arg(call.size())
+        .arg(call);
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+class StatusHost : public HamlogHost
+{
+public:
+    void setStatusText(const QString& text) override { status = text; }
+    void setLastCallSign(const QString& callSign) override { lastCallSign = callSign; }
+    void yieldToEventLoop() override {}
+    bool importProgress(int done, int total) override { return !onProgress || onProgress(done, total); }
+
+    QString status;
+    QString lastCallSign;
+    std::function<bool(int, int)> onProgress;
+};
+
+// The intake's path for one contact, as the main window takes it: the ADIF log first, then the
+// built-in store, with the boxes recorded.
+struct Station
+{
+    HamlogTestTables tables; // its folder is the program folder
+    Settings settings;
+    std::unique_ptr<BuiltinStore> store = std::make_unique<BuiltinStore>();
+    FakePrompts prompts;
+    StatusHost host;
+    std::unique_ptr<HamlogTransfer> transfer;
+
+    Station()
+    {
+        settings.ThDbFile = tables.folder.filePath(QStringLiteral("VELKOR.db"));
+        QDir(tables.folder.path()).mkpath(QStringLiteral("Log"));
+        transfer =
+            std::make_unique<HamlogTransfer>(settings, tables.countries, tables.dxcc, *store, prompts, host);
+    }
+
+    // A new session on the same folder and store, as after a restart of the program.
+    void restart()
+    {
+        transfer.reset();
+        store = std::make_unique<BuiltinStore>();
+        transfer =
+            std::make_unique<HamlogTransfer>(settings, tables.countries, tables.dxcc, *store, prompts, host);
+    }
+
+    QString dbPath() const { return settings.ThDbFile; }
+    QByteArray adifLog() const { return readFile(AdifLogPath()); }
+
+    bool receive(const QString& call)
+    {
+        const bool logged = AppendAdifLog(AdifLogPath(), contact(call));
+        transfer->ThLogDbAppend(contact(call));
+        return logged;
+    }
+
+    // Every box shown so far, in one text; emptied.
+    QString takeBoxes()
+    {
+        const QString text = (prompts.messages + prompts.questions).join(QLatin1Char('|'));
+        prompts.messages.clear();
+        prompts.questions.clear();
+        return text;
+    }
+
+    QStringList storedCalls(QString* error = nullptr) const
+    {
+        QList<StoredRecord> records;
+        QString message;
+        QStringList calls;
+        if (!BuiltinStore::ReadRecords(dbPath(), records, message))
+            calls << QStringLiteral("<unreadable: %1>").arg(message);
+        for (const StoredRecord& r : records)
+            calls << r.fields[1];
+        if (error)
+            *error = message;
+        return calls;
+    }
+};
+
+QByteArray logLines(const QStringList& calls)
+{
+    QByteArray bytes = kHeader;
+    for (const QString& call : calls)
+        bytes += contact(call).toLatin1() + "\r\n";
+    return bytes;
+}
+
+#ifdef Q_OS_UNIX
+// Runs action in a child process and returns what it returned. There a file size limit (standing
+// in for a full disk) cannot cut this test's own output, and with unprivileged the superuser,
+// whom no file mode stops, gives up its rights: the child then runs as nobody, with folder handed
+// to nobody, so that only the files' own modes refuse.
+QString inChild(const std::function<QString()>& action, rlim_t sizeLimit = RLIM_INFINITY,
+                const QString& folder = QString())
+{
+    const QByteArray dir = QFile::encodeName(folder);
+    const bool dropRights = !folder.isEmpty() && geteuid() == 0;
+    if (dropRights && chown(dir.constData(), 65534, 65534) != 0)
+        return QStringLiteral("<chown failed>");
+    int channel[2];
+    if (pipe(channel) != 0)
+        return QStringLiteral("<pipe failed>");
+    fflush(stdout);
+    fflush(stderr);
+    const pid_t child = fork();
+    if (child == 0) {
+        ::close(channel[0]);
+        QByteArray out = "<setuid failed>";
+        std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit;
+        getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = sizeLimit;
+        if (setrlimit(RLIMIT_FSIZE, &limit) == 0 &&
+            (!dropRights || (setgid(65534) == 0 && setuid(65534) == 0)))
+            out = action().toUtf8();
+        const ssize_t written = ::write(channel[1], out.constData(), size_t(out.size()));
+        _exit(written == out.size() ? 0 : 1);
+    }
+    ::close(channel[1]);
+    QByteArray result;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = ::read(channel[0], buffer, sizeof buffer)) > 0)
+        result.append(buffer, int(n));
+    ::close(channel[0]);
+    waitpid(child, nullptr, 0);
+    if (dropRights && chown(dir.constData(), 0, 0) != 0)
+        return QStringLiteral("<chown back failed>");
+    return QString::fromUtf8(result);
+}
+#endif
+
+class NoWindow : public SettingsWindow
+{
+public:
+    void setTopTwips(float) override {}
+    void setLeftTwips(float) override {}
+    float topTwips() const override { return 1440; }
+    float leftTwips() const override { return 2880; }
+    void showNormal() override {}
+    bool isMinimized() const override { return false; }
+    void showSettingsDialogModeless() override {}
+};
+
+} // namespace
+
+class TestFaults : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void logFolderRemovedWhileRunning();
+#ifdef Q_OS_UNIX
+    void readOnlyLog();
+    void fullDiskDuringStoreAppend();
+    void readOnlyStore();
+    void storeLockedLongerThanBusyWait();
+#endif
+    void storeDeletedBetweenContacts();
+    void storeDeletedDuringImport();
+    void damagedStore_data();
+    void damagedStore();
+#ifdef Q_OS_UNIX
+    void settingsUnwritableAtExit();
+#endif
+};
+
+// Catches a log folder that vanished taking the HAMLOG append with it, being recreated behind the
+// user's back, or leaving the next line anything but whole once it is back.
+void TestFaults::logFolderRemovedWhileRunning()
+{
+    Station station;
+    QVERIFY(station.receive(QStringLiteral("JA1AAA")));
+    QVERIFY(QDir(station.tables.folder.filePath(QStringLiteral("Log"))).removeRecursively());
+    QVERIFY(!station.receive(QStringLiteral("JA1BBB")));
+    QVERIFY(!QFileInfo::exists(station.tables.folder.filePath(QStringLiteral("Log"))));
+    QVERIFY(QDir(station.tables.folder.path()).mkpath(QStringLiteral("Log")));
+    QVERIFY(station.receive(QStringLiteral("JA1CCC")));
+
+    QCOMPARE(station.adifLog(), logLines({QStringLiteral("JA1CCC")}));
+    QCOMPARE(station.storedCalls(), QStringList({"JA1AAA", "JA1BBB", "JA1CCC"}));
+    QCOMPARE(station.takeBoxes(), QString());
+}
+
+#ifdef Q_OS_UNIX
+// Catches a read-only log written to anyway, cut, or given a half line, and the store append
+// skipped because the log failed.
+void TestFaults::readOnlyLog()
+{
+    Station station;
+    QVERIFY(station.receive(QStringLiteral("JA1AAA")));
+    const QByteArray before = station.adifLog();
+    QVERIFY(QFile::setPermissions(AdifLogPath(), QFile::ReadOwner | QFile::ReadOther));
+    const QString logged = inChild(
+        [] {
+            return AppendAdifLog(AdifLogPath(), contact(QStringLiteral("JA1BBB")))
+                       ? QStringLiteral("written")
+                       : QStringLiteral("refused");
+        },
+        RLIM_INFINITY, station.tables.folder.path());
+    QCOMPARE(logged, QStringLiteral("refused"));
+    QCOMPARE(station.adifLog(), before);
+    station.transfer->ThLogDbAppend(contact(QStringLiteral("JA1BBB")));
+
+    QVERIFY(QFile::setPermissions(AdifLogPath(), QFile::ReadOwner | QFile::WriteOwner));
+    QVERIFY(station.receive(QStringLiteral("JA1CCC")));
+    QCOMPARE(station.adifLog(), logLines({QStringLiteral("JA1AAA"), QStringLiteral("JA1CCC")}));
+    QCOMPARE(station.storedCalls(), QStringList({"JA1AAA", "JA1BBB", "JA1CCC"}));
+}
+
+// Catches a store append cut off by a full disk that reports success, changes the store or leaves
+// a journal that stops the next contact.
+void TestFaults::fullDiskDuringStoreAppend()
+{
+    Station station;
+    for (const char* call : {"JA1AAA", "JA1BBB"})
+        QVERIFY(station.receive(QLatin1String(call)));
+    const QByteArray before = readFile(station.dbPath());
+    const QString call = QStringLiteral("JA1CCC");
+    QVERIFY(AppendAdifLog(AdifLogPath(), contact(call)));
+    const QString boxes = inChild(
+        [&] {
+            station.host.lastCallSign.clear();
+            station.transfer->ThLogDbAppend(contact(call));
+            return station.takeBoxes() + QStringLiteral("|reported:") + station.host.lastCallSign;
+        },
+        1024);
+
+    QVERIFY2(boxes.contains(QStringLiteral("VELKOR.db")) &&
+                 boxes.contains(QStringLiteral("ディスクがいっぱい")),
+             qPrintable(boxes));
+    QVERIFY2(boxes.endsWith(QStringLiteral("|reported:")), qPrintable(boxes)); // not reported as appended
+    QCOMPARE(readFile(station.dbPath()), before);
+    QVERIFY(!QFileInfo::exists(station.dbPath() + QStringLiteral("-journal")));
+    QVERIFY(station.receive(QStringLiteral("JA1DDD")));
+    QCOMPARE(station.storedCalls(), QStringList({"JA1AAA", "JA1BBB", "JA1DDD"}));
+    QVERIFY(station.adifLog().endsWith(logLines({call, QStringLiteral("JA1DDD")}).mid(kHeader.size())));
+}
+
+// Catches a read-only store answered with a bare or misleading message, or touched at all.
+void TestFaults::readOnlyStore()
+{
+    Station station;
+    QVERIFY(station.receive(QStringLiteral("JA1AAA")));
+    const QByteArray before = readFile(station.dbPath());
+    QVERIFY(QFile::setPermissions(station.dbPath(), QFile::ReadOwner | QFile::ReadOther));
+    const QString boxes = inChild(
+        [&station] {
+            station.transfer->ThLogDbAppend(contact(QStringLiteral("JA1BBB")));
+            return station.takeBoxes();
+        },
+        RLIM_INFINITY, station.tables.folder.path());
+    QVERIFY2(boxes.startsWith(HamlogTransfer::cannotOpenText()) &&
+                 boxes.contains(QStringLiteral("VELKOR.db")) &&
+                 boxes.contains(QStringLiteral("読み取り専用")),
+             qPrintable(boxes));
+    QCOMPARE(readFile(station.dbPath()), before);
+    QVERIFY(!QFileInfo::exists(station.dbPath() + QStringLiteral("-journal")));
+    QCOMPARE(station.storedCalls(), QStringList{QStringLiteral("JA1AAA")});
+}
+
+// Catches a contact waiting forever on a store another process keeps locked, answered with the
+// bare English text of the database, or lost once the lock is gone.
+void TestFaults::storeLockedLongerThanBusyWait()
+{
+    Station station;
+    QVERIFY(station.receive(QStringLiteral("JA1AAA")));
+    const QByteArray before = readFile(station.dbPath());
+    QProcess holder;
+    holder.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--hold-lock"), station.dbPath()});
+    QVERIFY(holder.waitForReadyRead(10000));
+    QCOMPARE(holder.readLine().trimmed(), QByteArray("locked"));
+
+    QElapsedTimer waited;
+    waited.start();
+    QVERIFY(station.receive(QStringLiteral("JA1BBB")));
+    const qint64 elapsed = waited.elapsed();
+    const QString boxes = station.takeBoxes();
+    holder.closeWriteChannel();
+    QVERIFY(holder.waitForFinished(10000));
+    QVERIFY2(elapsed >= 4000 && elapsed < 20000, qPrintable(QString::number(elapsed)));
+    QVERIFY2(boxes.contains(QStringLiteral("VELKOR.db")) && boxes.contains(QStringLiteral("使用中")),
+             qPrintable(boxes));
+    QCOMPARE(readFile(station.dbPath()), before);
+
+    QVERIFY(station.receive(QStringLiteral("JA1CCC")));
+    QCOMPARE(station.takeBoxes(), QString());
+    QCOMPARE(station.storedCalls(), QStringList({"JA1AAA", "JA1CCC"}));
+    QCOMPARE(station.adifLog(), logLines({"JA1AAA", "JA1BBB", "JA1CCC"}));
+}
+#endif
+
+// Catches a store deleted between contacts stopping the next ones or taking the ADIF log along:
+// the next contact starts a new store, as a missing store always does.
+void TestFaults::storeDeletedBetweenContacts()
+{
+    Station station;
+    QVERIFY(station.receive(QStringLiteral("JA1AAA")));
+    QVERIFY(QFile::remove(station.dbPath()));
+    QVERIFY(station.receive(QStringLiteral("JA1BBB")));
+    QCOMPARE(station.takeBoxes(), QString());
+    QCOMPARE(station.storedCalls(), QStringList{QStringLiteral("JA1BBB")});
+    QCOMPARE(station.adifLog(), logLines({"JA1AAA", "JA1BBB"}));
+}
+
+// Catches an import whose store was deleted (or moved away) while it ran reported as transferred:
+// its records went into a file that no longer has a name.
+void TestFaults::storeDeletedDuringImport()
+{
+    for (const bool moved : {false, true}) {
+        Station station;
+        QVERIFY(station.receive(QStringLiteral("JA1AAA")));
+        ClearAdifTransferList();
+        for (int i = 0; i < 5; ++i)
+            AddAdifTransferRecord(contact(QStringLiteral("K1AA") + QString::number(i)));
+        const QString away = station.dbPath() + QStringLiteral(".moved");
+        station.host.onProgress = [&](int done, int) {
+            if (done == 3) {
+                if (moved)
+                    QFile::rename(station.dbPath(), away);
+                else
+                    QFile::remove(station.dbPath());
+            }
+            return true;
+        };
+        station.transfer->ThDbFileAppend();
+        const HamlogTransfer::ImportResult result = station.transfer->lastImport();
+        const QString boxes = station.takeBoxes();
+        QVERIFY2(!result.completed, moved ? "moved" : "deleted");
+        QVERIFY2(boxes.contains(QStringLiteral("VELKOR.db")) && boxes.contains(QStringLiteral("移動")),
+                 qPrintable(boxes));
+        QVERIFY(!station.host.status.startsWith(HamlogTransfer::transferredText()));
+        if (moved) {
+            // The store that was moved keeps what it held, without the import.
+            station.settings.ThDbFile = away;
+            QCOMPARE(station.storedCalls(), QStringList{QStringLiteral("JA1AAA")});
+        }
+    }
+}
+
+void TestFaults::damagedStore_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::newRow("truncated to half") << QStringLiteral("truncate");
+    QTest::newRow("garbage in the last page") << QStringLiteral("garbage-last");
+    QTest::newRow("garbage in a middle page") << QStringLiteral("garbage-middle");
+    QTest::newRow("garbage in the first page's body") << QStringLiteral("garbage-first");
+}
+
+// Catches a damaged store written to (and so made worse, or its damage hidden) instead of refused
+// with a message that names it, while the contact still reaches the ADIF log.
+void TestFaults::damagedStore()
+{
+    QFETCH(QString, damage);
+    Station station;
+    // Enough records for a dozen pages.
+    ClearAdifTransferList();
+    for (int i = 0; i < 400; ++i)
+        AddAdifTransferRecord(contact(QStringLiteral("JA%1XYZ").arg(i, 4, 10, QLatin1Char('0'))));
+    station.transfer->ThDbFileAppend();
+    QVERIFY(station.transfer->lastImport().completed);
+    QByteArray bytes = readFile(station.dbPath());
+    const int pageSize = 4096;
+    QVERIFY(bytes.size() >= 8 * pageSize);
+    const int pages = bytes.size() / pageSize;
+    auto garble = [&bytes](int from, int size) {
+        quint32 seed = 12345;
+        for (int i = from; i < from + size; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            bytes[i] = char(seed >> 24);
+        }
+    };
+    if (damage == QLatin1String("truncate"))
+        bytes.truncate((pages / 2) * pageSize);
+    else if (damage == QLatin1String("garbage-last"))
+        garble((pages - 1) * pageSize, pageSize);
+    else if (damage == QLatin1String("garbage-middle"))
+        garble((pages / 2) * pageSize, pageSize);
+    else
+        garble(100, pageSize - 100);
+    QVERIFY(writeFile(station.dbPath(), bytes));
+    station.restart(); // damage that the append may never read is found as the program starts
+
+    QVERIFY(station.receive(QStringLiteral("JA9NEW")));
+    const QString boxes = station.takeBoxes();
+    QVERIFY2(boxes.contains(QStringLiteral("VELKOR.db")) && boxes.contains(QStringLiteral("壊れて")),
+             qPrintable(boxes));
+    QCOMPARE(station.host.lastCallSign, QString());
+    QCOMPARE(readFile(station.dbPath()), bytes);
+    QVERIFY(!QFileInfo::exists(station.dbPath() + QStringLiteral("-journal")));
+    QVERIFY(station.adifLog().endsWith(contact(QStringLiteral("JA9NEW")).toLatin1() + "\r\n"));
+}
+
+#ifdef Q_OS_UNIX
+// Catches settings written at exit over a read-only file or cut short by a full disk, costing the
+// user the settings they had.
+void TestFaults::settingsUnwritableAtExit()
+{
+    TempProgramFolder folder;
+    const QByteArray old = "ThDbFile=C:\\HAMLOG\\Hamlog.hdb\r\nJtdxPort=2237\r\n";
+    QVERIFY(folder.write(QStringLiteral("VELKOR.ini"), old));
+    Settings changed;
+    changed.ThDbFile = QString(3000, QLatin1Char('x')); // far beyond the size limit below
+    NoWindow window;
+
+    auto write = [&] {
+        return WriteSettingsFile(changed, window) ? QStringLiteral("written") : QStringLiteral("refused");
+    };
+    QCOMPARE(inChild(write, rlim_t(old.size())), QStringLiteral("refused"));
+    QCOMPARE(folder.read(QStringLiteral("VELKOR.ini")), old);
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"VELKOR.ini"});
+
+    QVERIFY(QFile::setPermissions(folder.filePath(QStringLiteral("VELKOR.ini")),
+                                  QFile::ReadOwner | QFile::ReadOther));
+    QCOMPARE(inChild(write, RLIM_INFINITY, folder.path()), QStringLiteral("refused"));
+    QCOMPARE(folder.read(QStringLiteral("VELKOR.ini")), old);
+}
+#endif
+
+// Started by storeLockedLongerThanBusyWait as the other process: holds an exclusive lock on the
+// store until its standard input closes.
+static int holdLock(const QString& path)
+{
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK ||
+        sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return 1;
+    fputs("locked\n", stdout);
+    fflush(stdout);
+    char buffer[64];
+    while (fread(buffer, 1, sizeof buffer, stdin) > 0) {
+    }
+    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    return 0;
+}
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (app.arguments().value(1) == QLatin1String("--hold-lock"))
+        return holdLock(app.arguments().value(2));
+    TestFaults test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_faults.moc"
