@@ -53,6 +53,13 @@ QString textColumn(sqlite3_stmt* stmt, int column)
     return QString(static_cast<const QChar*>(text), sqlite3_column_bytes16(stmt, column) / 2);
 }
 
+QString damagedText(const QString& name, const QString& detail)
+{
+    return QStringLiteral("%1 は壊れています (%2)。\nVELKOR はこのファイルに書き込みません。"
+                          "バックアップから戻すか、設定で別のデータベースを指定してください。")
+        .arg(name, detail);
+}
+
 } // namespace
 
 BuiltinStore::~BuiltinStore()
@@ -86,9 +93,7 @@ QString BuiltinStore::failureText() const
             .arg(kBusyTimeoutMs / 1000);
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
-        return QStringLiteral("%1 は壊れています (%2)。\nVELKOR はこのファイルに書き込みません。"
-                              "バックアップから戻すか、設定で別のデータベースを指定してください。")
-            .arg(name, detail);
+        return damagedText(name, detail);
     case SQLITE_IOERR:
         // A full disk or quota often comes back as a plain write error.
         if (sqlite3_system_errno(m_db) != ENOSPC && sqlite3_system_errno(m_db) != EFBIG
@@ -135,11 +140,7 @@ bool BuiltinStore::checkIntegrity()
         return false;
     }
     if (!sound) {
-        m_error = finding.isEmpty()
-                      ? failureText()
-                      : QStringLiteral("%1 は壊れています (%2)。\nVELKOR はこのファイルに書き込みません。"
-                                       "バックアップから戻すか、設定で別のデータベースを指定してください。")
-                            .arg(QDir::toNativeSeparators(m_path), finding);
+        m_error = finding.isEmpty() ? failureText() : damagedText(QDir::toNativeSeparators(m_path), finding);
         return false;
     }
     m_checkedPath = m_path;

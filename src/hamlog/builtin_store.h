@@ -24,7 +24,10 @@ struct StoredRecord
 //
 // An open begins one transaction that the close commits: a single contact is durable when the
 // append call returns, an import when it closes, and a failure path that closes keeps what was
-// appended before it.
+// appended before it. Two failures take those records along, and the close then fails saying so:
+// an append that SQLite answers by rolling back the whole transaction (a full disk), and a file
+// deleted or moved away while it was open. The first open of a file in a session checks its pages,
+// so a damaged store is refused before anything is written to it.
 class BuiltinStore : public HamlogLibrary
 {
 public:
