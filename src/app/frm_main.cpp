@@ -1,6 +1,7 @@
 #include "app/frm_main.h"
 
 #include "adif_import/frm_adif_conv.h"
+#include "app/window_placement.h"
 #include "common/app_info.h"
 #include "common/program_data.h"
 #include "common/program_folder.h"
@@ -16,9 +17,11 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressDialog>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 #include <QUdpSocket>
@@ -30,6 +33,7 @@ constexpr double kClientWidthTwips = 7575;
 constexpr double kClientHeightTwips = 1200;
 constexpr double kLabelWidthTwips = 7335;
 constexpr double kLabelHeightTwips = 855;
+constexpr double kPanelPaddingTwips = 90;
 
 QAction* launchEntry(frmMain* window, QAction** slot, const char* name, const QString& caption)
 {
@@ -210,6 +214,12 @@ void frmMain::buildControls()
     }
     m_panel2->setAlignment(Qt::AlignCenter);
     m_panel3->setAlignment(Qt::AlignCenter);
+    // Date and time keep some room inside their borders, and the same width whatever the digits.
+    const int padding = TwipsToPixelsX(this, kPanelPaddingTwips);
+    m_panel2->setMinimumWidth(m_panel2->fontMetrics().horizontalAdvance(QStringLiteral("8888/88/88")) +
+                              2 * (m_panel2->frameWidth() + padding));
+    m_panel3->setMinimumWidth(m_panel3->fontMetrics().horizontalAdvance(QStringLiteral("88:88")) +
+                              2 * (m_panel3->frameWidth() + padding));
     StatusBar1->addWidget(m_panel1, 1);
     StatusBar1->addPermanentWidget(m_panel2);
     StatusBar1->addPermanentWidget(m_panel3);
@@ -255,6 +265,7 @@ void frmMain::Form_Load()
     m_data.AdifLogPath = ::AdifLogPath();
 
     ReadSettingsFile(m_data.settings, *this, m_prompts);
+    keepOnScreen();
     m_data.countryTable.LoadCountryFile(CountryFilePath(), m_prompts);
     m_data.dxccTable.LoadDxccFile(DxccFilePath(), m_prompts);
     MnuOn();
@@ -373,6 +384,20 @@ void frmMain::showSettingsDialogModeless()
 frmSettings* frmMain::settingsDialog() const
 {
     return m_settingsDialog.data();
+}
+
+void frmMain::keepOnScreen()
+{
+    // A saved position may belong to a monitor that is gone. The native window is made first, so
+    // that its frame counts where the system tells it before the window shows.
+    create();
+    QList<ScreenArea> screens;
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens.append({screen->geometry(), screen->availableGeometry()});
+    const QRect frame = frameGeometry();
+    const QPoint reachable = ReachablePosition(frame, screens);
+    if (reachable != frame.topLeft())
+        move(reachable);
 }
 
 void frmMain::setTopTwips(float twips)
