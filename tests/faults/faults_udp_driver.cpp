@@ -19,6 +19,7 @@
 #include <QUdpSocket>
 
 #include <cstdio>
+#include <functional>
 
 namespace {
 
@@ -81,19 +82,21 @@ int main(int argc, char* argv[])
     QObject::connect(&transfer, &HamlogTransfer::contactAppended,
                      [](const QString& call, bool) { say(QStringLiteral("appended ") + call); });
 
-    ContactQueue queue([&](const QString& contact) {
-        AppendAdifLog(AdifLogPath(), contact);
-        transfer.ThLogDbAppend(contact);
-    });
     QUdpSocket socket;
     const qint16 freeDv = 4;
-    queue.setDrain([&] {
-        for (const QByteArray& datagram : ReadPendingDatagrams(socket))
-            queue.take(datagram, Intake::Read(datagram, freeDv).contacts);
+    std::function<void()> drain;
+    ContactQueue queue([&](const QString& contact) {
+        AppendAdifLog(AdifLogPath(), contact);
+        drain();
+        transfer.ThLogDbAppend(contact);
     });
-    QObject::connect(&socket, &QUdpSocket::readyRead, [&] {
+    drain = [&] {
         for (const QByteArray& datagram : ReadPendingDatagrams(socket))
             queue.take(datagram, Intake::Read(datagram, freeDv).contacts);
+    };
+    queue.setDrain(drain);
+    QObject::connect(&socket, &QUdpSocket::readyRead, [&] {
+        drain();
         queue.run();
     });
     const ListenOutcome outcome = ListenOn(socket, QStringLiteral("127.0.0.1"), args[2].toInt());
