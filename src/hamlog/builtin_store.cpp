@@ -10,6 +10,8 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
+
 namespace {
 
 // "VLKR" in the header's application id marks a file as one of these stores.
@@ -51,6 +53,13 @@ QString textColumn(sqlite3_stmt* stmt, int column)
     return QString(static_cast<const QChar*>(text), sqlite3_column_bytes16(stmt, column) / 2);
 }
 
+QString damagedText(const QString& name, const QString& detail)
+{
+    return QStringLiteral("%1 は壊れています (%2)。\nVELKOR はこのファイルに書き込みません。"
+                          "バックアップから戻すか、設定で別のデータベースを指定してください。")
+        .arg(name, detail);
+}
+
 } // namespace
 
 BuiltinStore::~BuiltinStore()
@@ -69,6 +78,73 @@ QString BuiltinStore::FieldColumn(int index)
 QString BuiltinStore::sqliteError() const
 {
     return m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString();
+}
+
+QString BuiltinStore::failureText() const
+{
+    const QString name = QDir::toNativeSeparators(m_path);
+    const QString detail = m_db ? sqliteError() : QStringLiteral("out of memory");
+    switch (m_db ? sqlite3_extended_errcode(m_db) & 0xff : SQLITE_NOMEM) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return QStringLiteral("%1 は他のプログラムが使用中で、%2 秒待っても書き込めませんでした。\n"
+                              "そのプログラムを閉じてください。")
+            .arg(name)
+            .arg(kBusyTimeoutMs / 1000);
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return damagedText(name, detail);
+    case SQLITE_IOERR:
+        // A full disk or quota often comes back as a plain write error.
+        if (sqlite3_system_errno(m_db) != ENOSPC && sqlite3_system_errno(m_db) != EFBIG
+#ifdef EDQUOT
+            && sqlite3_system_errno(m_db) != EDQUOT
+#endif
+        )
+            return QStringLiteral("%1 に書き込めません (%2)").arg(name, detail);
+        Q_FALLTHROUGH();
+    case SQLITE_FULL:
+        return QStringLiteral("%1 に書き込めません。ディスクがいっぱいです (%2)").arg(name, detail);
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        return QStringLiteral("%1 に書き込めません。読み取り専用のファイルか、書き込む権限がありません (%2)")
+            .arg(name, detail);
+    default:
+        return QStringLiteral("%1 に書き込めません (%2)").arg(name, detail);
+    }
+}
+
+bool BuiltinStore::checkIntegrity()
+{
+    // A damaged page that the append itself never reads would otherwise take records quietly until
+    // the day the store cannot be read. The whole file is read, so this runs once per file and
+    // session (each contact has its own open), not for every contact.
+    if (m_checkedPath == m_path)
+        return true;
+    sqlite3_stmt* check = nullptr;
+    bool sound = sqlite3_prepare_v2(m_db, "PRAGMA quick_check", -1, &check, nullptr) == SQLITE_OK;
+    QString finding;
+    int rc = SQLITE_ROW;
+    while (sound && (rc = sqlite3_step(check)) == SQLITE_ROW) {
+        const QString line = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)));
+        if (line != QLatin1String("ok")) {
+            finding = line;
+            sound = false;
+        }
+    }
+    const QString stepError = sound && rc != SQLITE_DONE ? failureText() : QString();
+    sqlite3_finalize(check);
+    if (!stepError.isEmpty()) {
+        m_error = stepError;
+        return false;
+    }
+    if (!sound) {
+        m_error = finding.isEmpty() ? failureText() : damagedText(QDir::toNativeSeparators(m_path), finding);
+        return false;
+    }
+    m_checkedPath = m_path;
+    return true;
 }
 
 bool BuiltinStore::exec(const char* sql)
@@ -108,6 +184,9 @@ bool BuiltinStore::HamlogOpen(qint32, unsigned char*, const QString& path, qint3
     if (m_db)
         HamlogClose(nullptr, 1);
     m_error.clear();
+    m_path = path;
+    m_rolledBack = false;
+    m_pending = 0;
     if (path.isEmpty()) {
         result = kCannotCreate;
         return true;
@@ -144,9 +223,15 @@ qint32 BuiltinStore::openExisting(const QString& path)
         return kNotAStore;
     }
     if (sqlite3_open_v2(path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
-                        nullptr) != SQLITE_OK ||
-        sqlite3_db_readonly(m_db, "main") != 0) {
-        m_error = sqliteError();
+                        nullptr) != SQLITE_OK) {
+        m_error = failureText();
+        closeConnection();
+        return kCannotOpen;
+    }
+    // SQLite quietly falls back to reading a file it may not write; its error then says nothing.
+    if (sqlite3_db_readonly(m_db, "main") != 0) {
+        m_error = QStringLiteral("%1 に書き込めません。読み取り専用のファイルか、書き込む権限がありません")
+                      .arg(QDir::toNativeSeparators(path));
         closeConnection();
         return kCannotOpen;
     }
@@ -158,16 +243,20 @@ qint32 BuiltinStore::openExisting(const QString& path)
         sqlite3_step(check) == SQLITE_ROW) {
         marked = qstrcmp(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)), kFormatName) == 0;
     }
-    if (!marked && m_error.isEmpty())
-        m_error = sqliteError();
-    sqlite3_finalize(check);
-    if (!marked || !exec("BEGIN IMMEDIATE") || !prepareInsert()) {
-        if (m_error.isEmpty())
-            m_error = sqliteError();
-        closeConnection();
-        return kCannotOpen;
+    if (!marked) {
+        const int rc = sqlite3_errcode(m_db);
+        m_error = rc == SQLITE_ROW || rc == SQLITE_DONE
+                      ? QStringLiteral("%1 は VELKOR のデータベースではありません")
+                            .arg(QDir::toNativeSeparators(path))
+                      : failureText();
     }
-    return kOpened;
+    sqlite3_finalize(check);
+    if (marked && !exec("BEGIN IMMEDIATE"))
+        m_error = failureText();
+    else if (marked && checkIntegrity() && prepareInsert())
+        return kOpened;
+    closeConnection();
+    return kCannotOpen;
 }
 
 qint32 BuiltinStore::createNew(const QString& path)
@@ -239,7 +328,7 @@ bool BuiltinStore::prepareInsert()
         sql += i == 1 ? QStringLiteral("?") : QStringLiteral(",?");
     sql += QLatin1Char(')');
     if (sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &m_insert, nullptr) != SQLITE_OK) {
-        m_error = sqliteError();
+        m_error = failureText();
         return false;
     }
     return true;
@@ -276,11 +365,16 @@ bool BuiltinStore::THW_append(unsigned char*, qint32, qint32&)
     }
     sqlite3_bind_text16(m_insert, parameter, m_stamp.utf16(), int(m_stamp.size()) * 2, SQLITE_TRANSIENT);
     const int rc = sqlite3_step(m_insert);
-    sqlite3_reset(m_insert);
     if (rc != SQLITE_DONE) {
-        m_error = QStringLiteral("データベースに追加できません (%1)").arg(sqliteError());
-        return false;
+        m_error = QStringLiteral("データベースに追加できません\n") + failureText();
+        // Some failures (a full disk, an I/O error) roll back the whole transaction.
+        if (sqlite3_get_autocommit(m_db) && m_pending > 0)
+            m_rolledBack = true;
     }
+    sqlite3_reset(m_insert);
+    if (rc != SQLITE_DONE)
+        return false;
+    ++m_pending;
     return true;
 }
 
@@ -291,11 +385,27 @@ bool BuiltinStore::HamlogClose(unsigned char*, qint32)
     sqlite3_finalize(m_insert);
     m_insert = nullptr;
     bool ok = true;
+    int moved = 0;
+    if (!sqlite3_get_autocommit(m_db) &&
+        sqlite3_file_control(m_db, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved) {
+        // Committed now, the records would go into a file that no longer has the store's name and
+        // is gone once closed; the user must learn they are not in the database.
+        m_error = QStringLiteral("%1 が追加の途中で削除または移動されました。\n"
+                                 "この追加の記録はデータベースに入っていません。")
+                      .arg(QDir::toNativeSeparators(m_path));
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        ok = false;
+    } else if (m_rolledBack) {
+        m_error = QStringLiteral("%1 への追加は取り消されました。\n"
+                                 "この追加でそれまでに追加した記録もデータベースに入っていません。")
+                      .arg(QDir::toNativeSeparators(m_path));
+        ok = false;
+    }
+    m_rolledBack = false;
     if (!sqlite3_get_autocommit(m_db)) {
         char* message = nullptr;
         if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, &message) != SQLITE_OK) {
-            m_error = QStringLiteral("データベースに書き込めません (%1)")
-                          .arg(QString::fromUtf8(message ? message : ""));
+            m_error = QStringLiteral("データベースに書き込めません\n") + failureText();
             sqlite3_free(message);
             sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
             ok = false;

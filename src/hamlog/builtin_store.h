@@ -24,7 +24,10 @@ struct StoredRecord
 //
 // An open begins one transaction that the close commits: a single contact is durable when the
 // append call returns, an import when it closes, and a failure path that closes keeps what was
-// appended before it.
+// appended before it. Two failures take those records along, and the close then fails saying so:
+// an append that SQLite answers by rolling back the whole transaction (a full disk), and a file
+// deleted or moved away while it was open. The first open of a file in a session checks its pages,
+// so a damaged store is refused before anything is written to it.
 class BuiltinStore : public HamlogLibrary
 {
 public:
@@ -81,11 +84,21 @@ private:
     bool prepareInsert();
     void closeConnection();
     QString sqliteError() const;
+    // The user's words for the last SQLite failure on the store, naming the file.
+    QString failureText() const;
+    // Whether the store's pages hold together; checked once per file, on its first open.
+    bool checkIntegrity();
 
     sqlite3* m_db = nullptr;
     sqlite3_stmt* m_insert = nullptr;
     std::array<QString, 17> m_record;
     QString m_error;
+    QString m_path;
+    QString m_checkedPath;
+    // The open transaction was rolled back by a failed append (a full disk does that), taking the
+    // records appended before it along.
+    bool m_rolledBack = false;
+    int m_pending = 0; // records appended since the open
     qint64 m_stampMsecs = -1;
     QString m_stamp;
 };

@@ -267,8 +267,10 @@ bool WriteSettingsFile(const Settings& s, SettingsWindow& window, const QString&
 
     // The new file replaces the old one only once it is complete, so a full disk or a folder
     // that refuses the write never costs the user the settings they had.
+    // Unbuffered, so that a write the disk cuts short shows in write()'s count: a buffered one is
+    // flushed by commit(), which then publishes the cut file and still reports success.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
     if (file.write(out) != out.size()) {
         file.cancelWriting();

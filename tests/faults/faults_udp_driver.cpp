@@ -1,0 +1,109 @@
+// The reception path of the program without its window, for tests that kill it: datagrams from
+// FreeDV taken in by the intake, each contact written to the ADIF log and appended to the built-in
+// store, exactly as the main window does. Prints "port N" once it listens and "appended CALL" for
+// every contact the store has taken (the moment the window reports it), each line flushed at once.
+//
+//   faults_udp_driver PROGRAM_FOLDER PORT
+#include "common/program_folder.h"
+#include "common/prompts.h"
+#include "hamlog/builtin_store.h"
+#include "hamlog/hamlog_transfer.h"
+#include "reception/adif_log.h"
+#include "reception/datagram_intake.h"
+#include "reception/udp_listener.h"
+#include "reference/country_table.h"
+#include "reference/dxcc_table.h"
+#include "settings/settings_file.h"
+
+#include <QCoreApplication>
+#include <QUdpSocket>
+
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+void say(const QString& line)
+{
+    std::fputs(qPrintable(line + QLatin1Char('\n')), stdout);
+    std::fflush(stdout);
+}
+
+class PrintedPrompts : public Prompts
+{
+public:
+    void showMessage(const QString& text) override { say(QStringLiteral("box ") + text.simplified()); }
+    bool askOkCancel(const QString& text) override
+    {
+        showMessage(text);
+        return true;
+    }
+};
+
+class NoWindow : public SettingsWindow
+{
+public:
+    void setTopTwips(float) override {}
+    void setLeftTwips(float) override {}
+    float topTwips() const override { return 0; }
+    float leftTwips() const override { return 0; }
+    void showNormal() override {}
+    bool isMinimized() const override { return false; }
+    void showSettingsDialogModeless() override {}
+};
+
+class Host : public HamlogHost
+{
+public:
+    void setStatusText(const QString&) override {}
+    void setLastCallSign(const QString&) override {}
+};
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() != 3)
+        return 2;
+    ProgramFolder::setPath(args[1]);
+    PrintedPrompts prompts;
+    NoWindow window;
+    Settings settings;
+    ReadSettingsFile(settings, window, prompts);
+    CountryTable countries;
+    countries.LoadCountryFile(CountryFilePath(), prompts);
+    DxccTable dxcc;
+    dxcc.LoadDxccFile(DxccFilePath(), prompts);
+    BuiltinStore store;
+    Host host;
+    HamlogTransfer transfer(settings, countries, dxcc, store, prompts, host);
+    QObject::connect(&transfer, &HamlogTransfer::contactAppended,
+                     [](const QString& call, bool) { say(QStringLiteral("appended ") + call); });
+
+    QUdpSocket socket;
+    const qint16 freeDv = 4;
+    std::function<void()> drain;
+    ContactQueue queue([&](const QString& contact) {
+        AppendAdifLog(AdifLogPath(), contact);
+        drain();
+        transfer.ThLogDbAppend(contact);
+    });
+    drain = [&] {
+        for (const QByteArray& datagram : ReadPendingDatagrams(socket))
+            queue.take(datagram, Intake::Read(datagram, freeDv).contacts);
+    };
+    queue.setDrain(drain);
+    QObject::connect(&socket, &QUdpSocket::readyRead, [&] {
+        drain();
+        queue.run();
+    });
+    const ListenOutcome outcome = ListenOn(socket, QStringLiteral("127.0.0.1"), args[2].toInt());
+    if (!outcome.listening) {
+        say(QStringLiteral("cannot listen: ") + outcome.note);
+        return 1;
+    }
+    say(QStringLiteral("port ") + QString::number(socket.localPort()));
+    return app.exec();
+}

@@ -1,0 +1,664 @@
+// Faults from outside while contacts come in: folders and files taken away or made read-only, a
+// full disk, a store locked, deleted or damaged, a settings file that cannot be written. Each test
+// shows that nothing already stored is lost and that the user hears of it where a box is shown.
+
+#include "hamlog/builtin_store.h"
+#include "hamlog/hamlog_data.h"
+#include "hamlog/hamlog_transfer.h"
+#include "reception/adif_log.h"
+#include "settings/settings_file.h"
+
+#include "support/hamlog_tables.h"
+
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+#include <sqlite3.h>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+const QByteArray kHeader = "Velkor ADIF Export<eoh>\r\n";
+
+QString contact(const QString& call)
+{
+    return QStringLiteral("<call:%1>%2 <qso_date:8>20240315 <time_on:6>123456 <freq:9>14.074150 "
+                          "<mode:3>FT8 <rst_sent:3>-10 <rst_rcvd:3>-12 <eor>")
+        .arg(call.size())
+        .arg(call);
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+class StatusHost : public HamlogHost
+{
+public:
+    void setStatusText(const QString& text) override { status = text; }
+    void setLastCallSign(const QString& callSign) override { lastCallSign = callSign; }
+    void yieldToEventLoop() override {}
+    bool importProgress(int done, int total) override { return !onProgress || onProgress(done, total); }
+
+    QString status;
+    QString lastCallSign;
+    std::function<bool(int, int)> onProgress;
+};
+
+// The intake's path for one contact, as the main window takes it: the ADIF log first, then the
+// built-in store, with the boxes recorded.
+struct Station
+{
+    HamlogTestTables tables; // its folder is the program folder
+    Settings settings;
+    std::unique_ptr<BuiltinStore> store = std::make_unique<BuiltinStore>();
+    FakePrompts prompts;
+    StatusHost host;
+    std::unique_ptr<HamlogTransfer> transfer;
+
+    Station()
+    {
+        settings.ThDbFile = tables.folder.filePath(QStringLiteral("VELKOR.db"));
+        QDir(tables.folder.path()).mkpath(QStringLiteral("Log"));
+        transfer =
+            std::make_unique<HamlogTransfer>(settings, tables.countries, tables.dxcc, *store, prompts, host);
+    }
+
+    // A new session on the same folder and store, as after a restart of the program.
+    void restart()
+    {
+        transfer.reset();
+        store = std::make_unique<BuiltinStore>();
+        transfer =
+            std::make_unique<HamlogTransfer>(settings, tables.countries, tables.dxcc, *store, prompts, host);
+    }
+
+    QString dbPath() const { return settings.ThDbFile; }
+    QByteArray adifLog() const { return readFile(AdifLogPath()); }
+
+    bool receive(const QString& call)
+    {
+        const bool logged = AppendAdifLog(AdifLogPath(), contact(call));
+        transfer->ThLogDbAppend(contact(call));
+        return logged;
+    }
+
+    // Every box shown so far, in one text; emptied.
+    QString takeBoxes()
+    {
+        const QString text = (prompts.messages + prompts.questions).join(QLatin1Char('|'));
+        prompts.messages.clear();
+        prompts.questions.clear();
+        return text;
+    }
+
+    QStringList storedCalls(QString* error = nullptr) const
+    {
+        QList<StoredRecord> records;
+        QString message;
+        QStringList calls;
+        if (!BuiltinStore::ReadRecords(dbPath(), records, message))
+            calls << QStringLiteral("<unreadable: %1>").arg(message);
+        for (const StoredRecord& r : records)
+            calls << r.fields[1];
+        if (error)
+            *error = message;
+        return calls;
+    }
+};
+
+QByteArray logLines(const QStringList& calls)
+{
+    QByteArray bytes = kHeader;
+    for (const QString& call : calls)
+        bytes += contact(call).toLatin1() + "\r\n";
+    return bytes;
+}
+
+#ifdef Q_OS_UNIX
+// What inChild returns when nobody cannot reach the folder (a temporary folder under a private one).
+const char kUnreachable[] = "<folder out of nobody's reach>";
+
+// Runs action in a child process and returns what it returned. There a file size limit (standing
+// in for a full disk) cannot cut this test's own output, and with unprivileged the superuser,
+// whom no file mode stops, gives up its rights: the child then runs as nobody, with folder handed
+// to nobody, so that only the files' own modes refuse.
+QString inChild(const std::function<QString()>& action, rlim_t sizeLimit = RLIM_INFINITY,
+                const QString& folder = QString())
+{
+    const QByteArray dir = QFile::encodeName(folder);
+    const bool dropRights = !folder.isEmpty() && geteuid() == 0;
+    if (dropRights && chown(dir.constData(), 65534, 65534) != 0)
+        return QStringLiteral("<chown failed>");
+    int channel[2];
+    if (pipe(channel) != 0)
+        return QStringLiteral("<pipe failed>");
+    fflush(stdout);
+    fflush(stderr);
+    const pid_t child = fork();
+    if (child == 0) {
+        ::close(channel[0]);
+        QByteArray out = "<setuid failed>";
+        std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit;
+        getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = sizeLimit;
+        if (setrlimit(RLIMIT_FSIZE, &limit) == 0 &&
+            (!dropRights || (setgid(65534) == 0 && setuid(65534) == 0)))
+            out = dropRights && access(dir.constData(), W_OK | X_OK) != 0 ? QByteArray(kUnreachable)
+                                                                          : action().toUtf8();
+        const ssize_t written = ::write(channel[1], out.constData(), size_t(out.size()));
+        _exit(written == out.size() ? 0 : 1);
+    }
+    ::close(channel[1]);
+    QByteArray result;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = ::read(channel[0], buffer, sizeof buffer)) > 0)
+        result.append(buffer, int(n));
+    ::close(channel[0]);
+    waitpid(child, nullptr, 0);
+    if (dropRights && chown(dir.constData(), 0, 0) != 0)
+        return QStringLiteral("<chown back failed>");
+    return QString::fromUtf8(result);
+}
+#endif
+
+class NoWindow : public SettingsWindow
+{
+public:
+    void setTopTwips(float) override {}
+    void setLeftTwips(float) override {}
+    float topTwips() const override { return 1440; }
+    float leftTwips() const override { return 2880; }
+    void showNormal() override {}
+    bool isMinimized() const override { return false; }
+    void showSettingsDialogModeless() override {}
+};
+
+// The program killed outright (SIGKILL, as a crash or a power cut would end it) at many random
+// instants while it writes to the built-in store.
+constexpr int kKills = 200;
+constexpr int kImportRecords = 10000;
+constexpr int kMaxDelayMs = 300;
+
+QString cliProgram()
+{
+    QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/velkor-cli");
+#ifdef Q_OS_WIN
+    program += QStringLiteral(".exe");
+#endif
+    return program;
+}
+
+QByteArray adifFile(int records, int offset)
+{
+    QByteArray bytes = "made for a test <eoh>\n";
+    for (int i = 0; i < records; ++i) {
+        const QByteArray call = "JA" + QByteArray::number((offset + i) % 10) + "K" +
+                                QByteArray::number((offset + i) % 1000).rightJustified(3, '0');
+        bytes += "<call:" + QByteArray::number(call.size()) + ">" + call +
+                 " <qso_date:8>20240315 <time_on:6>" + QByteArray::number(100000 + i % 100000).right(6) +
+                 " <freq:9>14.074150 <mode:3>FT8 <rst_sent:3>-10 <rst_rcvd:3>-12 <gridsquare:4>PM95 <eor>\n";
+    }
+    return bytes;
+}
+
+// Opens the store as the next run of the program would (which rolls back an append a kill cut
+// short) and checks it. Returns the number of records, or -1 with why in error.
+int checkStore(const QString& path, QString& error)
+{
+    sqlite3* db = nullptr;
+    int count = -1;
+    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        error = QStringLiteral("cannot open: ") + QString::fromUtf8(sqlite3_errmsg(db));
+        sqlite3_close(db);
+        return -1;
+    }
+    sqlite3_busy_timeout(db, 5000);
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &stmt, nullptr) == SQLITE_OK &&
+        sqlite3_step(stmt) == SQLITE_ROW) {
+        const QByteArray result = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+        if (result != "ok")
+            error = QStringLiteral("integrity check: ") + QString::fromUtf8(result);
+    } else {
+        error = QStringLiteral("integrity check failed: ") + QString::fromUtf8(sqlite3_errmsg(db));
+    }
+    sqlite3_finalize(stmt);
+    stmt = nullptr;
+    if (error.isEmpty() &&
+        sqlite3_prepare_v2(db, "SELECT count(*) FROM hamlog_records", -1, &stmt, nullptr) == SQLITE_OK &&
+        sqlite3_step(stmt) == SQLITE_ROW)
+        count = sqlite3_column_int(stmt, 0);
+    else if (error.isEmpty())
+        error = QStringLiteral("cannot count: ") + QString::fromUtf8(sqlite3_errmsg(db));
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+    return error.isEmpty() ? count : -1;
+}
+
+} // namespace
+
+class TestFaults : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void logFolderRemovedWhileRunning();
+#ifdef Q_OS_UNIX
+    void readOnlyLog();
+    void fullDiskDuringStoreAppend();
+    void readOnlyStore();
+    void storeLockedLongerThanBusyWait();
+#endif
+    void storeDeletedBetweenContacts();
+    void storeDeletedDuringImport();
+    void damagedStore_data();
+    void damagedStore();
+#ifdef Q_OS_UNIX
+    void settingsUnwritableAtExit();
+#endif
+    void importKilledAtRandomInstants();
+};
+
+// Catches a log folder that vanished taking the HAMLOG append with it, being recreated behind the
+// user's back, or leaving the next line anything but whole once it is back.
+void TestFaults::logFolderRemovedWhileRunning()
+{
+    Station station;
+    QVERIFY(station.receive(QStringLiteral("JA1AAA")));
+    QVERIFY(QDir(station.tables.folder.filePath(QStringLiteral("Log"))).removeRecursively());
+    QVERIFY(!station.receive(QStringLiteral("JA1BBB")));
+    QVERIFY(!QFileInfo::exists(station.tables.folder.filePath(QStringLiteral("Log"))));
+    QVERIFY(QDir(station.tables.folder.path()).mkpath(QStringLiteral("Log")));
+    QVERIFY(station.receive(QStringLiteral("JA1CCC")));
+
+    QCOMPARE(station.adifLog(), logLines({QStringLiteral("JA1CCC")}));
+    QCOMPARE(station.storedCalls(), QStringList({"JA1AAA", "JA1BBB", "JA1CCC"}));
+    QCOMPARE(station.takeBoxes(), QString());
+}
+
+#ifdef Q_OS_UNIX
+// Catches a read-only log written to anyway, cut, or given a half line, and the store append
+// skipped because the log failed.
+void TestFaults::readOnlyLog()
+{
+    Station station;
+    QVERIFY(station.receive(QStringLiteral("JA1AAA")));
+    const QByteArray before = station.adifLog();
+    QVERIFY(QFile::setPermissions(AdifLogPath(), QFile::ReadOwner | QFile::ReadOther));
+    const QString logged = inChild(
+        [] {
+            return AppendAdifLog(AdifLogPath(), contact(QStringLiteral("JA1BBB")))
+                       ? QStringLiteral("written")
+                       : QStringLiteral("refused");
+        },
+        RLIM_INFINITY, station.tables.folder.path());
+    if (logged == QLatin1String(kUnreachable))
+        QSKIP("the temporary folder is out of the unprivileged user's reach");
+    QCOMPARE(logged, QStringLiteral("refused"));
+    QCOMPARE(station.adifLog(), before);
+    station.transfer->ThLogDbAppend(contact(QStringLiteral("JA1BBB")));
+
+    QVERIFY(QFile::setPermissions(AdifLogPath(), QFile::ReadOwner | QFile::WriteOwner));
+    QVERIFY(station.receive(QStringLiteral("JA1CCC")));
+    QCOMPARE(station.adifLog(), logLines({QStringLiteral("JA1AAA"), QStringLiteral("JA1CCC")}));
+    QCOMPARE(station.storedCalls(), QStringList({"JA1AAA", "JA1BBB", "JA1CCC"}));
+}
+
+// Catches a store append cut off by a full disk that reports success, changes the store or leaves
+// a journal that stops the next contact.
+void TestFaults::fullDiskDuringStoreAppend()
+{
+    Station station;
+    for (const char* call : {"JA1AAA", "JA1BBB"})
+        QVERIFY(station.receive(QLatin1String(call)));
+    const QByteArray before = readFile(station.dbPath());
+    const QString call = QStringLiteral("JA1CCC");
+    QVERIFY(AppendAdifLog(AdifLogPath(), contact(call)));
+    const QString boxes = inChild(
+        [&] {
+            station.host.lastCallSign.clear();
+            station.transfer->ThLogDbAppend(contact(call));
+            return station.takeBoxes() + QStringLiteral("|reported:") + station.host.lastCallSign;
+        },
+        1024);
+
+    QVERIFY2(boxes.contains(QStringLiteral("VELKOR.db")) &&
+                 boxes.contains(QStringLiteral("ディスクがいっぱい")),
+             qPrintable(boxes));
+    QVERIFY2(boxes.endsWith(QStringLiteral("|reported:")), qPrintable(boxes)); // not reported as appended
+    QCOMPARE(readFile(station.dbPath()), before);
+    QVERIFY(!QFileInfo::exists(station.dbPath() + QStringLiteral("-journal")));
+    QVERIFY(station.receive(QStringLiteral("JA1DDD")));
+    QCOMPARE(station.storedCalls(), QStringList({"JA1AAA", "JA1BBB", "JA1DDD"}));
+    QVERIFY(station.adifLog().endsWith(logLines({call, QStringLiteral("JA1DDD")}).mid(kHeader.size())));
+
+    // An import large enough to spill to the file before its commit: SQLite rolls the whole
+    // transaction back when the disk refuses, and the records converted before must not be
+    // reported as added.
+    const QByteArray beforeImport = readFile(station.dbPath());
+    const QString importBoxes = inChild(
+        [&] {
+            ClearAdifTransferList();
+            for (int i = 0; i < 30000; ++i)
+                AddAdifTransferRecord(contact(QStringLiteral("K%1ZZ").arg(i)));
+            station.transfer->ThDbFileAppend();
+            return station.takeBoxes() + QStringLiteral("|status:") + station.host.status;
+        },
+        rlim_t(beforeImport.size() + 64 * 1024));
+    QVERIFY2(importBoxes.contains(QStringLiteral("ディスクがいっぱい")) &&
+                 importBoxes.contains(QStringLiteral("入っていません")) &&
+                 !importBoxes.contains(HamlogTransfer::transferredText()),
+             qPrintable(importBoxes));
+    // SQLite may leave the rollback to the next opener (its journal stays beside the store); once
+    // that has run, the store is as it was.
+    QCOMPARE(station.storedCalls(), QStringList({"JA1AAA", "JA1BBB", "JA1DDD"}));
+    QCOMPARE(readFile(station.dbPath()), beforeImport);
+}
+
+// Catches a read-only store answered with a bare or misleading message, or touched at all.
+void TestFaults::readOnlyStore()
+{
+    Station station;
+    QVERIFY(station.receive(QStringLiteral("JA1AAA")));
+    const QByteArray before = readFile(station.dbPath());
+    QVERIFY(QFile::setPermissions(station.dbPath(), QFile::ReadOwner | QFile::ReadOther));
+    const QString boxes = inChild(
+        [&station] {
+            station.transfer->ThLogDbAppend(contact(QStringLiteral("JA1BBB")));
+            return station.takeBoxes();
+        },
+        RLIM_INFINITY, station.tables.folder.path());
+    if (boxes == QLatin1String(kUnreachable))
+        QSKIP("the temporary folder is out of the unprivileged user's reach");
+    QVERIFY2(boxes.startsWith(HamlogTransfer::cannotOpenText()) &&
+                 boxes.contains(QStringLiteral("VELKOR.db")) &&
+                 boxes.contains(QStringLiteral("読み取り専用")),
+             qPrintable(boxes));
+    QCOMPARE(readFile(station.dbPath()), before);
+    QVERIFY(!QFileInfo::exists(station.dbPath() + QStringLiteral("-journal")));
+    QCOMPARE(station.storedCalls(), QStringList{QStringLiteral("JA1AAA")});
+}
+
+// Catches a contact waiting forever on a store another process keeps locked, answered with the
+// bare English text of the database, or lost once the lock is gone.
+void TestFaults::storeLockedLongerThanBusyWait()
+{
+    Station station;
+    QVERIFY(station.receive(QStringLiteral("JA1AAA")));
+    const QByteArray before = readFile(station.dbPath());
+    QProcess holder;
+    holder.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--hold-lock"), station.dbPath()});
+    QVERIFY(holder.waitForReadyRead(10000));
+    QCOMPARE(holder.readLine().trimmed(), QByteArray("locked"));
+
+    QElapsedTimer waited;
+    waited.start();
+    QVERIFY(station.receive(QStringLiteral("JA1BBB")));
+    const qint64 elapsed = waited.elapsed();
+    const QString boxes = station.takeBoxes();
+    holder.closeWriteChannel();
+    QVERIFY(holder.waitForFinished(10000));
+    QVERIFY2(elapsed >= 4000 && elapsed < 20000, qPrintable(QString::number(elapsed)));
+    QVERIFY2(boxes.contains(QStringLiteral("VELKOR.db")) && boxes.contains(QStringLiteral("使用中")),
+             qPrintable(boxes));
+    QCOMPARE(readFile(station.dbPath()), before);
+
+    QVERIFY(station.receive(QStringLiteral("JA1CCC")));
+    QCOMPARE(station.takeBoxes(), QString());
+    QCOMPARE(station.storedCalls(), QStringList({"JA1AAA", "JA1CCC"}));
+    QCOMPARE(station.adifLog(), logLines({"JA1AAA", "JA1BBB", "JA1CCC"}));
+}
+#endif
+
+// Catches a store deleted between contacts stopping the next ones or taking the ADIF log along:
+// the next contact starts a new store, as a missing store always does.
+void TestFaults::storeDeletedBetweenContacts()
+{
+    Station station;
+    QVERIFY(station.receive(QStringLiteral("JA1AAA")));
+    QVERIFY(QFile::remove(station.dbPath()));
+    QVERIFY(station.receive(QStringLiteral("JA1BBB")));
+    QCOMPARE(station.takeBoxes(), QString());
+    QCOMPARE(station.storedCalls(), QStringList{QStringLiteral("JA1BBB")});
+    QCOMPARE(station.adifLog(), logLines({"JA1AAA", "JA1BBB"}));
+}
+
+// Catches an import whose store was deleted (or moved away) while it ran reported as transferred:
+// its records went into a file that no longer has a name.
+void TestFaults::storeDeletedDuringImport()
+{
+    for (const bool moved : {false, true}) {
+        Station station;
+        QVERIFY(station.receive(QStringLiteral("JA1AAA")));
+        ClearAdifTransferList();
+        for (int i = 0; i < 5; ++i)
+            AddAdifTransferRecord(contact(QStringLiteral("K1AA") + QString::number(i)));
+        const QString away = station.dbPath() + QStringLiteral(".moved");
+        station.host.onProgress = [&](int done, int) {
+            if (done == 3) {
+                if (moved)
+                    QFile::rename(station.dbPath(), away);
+                else
+                    QFile::remove(station.dbPath());
+            }
+            return true;
+        };
+        station.transfer->ThDbFileAppend();
+        const HamlogTransfer::ImportResult result = station.transfer->lastImport();
+        const QString boxes = station.takeBoxes();
+        QVERIFY2(!result.completed, moved ? "moved" : "deleted");
+        QVERIFY2(boxes.contains(QStringLiteral("VELKOR.db")) && boxes.contains(QStringLiteral("移動")),
+                 qPrintable(boxes));
+        QVERIFY(!station.host.status.startsWith(HamlogTransfer::transferredText()));
+        if (moved) {
+            // The store that was moved keeps what it held, without the import.
+            station.settings.ThDbFile = away;
+            QCOMPARE(station.storedCalls(), QStringList{QStringLiteral("JA1AAA")});
+        }
+    }
+}
+
+void TestFaults::damagedStore_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::newRow("truncated to half") << QStringLiteral("truncate");
+    QTest::newRow("garbage in the last page") << QStringLiteral("garbage-last");
+    QTest::newRow("garbage in a middle page") << QStringLiteral("garbage-middle");
+    QTest::newRow("garbage in the first page's body") << QStringLiteral("garbage-first");
+}
+
+// Catches a damaged store written to (and so made worse, or its damage hidden) instead of refused
+// with a message that names it, while the contact still reaches the ADIF log.
+void TestFaults::damagedStore()
+{
+    QFETCH(QString, damage);
+    Station station;
+    // Enough records for a dozen pages.
+    ClearAdifTransferList();
+    for (int i = 0; i < 400; ++i)
+        AddAdifTransferRecord(contact(QStringLiteral("JA%1XYZ").arg(i, 4, 10, QLatin1Char('0'))));
+    station.transfer->ThDbFileAppend();
+    QVERIFY(station.transfer->lastImport().completed);
+    QByteArray bytes = readFile(station.dbPath());
+    const int pageSize = 4096;
+    QVERIFY(bytes.size() >= 8 * pageSize);
+    const int pages = bytes.size() / pageSize;
+    auto garble = [&bytes](int from, int size) {
+        quint32 seed = 12345;
+        for (int i = from; i < from + size; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            bytes[i] = char(seed >> 24);
+        }
+    };
+    if (damage == QLatin1String("truncate"))
+        bytes.truncate((pages / 2) * pageSize);
+    else if (damage == QLatin1String("garbage-last"))
+        garble((pages - 1) * pageSize, pageSize);
+    else if (damage == QLatin1String("garbage-middle"))
+        garble((pages / 2) * pageSize, pageSize);
+    else
+        garble(100, pageSize - 100);
+    QVERIFY(writeFile(station.dbPath(), bytes));
+    station.restart(); // damage that the append may never read is found as the program starts
+
+    QVERIFY(station.receive(QStringLiteral("JA9NEW")));
+    const QString boxes = station.takeBoxes();
+    QVERIFY2(boxes.contains(QStringLiteral("VELKOR.db")) && boxes.contains(QStringLiteral("壊れて")),
+             qPrintable(boxes));
+    QCOMPARE(station.host.lastCallSign, QString());
+    QCOMPARE(readFile(station.dbPath()), bytes);
+    QVERIFY(!QFileInfo::exists(station.dbPath() + QStringLiteral("-journal")));
+    QVERIFY(station.adifLog().endsWith(contact(QStringLiteral("JA9NEW")).toLatin1() + "\r\n"));
+}
+
+#ifdef Q_OS_UNIX
+// Catches settings written at exit over a read-only file or cut short by a full disk, costing the
+// user the settings they had.
+void TestFaults::settingsUnwritableAtExit()
+{
+    TempProgramFolder folder;
+    const QByteArray old = "ThDbFile=C:\\HAMLOG\\Hamlog.hdb\r\nJtdxPort=2237\r\n";
+    QVERIFY(folder.write(QStringLiteral("VELKOR.ini"), old));
+    Settings changed;
+    changed.ThDbFile = QString(3000, QLatin1Char('x')); // far beyond the size limit below
+    NoWindow window;
+
+    auto write = [&] {
+        return WriteSettingsFile(changed, window) ? QStringLiteral("written") : QStringLiteral("refused");
+    };
+    QCOMPARE(inChild(write, rlim_t(old.size())), QStringLiteral("refused"));
+    QCOMPARE(folder.read(QStringLiteral("VELKOR.ini")), old);
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"VELKOR.ini"});
+
+    QVERIFY(QFile::setPermissions(folder.filePath(QStringLiteral("VELKOR.ini")),
+                                  QFile::ReadOwner | QFile::ReadOther));
+    const QString refused = inChild(write, RLIM_INFINITY, folder.path());
+    if (refused == QLatin1String(kUnreachable))
+        QSKIP("the temporary folder is out of the unprivileged user's reach");
+    QCOMPARE(refused, QStringLiteral("refused"));
+    QCOMPARE(folder.read(QStringLiteral("VELKOR.ini")), old);
+}
+#endif
+
+// Catches an import that a kill leaves as a store that cannot be opened, fails its integrity
+// check, holds part of an import (the store commits once per import: all of it or none), or lost
+// records of an import that had reported them appended.
+void TestFaults::importKilledAtRandomInstants()
+{
+    TempProgramFolder folder;
+    const QString db = folder.filePath(QStringLiteral("VELKOR.db"));
+    QVERIFY(folder.write(QStringLiteral("VELKOR.ini"), "ThDbFile=" + db.toUtf8() + "\r\n"));
+    QVERIFY(folder.write(QStringLiteral("big.adi"), adifFile(kImportRecords, 10)));
+    const QStringList common{QStringLiteral("--dir"), folder.path()};
+
+    // One import as a whole first: it must complete, and its time spreads the kills over the
+    // whole of an import on this machine, commit included, however busy the machine is.
+    QProcess first;
+    QElapsedTimer clock;
+    clock.start();
+    first.start(cliProgram(),
+                QStringList{QStringLiteral("import"), folder.filePath(QStringLiteral("big.adi"))} + common);
+    QVERIFY(first.waitForFinished(60000));
+    const int maxDelay = qBound(100, int(clock.elapsed() * 5 / 4), kMaxDelayMs);
+    QCOMPARE(first.exitCode(), 0);
+    QString error;
+    const int base = checkStore(db, error);
+    QCOMPARE(base, kImportRecords);
+    QVERIFY(QFile::copy(db, db + QStringLiteral(".base")));
+
+    QRandomGenerator random(20261207);
+    int expected = base;
+    int completed = 0;
+    int rolledBack = 0;
+    for (int run = 0; run < kKills; ++run) {
+        // Started over from the small store now and then, so that checks stay quick.
+        if (expected >= base + 2 * kImportRecords) {
+            QVERIFY(QFile::remove(db));
+            QVERIFY(QFile::copy(db + QStringLiteral(".base"), db));
+            expected = base;
+        }
+        const int delay = int(random.bounded(maxDelay + 1));
+        QProcess import;
+        import.start(cliProgram(),
+                     QStringList{QStringLiteral("import"), folder.filePath(QStringLiteral("big.adi"))} +
+                         common);
+        QVERIFY(import.waitForStarted(10000));
+        bool finished = import.waitForFinished(delay);
+        if (!finished) {
+            import.kill();
+            QVERIFY(import.waitForFinished(10000));
+        }
+        const bool reported =
+            import.exitStatus() == QProcess::NormalExit && import.exitCode() == 0 &&
+            import.readAllStandardOutput().contains("appended: " + QByteArray::number(kImportRecords) + "\n");
+        const bool journal = QFileInfo::exists(db + QStringLiteral("-journal"));
+
+        const int count = checkStore(db, error);
+        const QString where = QStringLiteral("run %1, killed after %2 ms: ").arg(run).arg(delay);
+        QVERIFY2(count >= 0, qPrintable(where + error));
+        QVERIFY2(count == expected || count == expected + kImportRecords,
+                 qPrintable(where + QStringLiteral("%1 records, %2 or %3 expected")
+                                        .arg(count)
+                                        .arg(expected)
+                                        .arg(expected + kImportRecords)));
+        QVERIFY2(!reported || count == expected + kImportRecords,
+                 qPrintable(where + QStringLiteral("an import reported as appended is missing")));
+        completed += count > expected ? 1 : 0;
+        rolledBack += journal ? 1 : 0;
+        expected = count;
+    }
+    qInfo("%d kills within %d ms: %d imports complete, %d rolled back from a journal", kKills, maxDelay,
+          completed, rolledBack);
+}
+
+// Started by storeLockedLongerThanBusyWait as the other process: holds an exclusive lock on the
+// store until its standard input closes.
+static int holdLock(const QString& path)
+{
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK ||
+        sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return 1;
+    fputs("locked\n", stdout);
+    fflush(stdout);
+    char buffer[64];
+    while (fread(buffer, 1, sizeof buffer, stdin) > 0) {
+    }
+    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    return 0;
+}
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (app.arguments().value(1) == QLatin1String("--hold-lock"))
+        return holdLock(app.arguments().value(2));
+    TestFaults test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_faults.moc"

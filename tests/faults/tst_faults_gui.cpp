@@ -1,0 +1,181 @@
+// Faults the main window meets while it runs: the partner crashing under it, a burst of contacts
+// while the message box of a failed append is open.
+
+#include "app/frm_main.h"
+#include "common/app_info.h"
+#include "common/program_data.h"
+#include "hamlog/builtin_store.h"
+#include "platform/code_page.h"
+#include "settings/frm_settings.h"
+#include "support/fake_prompts.h"
+#include "support/temp_folder.h"
+
+#include <QAction>
+#include <QFile>
+#include <QTest>
+#include <QTimer>
+#include <QUdpSocket>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+#include <memory>
+
+namespace {
+
+constexpr int kBurst = 1000;
+
+// Answers every box; the first one stays open (letting events run, as a real box does) while
+// whileOpen runs.
+class OpenBoxPrompts : public FakePrompts
+{
+public:
+    void showMessage(const QString& text) override
+    {
+        FakePrompts::showMessage(text);
+        if (whileOpen) {
+            auto run = std::move(whileOpen);
+            whileOpen = nullptr;
+            run();
+        }
+    }
+    bool askOkCancel(const QString& text) override
+    {
+        showMessage(text);
+        return true;
+    }
+    std::function<void()> whileOpen;
+};
+
+quint16 freePort()
+{
+    QUdpSocket probe;
+    probe.bind(QHostAddress(QHostAddress::LocalHost), 0);
+    return probe.localPort();
+}
+
+} // namespace
+
+class TestFaultsGui : public QObject
+{
+    Q_OBJECT
+
+private slots:
+#ifdef Q_OS_UNIX
+    void partnerKilledWhileWatched();
+    void burstWhileFailedAppendsBoxIsOpen();
+#endif
+};
+
+#ifdef Q_OS_UNIX
+// Catches a partner that crashed (killed outright, no chance to say goodbye) leaving the window
+// in its running state, with the socket open and the watch ticking, or as a zombie.
+void TestFaultsGui::partnerKilledWhileWatched()
+{
+    ResetProgramData();
+    TempProgramFolder folder;
+    const QString partner = folder.filePath(QStringLiteral("jtdx"));
+    QVERIFY(folder.write(QStringLiteral("jtdx"), "#!/bin/sh\nexec sleep 30\n"));
+    QVERIFY(QFile::setPermissions(partner, QFile::permissions(partner) | QFile::ExeOwner));
+    QVERIFY(folder.write(QStringLiteral("VELKOR.ini"),
+                         "ThDbFile=" + folder.filePath("VELKOR.db").toUtf8() +
+                             "\r\nJtdxVisible=1\r\nJtdxFile=" + partner.toUtf8() + "\r\n"));
+    QVERIFY(folder.write(QStringLiteral("Cty.dat"), QByteArray()));
+    QVERIFY(folder.write(QStringLiteral("TH_DX.dat"), QByteArray()));
+    FakePrompts prompts;
+    auto w = std::make_unique<frmMain>(Program(), prompts);
+    w->Form_Load();
+    w->show();
+    w->setPartnerWatchInterval(10);
+    w->findChild<QAction*>(QStringLiteral("mnuJTDXopen"))->trigger();
+    const pid_t pid = w->launchedProcessId();
+    QVERIFY(pid > 0);
+    QCOMPARE(w->windowTitle(), QStringLiteral("JTDX VELKOR"));
+    auto* watch = w->findChild<QTimer*>(QStringLiteral("Timer3"));
+    auto* socket = w->findChild<QUdpSocket*>(QStringLiteral("Winsock1"));
+    QVERIFY(watch->isActive());
+
+    QCOMPARE(kill(pid, SIGKILL), 0);
+    QTRY_COMPARE(w->windowTitle(), AppInfo::idleCaption());
+    QCOMPARE(w->statusText(), QStringLiteral("JTDXが終了しました"));
+    QVERIFY(!watch->isActive());
+    QCOMPARE(socket->state(), QAbstractSocket::UnconnectedState);
+    QVERIFY(w->findChild<QAction*>(QStringLiteral("mnuJTDXopen"))->isVisible());
+    QVERIFY(prompts.messages.isEmpty());
+    QVERIFY(kill(pid, 0) != 0); // reaped, no zombie left
+
+    if (frmSettings* dialog = w->settingsDialog())
+        delete dialog;
+}
+
+// Catches contacts of a burst that arrives while the box of a failed append is open being lost,
+// reordered, handled inside the box, or refused once the store is usable again.
+void TestFaultsGui::burstWhileFailedAppendsBoxIsOpen()
+{
+    ResetProgramData();
+    TempProgramFolder folder;
+    const quint16 port = freePort();
+    const QString db = folder.filePath(QStringLiteral("VELKOR.db"));
+    QVERIFY(folder.write(QStringLiteral("VELKOR.db"), QByteArray(8192, 'x'))); // no store: the append fails
+    QVERIFY(folder.write(QStringLiteral("VELKOR.ini"),
+                         "ThDbFile=" + db.toUtf8() + "\r\nWsjtPort=" + QByteArray::number(port) + "\r\n"));
+    QVERIFY(folder.write(QStringLiteral("Cty.dat"), QByteArray()));
+    QVERIFY(folder.write(QStringLiteral("TH_DX.dat"), QByteArray()));
+    QVERIFY(QDir(folder.path()).mkpath(QStringLiteral("Log")));
+    OpenBoxPrompts prompts;
+    auto w = std::make_unique<frmMain>(Program(), prompts);
+    w->Form_Load();
+    prompts.messages.clear();
+    w->OpenUdpPort(2);
+
+    auto text = [](int i) {
+        const QByteArray call = "JR" + QByteArray::number(i).rightJustified(4, '0');
+        return "<call:6>" + call + " <qso_date:8>20240315 <time_on:6>123456 <freq:6>14.074 <mode:3>FT8 <eor>";
+    };
+    QStringList sent{QString::fromLatin1(text(0))};
+    int handledInBox = -1;
+    prompts.whileOpen = [&] {
+        QUdpSocket sender;
+        for (int i = 1; i <= kBurst; ++i) {
+            sender.writeDatagram(text(i), QHostAddress::LocalHost, port);
+            sent << QString::fromLatin1(text(i));
+            if (i % 100 == 0)
+                QTest::qWait(5); // events run, as under a real box
+        }
+        QTest::qWait(200);
+        handledInBox = int(CodePage::toUnicode(folder.read(QStringLiteral("Log/Velkor.adi")))
+                               .count(QStringLiteral("<eor>")));
+        QVERIFY(QFile::remove(db)); // the user moves the broken file away: a new store is made
+    };
+    QUdpSocket sender;
+    sender.writeDatagram(text(0), QHostAddress::LocalHost, port);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        CodePage::toUnicode(folder.read(QStringLiteral("Log/Velkor.adi"))).count(QStringLiteral("<eor>")) ==
+            kBurst + 1,
+        60000);
+    QCOMPARE(handledInBox, 1);
+    QStringList logged = CodePage::toUnicode(folder.read(QStringLiteral("Log/Velkor.adi")))
+                             .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    logged.removeFirst(); // header
+    QCOMPARE(logged, sent);
+    QList<StoredRecord> records;
+    QString error;
+    QTRY_VERIFY_WITH_TIMEOUT(BuiltinStore::ReadRecords(db, records, error) && records.size() == kBurst,
+                             60000);
+    for (int i = 0; i < kBurst; ++i)
+        QCOMPARE(records[i].fields[1], QStringLiteral("JR%1").arg(i + 1, 4, 10, QLatin1Char('0')));
+    QCOMPARE(prompts.messages.size(), 1);
+    QVERIFY2(prompts.messages.first().contains(QStringLiteral("VELKOR.db")),
+             qPrintable(prompts.messages.first()));
+    if (frmSettings* dialog = w->settingsDialog())
+        delete dialog;
+}
+
+#endif
+
+QTEST_MAIN(TestFaultsGui)
+#include "tst_faults_gui.moc"

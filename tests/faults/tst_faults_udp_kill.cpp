@@ -1,0 +1,168 @@
+// The reception path killed outright (SIGKILL, as a crash or a power cut would end it) at many
+// random instants of a burst of contacts into the built-in store. The program under test is
+// faults_udp_driver: the intake, the ADIF log and the append as the main window runs them.
+
+#include "reception/qso_logged_encoder.h"
+#include "support/temp_folder.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QUdpSocket>
+#include <QtTest>
+
+#include <sqlite3.h>
+
+namespace {
+
+constexpr int kKills = 200;
+constexpr int kBurst = 1000;
+constexpr int kMaxDelayMs = 300;
+
+// The call sign of contact number i of a burst: each one different.
+QString burstCall(int run, int i)
+{
+    return QStringLiteral("7K%1%2").arg(run, 3, 10, QLatin1Char('0')).arg(i, 4, 10, QLatin1Char('0'));
+}
+
+QByteArray freeDvContact(const QString& call)
+{
+    QsoLogged::Outgoing qso;
+    qso.dxCall = call;
+    qso.dxGrid = QStringLiteral("PM95");
+    qso.txFrequencyHz = 14236000;
+    qso.mode = QStringLiteral("DATA");
+    qso.reportSent = QStringLiteral("59");
+    qso.reportReceived = QStringLiteral("57");
+    qso.timeOff = QDateTime(QDate(2024, 3, 15), QTime(12, 34, 56), Qt::UTC);
+    return QsoLogged::EncodeQsoLogged(qso);
+}
+
+// The call signs in the store at path, in the order appended, after an integrity check; opened as
+// the next run of the program would, which rolls back an append a kill cut short. None when the
+// store was never made.
+QStringList checkedStore(const QString& path, QString& error)
+{
+    QStringList calls;
+    if (!QFileInfo::exists(path))
+        return calls; // killed before the first contact made it
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        error = QStringLiteral("cannot open: ") + QString::fromUtf8(sqlite3_errmsg(db));
+        sqlite3_close(db);
+        return calls;
+    }
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &stmt, nullptr) != SQLITE_OK ||
+        sqlite3_step(stmt) != SQLITE_ROW ||
+        qstrcmp(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)), "ok"))
+        error = QStringLiteral("integrity check: ") + QString::fromUtf8(sqlite3_errmsg(db));
+    sqlite3_finalize(stmt);
+    stmt = nullptr;
+    if (error.isEmpty() && sqlite3_prepare_v2(db, "SELECT call FROM hamlog_records ORDER BY id", -1, &stmt,
+                                              nullptr) == SQLITE_OK) {
+        while (sqlite3_step(stmt) == SQLITE_ROW)
+            calls << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
+    }
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+    return calls;
+}
+
+quint16 freePort()
+{
+    QUdpSocket probe;
+    probe.bind(QHostAddress(QHostAddress::LocalHost), 0);
+    return probe.localPort();
+}
+
+} // namespace
+
+class TestFaultsUdpKill : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void killedDuringBurst();
+};
+
+// Catches a burst of received contacts that a kill leaves as a store that cannot be opened or
+// fails its integrity check, a contact reported as appended that is not in the store, a contact in
+// it twice, or a half line in the ADIF log.
+void TestFaultsUdpKill::killedDuringBurst()
+{
+    TempProgramFolder folder;
+    const QString db = folder.filePath(QStringLiteral("VELKOR.db"));
+    QVERIFY(folder.write(QStringLiteral("VELKOR.ini"), "ThDbFile=" + db.toUtf8() + "\r\n"));
+    QVERIFY(QDir(folder.path()).mkpath(QStringLiteral("Log")));
+    QVERIFY(folder.write(QStringLiteral("Cty.dat"), QByteArray()));
+    QVERIFY(folder.write(QStringLiteral("TH_DX.dat"), QByteArray()));
+    const QString driver = QCoreApplication::applicationDirPath() + QStringLiteral("/faults_udp_driver");
+
+    QRandomGenerator random(20261207);
+    QStringList expected; // every call reported so far, in order
+    int reportedInAll = 0;
+    for (int run = 0; run < kKills; ++run) {
+        QProcess program;
+        program.start(driver, {folder.path(), QString::number(freePort())});
+        QVERIFY(program.waitForStarted(10000));
+        quint16 port = 0;
+        while (port == 0 && program.waitForReadyRead(10000)) {
+            while (program.canReadLine()) {
+                const QByteArray line = program.readLine().trimmed();
+                if (line.startsWith("port "))
+                    port = quint16(line.mid(5).toUInt());
+                else
+                    QFAIL(line.constData());
+            }
+        }
+        QVERIFY2(port != 0, "the driver does not listen");
+
+        // The burst goes out as fast as a partner can send, then the program is killed.
+        QUdpSocket sender;
+        const int delay = int(random.bounded(kMaxDelayMs + 1));
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; i < kBurst && clock.elapsed() < delay; ++i)
+            sender.writeDatagram(freeDvContact(burstCall(run, i)), QHostAddress::LocalHost, port);
+        const qint64 left = delay - clock.elapsed();
+        if (left > 0)
+            QTest::qSleep(int(left));
+        program.kill();
+        QVERIFY(program.waitForFinished(10000));
+
+        QStringList reported;
+        for (const QByteArray& line : program.readAllStandardOutput().split('\n')) {
+            if (line.startsWith("appended "))
+                reported << QString::fromUtf8(line.mid(9).trimmed());
+            else if (line.startsWith("box "))
+                QFAIL(line.constData());
+        }
+        QString error;
+        const QStringList stored = checkedStore(db, error);
+        const QString where = QStringLiteral("run %1, killed after %2 ms: ").arg(run).arg(delay);
+        QVERIFY2(error.isEmpty(), qPrintable(where + error));
+        expected += reported;
+        reportedInAll += reported.size();
+        // Everything reported is there, in order; at most the one contact whose report the kill
+        // cut off is there besides.
+        QVERIFY2(
+            stored.mid(0, expected.size()) == expected && stored.size() <= expected.size() + 1,
+            qPrintable(where +
+                       QStringLiteral("%1 stored, %2 reported").arg(stored.size()).arg(expected.size())));
+        expected = stored;
+
+        const QByteArray log = folder.read(QStringLiteral("Log/Velkor.adi"));
+        QVERIFY2(log.isEmpty() || log.endsWith("\r\n"),
+                 qPrintable(where + QStringLiteral("a half line in the log")));
+        for (const QString& call : reported)
+            QVERIFY2(log.contains(call.toLatin1()),
+                     qPrintable(where + call + QStringLiteral(" is not in the ADIF log")));
+    }
+    qInfo("%d kills: %d contacts reported appended, %lld in the store", kKills, reportedInAll,
+          static_cast<long long>(expected.size()));
+}
+
+QTEST_GUILESS_MAIN(TestFaultsUdpKill)
+#include "tst_faults_udp_kill.moc"
