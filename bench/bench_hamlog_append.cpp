@@ -192,7 +192,7 @@ int main(int argc, char* argv[])
     double bestImport = 1e300, bestBare = 1e300;
     int stored = 0;
     for (int round = 0; round < 3; ++round) {
-        settings.ThDbFile = dir.filePath(QStringLiteral("import%1.hdb").arg(round));
+        settings.ThDbFile = dir.filePath(QStringLiteral("import%1.db").arg(round));
         BuiltinStore store;
         HamlogTransfer transfer(settings, countries, dxcc, store, prompts, host);
         ClearAdifTransferList();
@@ -215,7 +215,7 @@ int main(int argc, char* argv[])
                 kImportRecords / bestBare * 1000);
     std::printf("import speed / bare insert speed: %.2f (target >= 0.50)\n", bestBare / bestImport);
 
-    settings.ThDbFile = dir.filePath(QStringLiteral("udp.hdb"));
+    settings.ThDbFile = dir.filePath(QStringLiteral("udp.db"));
     BuiltinStore store;
     HamlogTransfer transfer(settings, countries, dxcc, store, prompts, host);
     std::vector<double> latencies;

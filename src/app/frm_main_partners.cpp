@@ -4,6 +4,7 @@
 #include "common/program_data.h"
 #include "common/prompts.h"
 #include "partners/partner_programs.h"
+#include "platform/file_attributes.h"
 
 #include <QFileInfo>
 #include <QTimer>
@@ -14,9 +15,8 @@ void frmMain::launchEntryClicked(int programNumber)
 {
     const PartnerProgram& program = PartnerPrograms().at(static_cast<size_t>(programNumber - 1));
     const QString path = m_data.settings.*program.file;
-    // Hidden files do not count, as in the settings file test.
-    const QFileInfo file(path);
-    if (path.isEmpty() || !file.isFile() || file.isHidden()) {
+    // Hidden and system files do not count, as in the settings file test.
+    if (!FileAttributes::isVisibleFile(path)) {
         m_prompts.showMessage(program.missingFileMessage);
         showSettingsDialogModeless();
         return;

@@ -26,18 +26,19 @@ QStringList split(const QString& text)
     return lines;
 }
 
-bool readFile(const QString& path, QByteArray& bytes)
+bool readFile(const QString& path, QByteArray& bytes, QString* error)
 {
     bytes.clear();
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        bytes.clear();
-        return false;
+    if (file.open(QIODevice::ReadOnly)) {
+        bytes = file.readAll();
+        if (file.error() == QFileDevice::NoError)
+            return true;
     }
-    return true;
+    bytes.clear();
+    if (error)
+        *error = file.errorString();
+    return false;
 }
 
 QString decode(const QByteArray& bytes)

@@ -14,8 +14,8 @@ namespace TextLines {
 QStringList split(const QString& text);
 
 // Reads a whole regular file. False when it cannot be opened or read to its end; bytes then holds
-// nothing.
-bool readFile(const QString& path, QByteArray& bytes);
+// nothing, and error (when given) the system's reason.
+bool readFile(const QString& path, QByteArray& bytes, QString* error = nullptr);
 
 // The text of a file in the 8-bit code page, line ends kept where the bytes have them, even after
 // a broken double-byte character. Plain ASCII, which every code page shares, skips the converter;

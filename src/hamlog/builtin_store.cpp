@@ -1,9 +1,12 @@
 #include "hamlog/builtin_store.h"
 
+#include "platform/durable_file.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <sqlite3.h>
 
@@ -109,15 +112,29 @@ bool BuiltinStore::HamlogOpen(qint32, unsigned char*, const QString& path, qint3
         result = kCannotCreate;
         return true;
     }
-    if (QFileInfo::exists(path)) {
+    const QFileInfo info(path);
+    if (info.exists() || info.isSymLink()) {
         result = openExisting(path);
         return true;
     }
+    // A missing .hdb file is a HAMLOG database that has gone astray (a moved folder, a drive not
+    // yet mounted), never a place for a new store: the user would log into a file HAMLOG cannot read.
+    if (IsHamlogDatabaseName(path)) {
+        m_error =
+            QStringLiteral("%1 が見つかりません。\n拡張子 .hdb の名前は TURBO HAMLOG 自身のデータベースの"
+                           "ものなので、VELKOR はこの名前で新しいデータベースを作りません。\n"
+                           "設定のデータベースの場所を確かめるか、別の名前（例: VELKOR.db）にしてください。")
+                .arg(QDir::toNativeSeparators(path));
+        result = kCannotCreate;
+        return true;
+    }
     result = createNew(path);
-    // Someone made a file there between the test and the creation: treat it as found.
-    if (result == kCannotCreate && QFileInfo::exists(path))
-        result = openExisting(path);
     return true;
+}
+
+bool BuiltinStore::IsHamlogDatabaseName(const QString& path)
+{
+    return path.endsWith(QLatin1String(".hdb"), Qt::CaseInsensitive);
 }
 
 qint32 BuiltinStore::openExisting(const QString& path)
@@ -155,32 +172,64 @@ qint32 BuiltinStore::openExisting(const QString& path)
 
 qint32 BuiltinStore::createNew(const QString& path)
 {
-    // NewOnly makes the empty file atomically, so an existing file is never taken over.
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-            m_error = file.errorString();
+    // The store is built under a name of its own in the same folder and only then given its real
+    // name, by a step that fails when the name is taken. So the name never shows a half-made store,
+    // a failure never removes a store another process has published (and maybe written to), and
+    // of several processes creating it at once one publishes and the others open that one.
+    const QFileInfo target(path);
+    QString temp;
+    // A short name of its own, so that a store name near the system's length limit still leaves room.
+    for (int attempt = 0; attempt < 16 && temp.isEmpty(); ++attempt) {
+        const QString name =
+            target.dir().filePath(QStringLiteral(".velkor-%1.new")
+                                      .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
+        QFile file(name);
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            temp = name;
+        } else if (!QFileInfo::exists(name)) {
+            m_error = QStringLiteral("%1 を作れません (%2)")
+                          .arg(QDir::toNativeSeparators(path), file.errorString());
             return kCannotCreate;
         }
     }
+    if (temp.isEmpty()) {
+        m_error = QStringLiteral("%1 を作れません").arg(QDir::toNativeSeparators(path));
+        return kCannotCreate;
+    }
+    const auto removeTemp = [&temp] {
+        QFile::remove(temp);
+        QFile::remove(temp + QStringLiteral("-journal"));
+    };
+
     const QByteArray schema = QByteArray("PRAGMA application_id=") + QByteArray::number(kApplicationId) +
                               ";PRAGMA user_version=" + QByteArray::number(kSchemaVersion) + ";BEGIN;" +
                               kCreateSchema + "INSERT INTO store_info VALUES('format','" + kFormatName +
                               "');COMMIT;";
-    const bool ok = sqlite3_open_v2(path.toUtf8().constData(), &m_db,
-                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) == SQLITE_OK &&
-                    exec(schema.constData());
-    if (ok) {
-        sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
-        if (exec("BEGIN IMMEDIATE") && prepareInsert())
-            return kOpened;
-    }
-    if (m_error.isEmpty())
+    const bool built = sqlite3_open_v2(temp.toUtf8().constData(), &m_db,
+                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) == SQLITE_OK &&
+                       exec(schema.constData());
+    if (!built && m_error.isEmpty())
         m_error = sqliteError();
     closeConnection();
-    QFile::remove(path);
-    QFile::remove(path + QStringLiteral("-journal"));
-    return kCannotCreate;
+    if (!built) {
+        m_error = QStringLiteral("%1 を作れません (%2)").arg(QDir::toNativeSeparators(path), m_error);
+        removeTemp();
+        return kCannotCreate;
+    }
+
+    bool taken = false;
+    const bool published =
+        DurableFile::publishNew(QDir::toNativeSeparators(temp).toUtf8().toStdString(),
+                                QDir::toNativeSeparators(path).toUtf8().toStdString(), taken);
+    if (!published) {
+        removeTemp();
+        if (!taken) {
+            m_error = QStringLiteral("%1 を作れません").arg(QDir::toNativeSeparators(path));
+            return kCannotCreate;
+        }
+    }
+    // Ours or the one published first: either way the finished store is opened as any other.
+    return openExisting(path);
 }
 
 bool BuiltinStore::prepareInsert()
@@ -268,31 +317,46 @@ void BuiltinStore::closeConnection()
     }
 }
 
-bool BuiltinStore::ReadRecords(const QString& path, QList<StoredRecord>& records, QString& error)
+QString BuiltinStore::CheckReadable(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString name = QDir::toNativeSeparators(path);
+    if (!info.exists())
+        return QStringLiteral("%1 が見つかりません").arg(name);
+    if (info.isDir())
+        return QStringLiteral("%1 はフォルダーです。データベースのファイルを指定してください").arg(name);
+    if (!info.isFile())
+        return QStringLiteral("%1 は通常のファイルではありません（FIFO、デバイスなど）").arg(name);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (!info.isReadable())
+            return QStringLiteral("%1 を読む権限がありません (%2)").arg(name, file.errorString());
+        return QStringLiteral("%1 を開けません (%2)").arg(name, file.errorString());
+    }
+    return QString();
+}
+
+namespace {
+
+// Reads every record through a connection opened with the given flags. Returns the SQLite result
+// (extended) of the first failure, or SQLITE_OK.
+int readWith(const QByteArray& file, int flags, QList<StoredRecord>& records, QString& message)
 {
     records.clear();
-    if (!QFileInfo(path).isFile()) {
-        error = QStringLiteral("%1 が見つかりません").arg(path);
-        return false;
-    }
-    if (!IsStoreFile(path)) {
-        error = QStringLiteral("%1 は VELKOR のデータベースではありません").arg(path);
-        return false;
-    }
-    // A read-only connection never rolls back a journal left by a crash: it refuses to read
-    // instead. The plain path (no URI) also works for network paths such as \\server\share.
-    const QByteArray file = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()).toUtf8();
     sqlite3* db = nullptr;
     sqlite3_stmt* stmt = nullptr;
-    bool ok = sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK;
-    if (ok) {
+    int rc = sqlite3_open_v2(file.constData(), &db, flags, nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_extended_result_codes(db, 1);
         sqlite3_busy_timeout(db, kBusyTimeoutMs);
         const QString sql =
             QStringLiteral("SELECT id,%1,appended_at FROM hamlog_records ORDER BY id").arg(columnList());
-        ok = sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &stmt, nullptr) == SQLITE_OK;
+        rc = sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &stmt, nullptr);
     }
-    int rc = SQLITE_DONE;
-    while (ok && (rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    while (rc == SQLITE_OK || rc == SQLITE_ROW) {
+        rc = sqlite3_step(stmt);
+        if (rc != SQLITE_ROW)
+            break;
         StoredRecord record;
         record.id = sqlite3_column_int64(stmt, 0);
         int column = 1;
@@ -301,14 +365,58 @@ bool BuiltinStore::ReadRecords(const QString& path, QList<StoredRecord>& records
         record.appendedAt = textColumn(stmt, column);
         records.append(record);
     }
-    if (ok && rc != SQLITE_DONE)
-        ok = false;
-    if (!ok) {
-        error = QStringLiteral("%1 を読めません (%2)")
-                    .arg(path, QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory"));
+    if (rc == SQLITE_DONE) {
+        rc = SQLITE_OK;
+    } else {
+        if (db)
+            rc = sqlite3_extended_errcode(db);
+        message = QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory");
         records.clear();
     }
     sqlite3_finalize(stmt);
     sqlite3_close_v2(db);
-    return ok;
+    return rc;
+}
+
+} // namespace
+
+bool BuiltinStore::ReadRecords(const QString& path, QList<StoredRecord>& records, QString& error)
+{
+    records.clear();
+    error = CheckReadable(path);
+    if (!error.isEmpty())
+        return false;
+    if (!IsStoreFile(path)) {
+        error =
+            QStringLiteral("%1 は VELKOR のデータベースではありません").arg(QDir::toNativeSeparators(path));
+        return false;
+    }
+    // A read-only connection leaves the file as it is. The plain path (no URI) also works for
+    // network paths such as \\server\share.
+    const QByteArray file = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()).toUtf8();
+    QString message;
+    int rc = readWith(file, SQLITE_OPEN_READONLY, records, message);
+    if (rc == SQLITE_READONLY_ROLLBACK) {
+        // An append was cut short (the program killed, the power gone) and its journal is still
+        // there. A read-only connection cannot roll it back and refuses to read; opening for writing
+        // does the same rollback any later append would, which restores the store to its last
+        // complete state. Where the user may not write, the store must wait for someone who may.
+        rc = readWith(file, SQLITE_OPEN_READWRITE, records, message);
+        if (rc == SQLITE_READONLY_ROLLBACK || rc == SQLITE_READONLY || rc == SQLITE_CANTOPEN) {
+            error =
+                QStringLiteral(
+                    "%1 には、途中で中断された追加が残っています（%1-journal）。回復するまで読めません。\n"
+                    "このファイルとそのフォルダーに書き込める利用者で VELKOR を起動して 1 件追加するか、"
+                    "velkor-cli logbook count "
+                    "を実行すると、中断された追加が取り消されて読めるようになります。"
+                    "%1-journal は消さないでください。")
+                    .arg(QDir::toNativeSeparators(path));
+            return false;
+        }
+    }
+    if (rc != SQLITE_OK) {
+        error = QStringLiteral("%1 を読めません (%2)").arg(QDir::toNativeSeparators(path), message);
+        return false;
+    }
+    return true;
 }

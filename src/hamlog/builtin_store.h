@@ -58,8 +58,18 @@ public:
     // True when the file at path carries the store's mark. Reads the file's first bytes only.
     static bool IsStoreFile(const QString& path);
 
-    // Reads every record of the store at path, in the order appended, without changing the file.
+    // Reads every record of the store at path, in the order appended. The file is left as it is,
+    // except that an append a crash cut short is rolled back (as the next append would) when the
+    // caller may write there; otherwise error says how to recover the store.
     static bool ReadRecords(const QString& path, QList<StoredRecord>& records, QString& error);
+
+    // Why the file at path cannot be read as a store file (missing, a folder, a FIFO or device, no
+    // permission), in words for the user; empty when it can be opened for reading.
+    static QString CheckReadable(const QString& path);
+
+    // True for names ending in ".hdb" (any case): HAMLOG's own databases. No new store is ever
+    // created under such a name.
+    static bool IsHamlogDatabaseName(const QString& path);
 
     // Column names of the record fields by index (empty for 0 and 15).
     static QString FieldColumn(int index);

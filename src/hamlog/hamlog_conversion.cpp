@@ -54,7 +54,7 @@ QString trimSpaces(const QString& text)
     return text.mid(begin, end - begin);
 }
 
-double readNumber(const QString& text, int from);
+double readNumber(const QString& text, int from, bool exponent);
 
 // The length after the colon. Plain digits (the usual case) are read here; anything else goes
 // through the general number reading.
@@ -67,7 +67,7 @@ double readLength(const QString& text, int from)
         value = value * 10 + (text.at(i++).unicode() - '0');
     if (i > from && i < n && (text.at(i) == QLatin1Char('>') || text.at(i) == QLatin1Char(':')))
         return value;
-    return readNumber(text, from);
+    return readNumber(text, from, true);
 }
 
 AdifField readField(const QString& text, QLatin1String name)
@@ -112,12 +112,13 @@ AdifField ReadAdifField(const QString& text, const QString& name)
 
 double ReadDecimalNumber(const QString& text)
 {
-    return readNumber(text, 0);
+    // A frequency is digits and one point; "1e3" is 1 followed by something else, not 1000.
+    return readNumber(text, 0, false);
 }
 
 namespace {
 
-double readNumber(const QString& text, int from)
+double readNumber(const QString& text, int from, bool exponent)
 {
     QString digits;
     bool sign = false, point = false, any = false;
@@ -141,7 +142,7 @@ double readNumber(const QString& text, int from)
         }
     }
     // An exponent counts only when digits follow it ("1E3"); "8E" ends at the E.
-    if (any && i < n && (text.at(i) == QLatin1Char('E') || text.at(i) == QLatin1Char('e'))) {
+    if (exponent && any && i < n && (text.at(i) == QLatin1Char('E') || text.at(i) == QLatin1Char('e'))) {
         QString tail;
         int j = i + 1;
         if (j < n && (text.at(j) == QLatin1Char('+') || text.at(j) == QLatin1Char('-')))
@@ -209,10 +210,14 @@ QString CutImportFrequency(const QString& freq)
 {
     // Blanks around the value are no part of the number; a comma stands for the point where
     // there is no point.
-    const QString value = freq.trimmed();
+    QString value = freq.trimmed();
     int point = int(value.indexOf(QLatin1Char('.')));
-    if (point < 0)
+    if (point < 0) {
         point = int(value.indexOf(QLatin1Char(',')));
+        // HAMLOG reads only a point as the decimal separator.
+        if (point >= 0)
+            value[point] = QLatin1Char('.');
+    }
     if (point < 0)
         return value;
     return value.left(point + 4);

@@ -40,9 +40,9 @@ struct AdifField
 // ">" after it, or a position or length beyond 32,767, fails the conversion.
 AdifField ReadAdifField(const QString& text, const QString& name);
 
-// Reads a number the forgiving way the program always has: blanks, tabs and line feeds are
-// skipped, an optional sign, digits with one decimal point, an optional exponent; reading stops
-// at the first other character; no number gives 0, a number too large gives infinity.
+// Reads a frequency the forgiving way the program always has: blanks, tabs and line feeds are
+// skipped, an optional sign, digits with one decimal point; reading stops at the first other
+// character (an "e" included); no number gives 0, a number too large gives infinity.
 double ReadDecimalNumber(const QString& text);
 
 // UDP frequency: the number rounded to three decimals, half away from zero, no leading zero

@@ -6,7 +6,8 @@
 #include <memory>
 
 // The five operations of HAMLOG's libraries, as the append calls them. Two backends sit behind
-// this: HAMLOG's own DLLs on Windows, and the built-in SQLite store wherever those are missing.
+// this: HAMLOG's own DLLs on Windows, and the built-in SQLite store on systems where HAMLOG's
+// libraries cannot exist.
 //
 // Every operation returns false when the call could not be made (a library or function that
 // cannot be found) or when the backend reports a failure of its own; lastError() then says why,
@@ -38,6 +39,6 @@ public:
     virtual QString backendName() const = 0;
 };
 
-// The one place that chooses the backend: HAMLOG's DLLs when they can be loaded (Windows only),
-// the built-in store otherwise.
+// The one place that chooses the backend: HAMLOG's DLLs on Windows, where HAMLOG lives (never
+// anything else there, even when they cannot be loaded), the built-in store on other systems.
 std::unique_ptr<HamlogLibrary> CreateHamlogLibrary();

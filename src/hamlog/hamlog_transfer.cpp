@@ -120,7 +120,11 @@ bool HamlogTransfer::open()
         return false;
     }
     if (result != 0) {
-        m_prompts.showMessage(cannotOpenText());
+        // The reason goes along when the library gives one (the built-in store does), so the user
+        // learns what to change.
+        const QString reason = m_library.lastError();
+        m_prompts.showMessage(reason.isEmpty() ? cannotOpenText()
+                                               : cannotOpenText() + QLatin1Char('\n') + reason);
         return false;
     }
     return true;
@@ -158,6 +162,13 @@ void HamlogTransfer::fail(const QString& error)
 
 void HamlogTransfer::runUdp(const QString& contactText, bool deferred)
 {
+    // A contact without a call sign would become a record nobody can find or use: it is kept in
+    // the ADIF log only, quietly, and the database is not even opened. A CALL tag that cannot be
+    // read goes on to the conversion, which reports it.
+    const AdifField call = ReadAdifField(contactText, QStringLiteral("CALL"));
+    if (call.status == AdifField::Absent ||
+        (call.status == AdifField::Found && call.value.trimmed().isEmpty()))
+        return;
     const QString qslText = BuildQslText(m_settings);
     if (!open())
         return;

@@ -40,7 +40,9 @@ public:
 // had to wait: LastCallSign is left alone, and contactAppended(callSign, true) fires once the
 // record has really been appended, so the intake can report the contact then. contactAppended
 // fires for every UDP record appended (deferred false for those that ran within the call); an
-// append that fails shows its message and fires nothing.
+// append that fails shows its message and fires nothing. A UDP contact without a call sign is
+// not appended at all (the database is not opened, nothing is shown or fired): it stays in the
+// ADIF log only.
 class HamlogTransfer : public QObject
 {
     Q_OBJECT

@@ -12,4 +12,9 @@ namespace DurableFile {
 // removed) where the system allows it, and the call returns false.
 bool append(const std::string& path, const std::string& header, const std::string& data);
 
+// Gives the complete file at from the name to, in one step, but only when nothing has that name
+// yet: an existing file is never replaced. On success from is gone and the new name is on the disk.
+// On failure nothing changed; exists tells whether the name was taken.
+bool publishNew(const std::string& from, const std::string& to, bool& exists);
+
 } // namespace DurableFile

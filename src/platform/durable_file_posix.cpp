@@ -1,6 +1,7 @@
 #include "platform/durable_file.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -50,16 +51,19 @@ namespace DurableFile {
 bool append(const std::string& path, const std::string& header, const std::string& data)
 {
     bool created = false;
-    int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    // Non-blocking, so that a FIFO or device of that name fails here instead of waiting for a
+    // reader; only a regular file is written to.
+    int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0 && errno == ENOENT) {
-        fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_NONBLOCK | O_NOCTTY | O_CLOEXEC,
+                    0666);
         created = fd >= 0;
     }
     if (fd < 0)
         return false;
 
     struct stat info;
-    if (::fstat(fd, &info) != 0) {
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
         return false;
     }
@@ -83,6 +87,25 @@ bool append(const std::string& path, const std::string& header, const std::strin
         syncDescriptor(fd);
     ::close(fd);
     return false;
+}
+
+bool publishNew(const std::string& from, const std::string& to, bool& exists)
+{
+    exists = false;
+    // link() fails when the name exists, so a file someone else published first is never touched.
+    int rc = ::link(from.c_str(), to.c_str());
+#ifdef RENAME_NOREPLACE
+    // File systems without hard links (FAT, some network shares) may still rename without replacing.
+    if (rc != 0 && (errno == EPERM || errno == ENOTSUP || errno == EOPNOTSUPP || errno == ENOSYS))
+        rc = ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
+#endif
+    if (rc != 0) {
+        exists = errno == EEXIST;
+        return false;
+    }
+    ::unlink(from.c_str());
+    syncFolderOf(to);
+    return true;
 }
 
 } // namespace DurableFile

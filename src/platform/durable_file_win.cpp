@@ -48,6 +48,11 @@ bool append(const std::string& path, const std::string& header, const std::strin
     }
     if (file == INVALID_HANDLE_VALUE)
         return false;
+    // Only a file on a disk is the log; a device or pipe of that name is not written to.
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        CloseHandle(file);
+        return false;
+    }
 
     LARGE_INTEGER previous;
     LARGE_INTEGER zero;
@@ -71,6 +76,17 @@ bool append(const std::string& path, const std::string& header, const std::strin
     if (SetFilePointerEx(file, previous, nullptr, FILE_BEGIN) && SetEndOfFile(file))
         FlushFileBuffers(file);
     CloseHandle(file);
+    return false;
+}
+
+bool publishNew(const std::string& from, const std::string& to, bool& exists)
+{
+    exists = false;
+    // Without MOVEFILE_REPLACE_EXISTING the move fails when the name is taken.
+    if (MoveFileExW(widePath(from).c_str(), widePath(to).c_str(), MOVEFILE_WRITE_THROUGH))
+        return true;
+    const DWORD error = GetLastError();
+    exists = error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS;
     return false;
 }
 

@@ -8,8 +8,6 @@ namespace {
 class HamlogDllLibrary : public HamlogLibrary
 {
 public:
-    bool load() { return m_dll.loadMain(); }
-
     bool GetThdllVersion(qint32& version) override
     {
         int32_t v = 0;
@@ -56,7 +54,15 @@ public:
         const QString library = QString::fromLatin1(m_dll.failedLibrary());
         switch (m_dll.failure()) {
         case hamlogdll::Failure::LibraryMissing:
-            return QStringLiteral("%1 を読み込めません").arg(library);
+            // HAMLOG's libraries are 32-bit; a 64-bit program can never load them.
+            if (sizeof(void*) > 4)
+                return QStringLiteral(
+                           "%1 を読み込めません（この VELKOR は 64 ビット版のため、32 ビットの %1 を"
+                           "使えません。32 ビット版の VELKOR を使ってください）")
+                    .arg(library);
+            return QStringLiteral("%1 を読み込めません。TURBO HAMLOG のフォルダーにあるか、"
+                                  "パスが通っているか確かめてください")
+                .arg(library);
         case hamlogdll::Failure::FunctionMissing:
             return QStringLiteral("%1 に関数 %2 が見つかりません")
                 .arg(library, QString::fromLatin1(m_dll.failedFunction()));
@@ -76,8 +82,7 @@ private:
 
 std::unique_ptr<HamlogLibrary> CreateHamlogDllLibrary()
 {
-    auto library = std::make_unique<HamlogDllLibrary>();
-    if (!library->load())
-        return nullptr;
-    return library;
+    // Always the DLLs here, loaded on first use: a missing library fails the append with its name
+    // rather than sending the contacts of a HAMLOG user anywhere else.
+    return std::make_unique<HamlogDllLibrary>();
 }

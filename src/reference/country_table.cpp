@@ -137,6 +137,14 @@ void CountryTable::LoadCountryFile(const QString& path, Prompts& prompts)
                          : 1);
         ++lineNumber;
 
+        // A blank line (an editor's trailing one, or one left between entities) holds nothing;
+        // taking it for a header without a name would throw away every country after it.
+        bool blank = true;
+        for (int k = 0; k < line.size() && blank; ++k)
+            blank = line.at(k) == QLatin1Char(' ') || line.at(k) == QLatin1Char('\t');
+        if (blank)
+            continue;
+
         const bool entryLine = line.size() >= 4 && line.left(4).trimmed().isEmpty();
         if (!entryLine) {
             if (line.left(kNameWidth).trimmed().isEmpty()) {

@@ -3,7 +3,9 @@
 #include "common/program_folder.h"
 #include "common/text_lines.h"
 #include "platform/code_page.h"
+#include "platform/file_attributes.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QSet>
@@ -17,6 +19,15 @@ namespace {
 const QString kNoSettingsFile = QStringLiteral("設定ファイルがありません\r\n設定をして下さい");
 const QString kNoDatabase = QStringLiteral("ターボハムログ データベースの場所を設定してください");
 const QString kDefaultIp = QStringLiteral("127.0.0.1");
+
+QString unreadableText(const QString& path, const QString& reason)
+{
+    return QStringLiteral(
+               "設定ファイル %1 を読み込めません。\r\n理由: %2\r\n"
+               "既定の設定で起動します。このファイルは上書きしないので、今回の設定の変更は保存されません。"
+               "\r\nファイルを読めるようにしてから VELKOR を起動し直してください。")
+        .arg(QDir::toNativeSeparators(path), reason);
+}
 
 // The number a value spells, or false when it spells none. Accepts what a user would type in an
 // editor: an optional sign, digits, a fraction, an exponent.
@@ -167,22 +178,26 @@ QString SettingsFilePath()
 
 void ReadSettingsFile(Settings& settings, SettingsWindow& window, Prompts& prompts, const QString& path)
 {
-    // Only a plain, visible file counts; a folder or a device of that name is no settings file.
+    // Only a plain file that is neither hidden nor system counts; a folder or a device of that
+    // name is no settings file.
     const QFileInfo info(path);
-    if (!info.isFile() || info.isHidden()) {
+    if (!FileAttributes::isVisibleFile(path)) {
         prompts.showMessage(kNoSettingsFile);
         window.showSettingsDialogModeless();
         return;
     }
 
     // A file that cannot be read to its end is left alone as a whole: half a file could hold a
-    // value cut short (a database path missing its tail).
+    // value cut short (a database path missing its tail). The user hears of it once, and the
+    // program starts as it would from an empty file rather than with no addresses or ports.
     QByteArray bytes;
-    if (!TextLines::readFile(path, bytes)) {
+    QString reason;
+    if (!TextLines::readFile(path, bytes, &reason)) {
         unreadableFiles().insert(info.absoluteFilePath());
-        return;
+        prompts.showMessage(unreadableText(path, reason));
+    } else {
+        unreadableFiles().remove(info.absoluteFilePath());
     }
-    unreadableFiles().remove(info.absoluteFilePath());
 
     const QStringList lines = TextLines::split(TextLines::decode(bytes));
     for (const QString& line : lines) {

@@ -2,9 +2,16 @@
 #include "hamlog/hamlog_data.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
+
+#include <cstdio>
+#include <memory>
+#include <vector>
 
 #include <sqlite3.h>
 
@@ -52,7 +59,7 @@ private slots:
     void createsStoreAndKeepsRecords()
     {
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("ログ.hdb"));
+        const QString path = dir.filePath(QStringLiteral("ログ.db"));
         BuiltinStore store;
         qint32 version = 0;
         QVERIFY(store.GetThdllVersion(version));
@@ -176,9 +183,9 @@ private slots:
         QCOMPARE(readAll(path), bytes);
     }
 
-    // Catches reading a store changing it: a journal left by an interrupted import must be neither
-    // rolled back nor removed by someone who only looks at the records.
-    void readingNeverChangesStore()
+    // Catches a sound store changed by reading it, and a store left by a crash in the middle of an
+    // append that cannot be read until the program appends again.
+    void readingRecoversInterruptedAppend()
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("s.db"));
@@ -198,13 +205,13 @@ private slots:
         QVERIFY(QFile::copy(path + QStringLiteral("-journal"), copy + QStringLiteral("-journal")));
         QVERIFY(store.HamlogClose(HamlogBuffer, 1));
 
-        const QByteArray bytes = readAll(copy);
-        const QByteArray journal = readAll(copy + QStringLiteral("-journal"));
+        // The interrupted append is rolled back, as the next append would do; what was complete stays.
         QList<StoredRecord> records;
         QString error;
-        BuiltinStore::ReadRecords(copy, records, error);
-        QCOMPARE(readAll(copy), bytes);
-        QCOMPARE(readAll(copy + QStringLiteral("-journal")), journal);
+        QVERIFY2(BuiltinStore::ReadRecords(copy, records, error), qPrintable(error));
+        QCOMPARE(records.size(), 1);
+        QCOMPARE(records[0].fields[1], QStringLiteral("AA1AA"));
+        QVERIFY(!QFile::exists(copy + QStringLiteral("-journal")));
 
         // A sound store reads fine and stays as it was.
         const QByteArray stored = readAll(path);
@@ -212,6 +219,59 @@ private slots:
         QCOMPARE(records.size(), 2001);
         QCOMPARE(readAll(path), stored);
         QVERIFY(!QFile::exists(path + QStringLiteral("-journal")));
+    }
+
+    // Catches a new store made under a HAMLOG database name, or a name refused in one case only.
+    void hamlogNameNeverCreated()
+    {
+        QTemporaryDir dir;
+        BuiltinStore store;
+        for (const char* name : {"Hamlog.hdb", "HAMLOG.HDB", "log.Hdb"}) {
+            QCOMPARE(openStore(store, dir.filePath(QLatin1String(name))),
+                     qint32(BuiltinStore::kCannotCreate));
+            QVERIFY2(store.lastError().contains(QStringLiteral("TURBO HAMLOG 自身のデータベース")),
+                     qPrintable(store.lastError()));
+        }
+        QVERIFY(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+        // Other names, ".hdb" inside them included, are made as before.
+        QCOMPARE(openStore(store, dir.filePath(QStringLiteral("log.hdb.db"))), qint32(BuiltinStore::kOpened));
+        QVERIFY(store.HamlogClose(HamlogBuffer, 1));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("log.hdb.db")});
+    }
+
+    // Catches a store created by several processes at once losing records or vanishing: one
+    // process finding a half-made store, or removing one another process has already written to.
+    void concurrentFirstAppends()
+    {
+        constexpr int kProcesses = 3;
+        constexpr int kAppends = 10;
+        for (int round = 0; round < 4; ++round) {
+            QTemporaryDir dir;
+            const QString path = dir.filePath(QStringLiteral("new.db"));
+            const QString go = dir.filePath(QStringLiteral("go"));
+            std::vector<std::unique_ptr<QProcess>> processes;
+            for (int p = 0; p < kProcesses; ++p) {
+                processes.emplace_back(new QProcess);
+                processes.back()->start(QCoreApplication::applicationFilePath(),
+                                        {QStringLiteral("--append-helper"), path, go,
+                                         QStringLiteral("P%1").arg(p), QString::number(kAppends)});
+                QVERIFY(processes.back()->waitForStarted());
+            }
+            QThread::msleep(100);
+            QVERIFY(writeAll(go, QByteArray()));
+            for (auto& process : processes) {
+                QVERIFY(process->waitForFinished(60000));
+                QVERIFY2(process->exitCode() == 0, process->readAllStandardError().constData());
+            }
+            QList<StoredRecord> records;
+            QString error;
+            QVERIFY2(BuiltinStore::ReadRecords(path, records, error), qPrintable(error));
+            QCOMPARE(records.size(), kProcesses * kAppends);
+            // No half-made store is left behind under another name.
+            QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                     (QStringList{QStringLiteral("go"), QStringLiteral("new.db")}));
+        }
     }
 
     // Catches an open that claims success where no store can be made or used.
@@ -236,5 +296,39 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestBuiltinStore)
+// Started by concurrentFirstAppends as another process: waits for the go file, then makes count
+// appends of one record each, every one with its own open and close as a received contact does.
+static int appendHelper(const QStringList& args)
+{
+    const QString path = args.value(2), go = args.value(3), tag = args.value(4);
+    const int count = args.value(5).toInt();
+    QElapsedTimer waited;
+    waited.start();
+    while (!QFile::exists(go) && waited.elapsed() < 30000)
+        QThread::usleep(200);
+    int failed = 0;
+    BuiltinStore store;
+    for (int i = 0; i < count; ++i) {
+        const qint32 result = openStore(store, path);
+        const bool ok = result == 0 && appendRecord(store, tag, tag + QString::number(i)) &&
+                        store.HamlogClose(HamlogBuffer, 1);
+        if (!ok) {
+            ++failed;
+            fprintf(stderr, "%s: append %d failed (open %d): %s\n", qPrintable(tag), i, int(result),
+                    qPrintable(store.lastError()));
+            store.HamlogClose(HamlogBuffer, 1);
+        }
+    }
+    return failed;
+}
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (app.arguments().value(1) == QLatin1String("--append-helper"))
+        return appendHelper(app.arguments());
+    TestBuiltinStore test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_builtin_store.moc"

@@ -107,14 +107,26 @@ private slots:
 
         // A second contact opens and closes again and starts from empty fields.
         m_library->calls.clear();
-        m_transfer->ThLogDbAppend(QStringLiteral("<mode:3>FT4<eor>"));
+        m_transfer->ThLogDbAppend(QStringLiteral("<call:4>W1AW<eor>"));
         QCOMPARE(m_library->outline(),
                  (QStringList{"GetThdllVersion", "HamlogOpen", "THW_append", "HamlogClose"}));
         QCOMPARE(m_library->appended.size(), 2);
-        QVERIFY(m_library->appended[1][1].isEmpty());
         QVERIFY(m_library->appended[1][2].isEmpty());
-        // Appended with its empty call sign, but nothing to report.
-        QCOMPARE(m_host->lastCallSigns.size(), 1);
+        QVERIFY(m_library->appended[1][7].isEmpty());
+    }
+
+    // Catches a contact without a call sign appended as an empty record, or reported.
+    void udpContactWithoutCallSignNotAppended()
+    {
+        QSignalSpy spy(m_transfer, &HamlogTransfer::contactAppended);
+        for (const char* text : {"<mode:3>FT4<eor>", "<call:0>JA1ABC<mode:3>FT4<eor>", "<call:2>  <eor>"}) {
+            QCOMPARE(m_transfer->ThLogDbAppend(QString::fromLatin1(text)), HamlogTransfer::AppendRan);
+            QVERIFY2(m_library->calls.isEmpty(), text);
+        }
+        QVERIFY(m_host->lastCallSigns.isEmpty());
+        QVERIFY(m_host->statuses.isEmpty());
+        QCOMPARE(spy.count(), 0);
+        QVERIFY(m_prompts->messages.isEmpty() && m_prompts->questions.isEmpty());
     }
 
     // Catches a second message, a close, or a reported call sign when the library is missing.
@@ -353,7 +365,7 @@ private slots:
     void largeImportIntoBuiltinStore()
     {
         QTemporaryDir dir;
-        m_settings.ThDbFile = dir.filePath(QStringLiteral("velkor.hdb"));
+        m_settings.ThDbFile = dir.filePath(QStringLiteral("velkor.db"));
         BuiltinStore store;
         HamlogTransfer transfer(m_settings, m_tables.countries, m_tables.dxcc, store, *m_prompts, *m_host);
         ClearAdifTransferList();
@@ -376,7 +388,7 @@ private slots:
     void builtinStoreKeepsRecordsBeforeFailure()
     {
         QTemporaryDir dir;
-        m_settings.ThDbFile = dir.filePath(QStringLiteral("velkor.hdb"));
+        m_settings.ThDbFile = dir.filePath(QStringLiteral("velkor.db"));
         BuiltinStore store;
         HamlogTransfer transfer(m_settings, m_tables.countries, m_tables.dxcc, store, *m_prompts, *m_host);
         fillTransferList({contact(QStringLiteral("JA1AAA")), contact(QStringLiteral("JA1BBB")),
@@ -391,7 +403,8 @@ private slots:
         QCOMPARE(records.size(), 2);
     }
 
-    // Catches the real store appending into, or altering, a HAMLOG database it does not own.
+    // Catches the real store appending into, altering or standing in for a HAMLOG database, or the
+    // user not learning why the open failed.
     void foreignDatabaseRefused()
     {
         TempProgramFolder dir;
@@ -403,10 +416,25 @@ private slots:
         transfer.ThLogDbAppend(contact(QStringLiteral("JA1ABC")));
         fillTransferList({contact(QStringLiteral("JA1ABC"))});
         transfer.ThDbFileAppend();
-        QCOMPARE(m_prompts->messages,
-                 (QStringList{HamlogTransfer::cannotOpenText(), HamlogTransfer::cannotOpenText()}));
+        QCOMPARE(m_prompts->messages.size(), 2);
+        for (const QString& message : m_prompts->messages) {
+            QVERIFY(message.startsWith(HamlogTransfer::cannotOpenText() + QLatin1Char('\n')));
+            QVERIFY2(message.contains(QStringLiteral("VELKOR のデータベースではありません")),
+                     qPrintable(message));
+        }
         QVERIFY(m_host->lastCallSigns.isEmpty());
         QCOMPARE(dir.read(QStringLiteral("Hamlog.hdb")), foreign);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("Hamlog.hdb")});
+
+        // A HAMLOG name that is missing is never made into a store; the user learns why.
+        m_prompts->messages.clear();
+        m_settings.ThDbFile = dir.filePath(QStringLiteral("Moved.HDB"));
+        transfer.ThLogDbAppend(contact(QStringLiteral("JA1ABC")));
+        QCOMPARE(m_prompts->messages.size(), 1);
+        QVERIFY2(m_prompts->messages[0].contains(QStringLiteral("TURBO HAMLOG 自身のデータベース")),
+                 qPrintable(m_prompts->messages[0]));
+        QVERIFY(m_host->lastCallSigns.isEmpty());
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
                  QStringList{QStringLiteral("Hamlog.hdb")});
     }

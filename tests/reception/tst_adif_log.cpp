@@ -7,9 +7,15 @@
 #include <QDir>
 #include <QtTest>
 
+#include <chrono>
+#include <future>
+
 #ifdef Q_OS_UNIX
 #include <csignal>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -30,6 +36,7 @@ private slots:
     void emptyFileGetsHeader();
     void writesCodePageAndKeepsLineEnds();
     void missingFolderFailsSilently();
+    void specialFileFailsAtOnce();
     void failedWriteLeavesNoHalfLine();
 };
 
@@ -104,6 +111,40 @@ void TestAdifLog::missingFolderFailsSilently()
     // A folder where the file should be.
     QVERIFY(QDir(folder.path()).mkpath(QStringLiteral("Log/Velkor.adi")));
     QVERIFY(!AppendAdifLog(AdifLogPath(), kContact1));
+}
+
+// Catches the log waiting forever on a FIFO named like it (no reader ever comes) or writing into
+// one or into a device, where the contact would be gone.
+void TestAdifLog::specialFileFailsAtOnce()
+{
+#ifdef Q_OS_UNIX
+    TempProgramFolder folder;
+    QVERIFY(QDir(folder.path()).mkpath(QStringLiteral("Log")));
+    const QByteArray path = QFile::encodeName(AdifLogPath());
+    QCOMPARE(mkfifo(path.constData(), 0600), 0);
+    for (const bool withReader : {false, true}) {
+        const int reader = withReader ? ::open(path.constData(), O_RDONLY | O_NONBLOCK) : -1;
+        auto append = std::async(std::launch::async, [] { return AppendAdifLog(AdifLogPath(), kContact1); });
+        if (append.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+            // Let the stuck writer go before failing, so the test ends.
+            const int release = ::open(path.constData(), O_RDONLY | O_NONBLOCK);
+            append.wait();
+            ::close(release);
+            QFAIL("the append blocked on a FIFO");
+        }
+        QVERIFY(!append.get());
+        if (reader >= 0) {
+            char byte;
+            QVERIFY(::read(reader, &byte, 1) <= 0); // nothing went into the pipe
+            ::close(reader);
+        }
+    }
+    QVERIFY(QFile::remove(AdifLogPath()));
+    QVERIFY(QFile::link(QStringLiteral("/dev/null"), AdifLogPath()));
+    QVERIFY(!AppendAdifLog(AdifLogPath(), kContact1));
+#else
+    QSKIP("needs FIFOs");
+#endif
 }
 
 // Catches a half-written line left behind by a failed write (here the file size limit of the

@@ -108,6 +108,8 @@ private slots:
     void missingFile();
     void formatErrorStopsLoading_data();
     void formatErrorStopsLoading();
+    void blankLinesSkipped_data();
+    void blankLinesSkipped();
     void lineEnds_data();
     void lineEnds();
     void noCapOnLongLists();
@@ -234,8 +236,6 @@ void TestCountryTable::formatErrorStopsLoading_data()
     QTest::addColumn<QByteArray>("bad");
     QTest::addColumn<QString>("reason");
 
-    QTest::newRow("empty line") << QByteArray("\r\n") << QStringLiteral("1～26");
-    QTest::newRow("blank name") << QByteArray("   \r\n") << QStringLiteral("1～26");
     QTest::newRow("no prefix column")
         << QByteArray("Somewhere:                15:  28:  EU:\r\n") << QStringLiteral("70");
     QTest::newRow("entry line not ended") << QByteArray("    VK,VL\r\n") << QStringLiteral("「,」");
@@ -270,6 +270,35 @@ void TestCountryTable::formatErrorStopsLoading()
     QCOMPARE(table.LookupDxccPrefix(QStringLiteral("JD1ABC")), QStringLiteral("JA"));
     QCOMPARE(table.LookupDxccPrefix(QStringLiteral("AX2ABC")), QStringLiteral("VK"));
     QCOMPARE(table.LookupDxccPrefix(QStringLiteral("M0ABC")), QStringLiteral("?????"));
+}
+
+void TestCountryTable::blankLinesSkipped_data()
+{
+    QTest::addColumn<QByteArray>("blank");
+    QTest::addColumn<QByteArray>("ending");
+    QTest::newRow("empty line") << QByteArray("\r\n") << QByteArray("\r\n");
+    QTest::newRow("spaces") << QByteArray("   \r\n") << QByteArray("\r\n");
+    QTest::newRow("tab") << QByteArray("\t\r\n") << QByteArray("\r\n");
+    QTest::newRow("LF file") << QByteArray("\n\n") << QByteArray("\n");
+}
+
+// Catches a blank line between entities (or a trailing one) stopping the load, so that every
+// country after it reads "?????".
+void TestCountryTable::blankLinesSkipped()
+{
+    QFETCH(QByteArray, blank);
+    QFETCH(QByteArray, ending);
+    TempProgramFolder folder;
+    QByteArray file =
+        header("Japan", "JA") + "    JA,JD;\r\n" + blank + header("England", "G") + "    G,M;\r\n" + blank;
+    file.replace("\r\n", ending);
+    QVERIFY(folder.write(QStringLiteral("Cty.dat"), file));
+    CountryTable table;
+    FakePrompts prompts;
+    table.LoadCountryFile(CountryFilePath(), prompts);
+    QVERIFY2(prompts.questions.isEmpty(), qPrintable(prompts.questions.join(QLatin1Char('\n'))));
+    QCOMPARE(table.LookupDxccPrefix(QStringLiteral("JD1ABC")), QStringLiteral("JA"));
+    QCOMPARE(table.LookupDxccPrefix(QStringLiteral("M0ABC")), QStringLiteral("G"));
 }
 
 void TestCountryTable::lineEnds_data()

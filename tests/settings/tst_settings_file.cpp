@@ -1,4 +1,5 @@
 #include "platform/code_page.h"
+#include "platform/file_attributes.h"
 #include "settings/settings_file.h"
 #include "support/fake_prompts.h"
 #include "support/temp_folder.h"
@@ -178,6 +179,17 @@ void TestSettingsFile::missingFileLeavesStartValues()
     ReadSettingsFile(s, window, prompts, folder.filePath(QStringLiteral(".hidden.ini")));
     QCOMPARE(prompts.messages, QStringList{kNoSettingsFile});
 #endif
+    // A file marked system counts as missing too (the mark stands in for Windows' attribute).
+    QVERIFY(folder.write(QStringLiteral("system.ini"), "ThDbFile=x\r\n"));
+    const QString system = folder.filePath(QStringLiteral("system.ini"));
+    FileAttributes::setMarkedForTesting([system](const QString& path) { return path == system; });
+    Settings marked;
+    FakePrompts markedPrompts;
+    FakeWindow markedWindow;
+    ReadSettingsFile(marked, markedWindow, markedPrompts, system);
+    FileAttributes::setMarkedForTesting(nullptr);
+    QVERIFY(marked == Settings());
+    QCOMPARE(markedPrompts.messages, QStringList{kNoSettingsFile});
 }
 
 void TestSettingsFile::numbers_data()
@@ -461,7 +473,8 @@ void TestSettingsFile::specialFileEndsReading()
 #endif
 }
 
-// Catches the empty record of a failed read being written back over the user's settings.
+// Catches a settings file that cannot be read passing unnoticed (no addresses, ports 0), or the
+// record of a failed read being written back over the user's settings.
 void TestSettingsFile::unreadableFileNotOverwritten()
 {
 #ifndef Q_OS_LINUX
@@ -473,9 +486,19 @@ void TestSettingsFile::unreadableFileNotOverwritten()
     Settings s;
     FakePrompts prompts;
     FakeWindow window;
+    window.prompts = &prompts;
     ReadSettingsFile(s, window, prompts);
-    QVERIFY(s == Settings());
-    QVERIFY(prompts.messages.isEmpty());
+    // Told once, with the file and the system's reason; then started as from an empty file.
+    QCOMPARE(prompts.messages.size(), 2);
+    const QString& told = prompts.messages[0];
+    QVERIFY2(told.contains(QDir::toNativeSeparators(SettingsFilePath())), qPrintable(told));
+    QVERIFY2(told.contains(QStringLiteral("理由: ")) && !told.contains(QStringLiteral("理由: \r\n")),
+             qPrintable(told));
+    QVERIFY2(told.contains(QStringLiteral("上書きしない")), qPrintable(told));
+    QCOMPARE(prompts.messages[1], kNoDatabase);
+    QCOMPARE(window.dialogAfterMessages, QList<int>{2});
+    QCOMPARE(s.JtdxIP, QStringLiteral("127.0.0.1"));
+    QCOMPARE(s.FreeDvPort, 2133);
     QVERIFY(!WriteSettingsFile(s, window));
     QCOMPARE(QFileInfo(SettingsFilePath()).symLinkTarget(), QStringLiteral("/proc/self/mem"));
 

@@ -24,9 +24,16 @@ public:
 
 const QList<CliCommand>& cliCommands();
 
-// Reads a whole input file, or standard input when name is "-". On failure says so on standard
-// error, prefixed with "velkor-cli <command>: ", and returns false.
-bool cliReadInput(const QString& command, const QString& name, QByteArray* data);
+// Input size limits. Far above anything real (a datagram is at most 64 KiB; a large contest log
+// holds a few tens of MB), they keep a wrong file or an endless device such as /dev/zero from
+// taking the machine's memory: what is read costs several times its size while it is worked on.
+constexpr qint64 kCliMaxDatagramInput = 16 * 1024 * 1024;
+constexpr qint64 kCliMaxTextInput = 64 * 1024 * 1024;
+
+// Reads a whole input file, or standard input when name is "-", of at most maxBytes bytes. On
+// failure (unreadable, a folder, larger than the limit) says so on standard error, prefixed with
+// "velkor-cli <command>: ", and returns false; callers then exit with kCliUsage.
+bool cliReadInput(const QString& command, const QString& name, QByteArray* data, qint64 maxBytes);
 
 // UTF-8 standard output and error, shared by the subcommands.
 QTextStream& cliOut();

@@ -1,5 +1,9 @@
 // velkor-cli convert: prints the HAMLOG record fields 1 to 16 that each contact text (one per
 // line) would become, with the settings and reference tables the program would use.
+//
+// Exit status 0 when every line converted, 1 when a line failed or no line held a field the
+// conversion reads, 2 on a usage or read error (a settings file named but unreadable, an input
+// over 64 MiB).
 #include "cli.h"
 
 #include "common/program_folder.h"
@@ -9,7 +13,10 @@
 #include "reference/dxcc_table.h"
 #include "settings/settings_file.h"
 
+#include "common/text_lines.h"
+
 #include <QFile>
+#include <QFileInfo>
 
 #include <cstdio>
 
@@ -52,7 +59,8 @@ QString decodeLine(const QByteArray& bytes)
 
 int usage()
 {
-    cliErr() << "usage: velkor-cli convert [--import] [--settings VELKOR.ini] [--dir DIR] FILE|-\n";
+    cliErr() << "usage: velkor-cli convert [--import] [--settings VELKOR.ini] [--dir DIR] FILE|-   (at most "
+                "64 MiB)\n";
     return kCliUsage;
 }
 
@@ -77,8 +85,25 @@ int runConvert(const QStringList& args)
         return usage();
 
     QByteArray bytes;
-    if (!cliReadInput(QStringLiteral("convert"), input, &bytes))
+    if (!cliReadInput(QStringLiteral("convert"), input, &bytes, kCliMaxTextInput))
         return kCliUsage;
+    // A settings file asked for by name must be the one used: falling back to the defaults would
+    // print records the program would never make.
+    if (!settingsPath.isEmpty()) {
+        QByteArray ignored;
+        QString reason;
+        if (QFileInfo(settingsPath).isDir())
+            reason = QStringLiteral("it is a folder");
+        else if (!QFileInfo(settingsPath).isFile() && QFileInfo::exists(settingsPath))
+            reason = QStringLiteral("not a regular file");
+        else if (!TextLines::readFile(settingsPath, ignored, &reason) && reason.isEmpty())
+            reason = QStringLiteral("unreadable");
+        if (!reason.isEmpty()) {
+            cliErr() << "velkor-cli convert: cannot read the settings file " << settingsPath << ": " << reason
+                     << "\n";
+            return kCliUsage;
+        }
+    }
 
     if (!dir.isEmpty())
         ProgramFolder::setPath(dir);
@@ -92,16 +117,23 @@ int runConvert(const QStringList& args)
     dxcc.LoadDxccFile(DxccFilePath(), prompts);
 
     const QString qslText = BuildQslText(settings);
+    // The fields the conversion reads; a line with none of them is no contact.
+    static const char* const kRead[] = {"QSO_DATE", "TIME_ON", "CALL",       "FREQ", "MODE",   "RST_SENT",
+                                        "RST_RCVD", "TX_PWR",  "GRIDSQUARE", "NAME", "COMMENT"};
     bool anyFailed = false;
+    bool anyField = false;
     for (QByteArray line : bytes.split('\n')) {
         if (line.endsWith('\r'))
             line.chop(1);
         if (line.trimmed().isEmpty())
             continue;
+        const QString text = decodeLine(line);
+        for (const char* name : kRead)
+            anyField = anyField || ReadAdifField(text, QLatin1String(name)).status != AdifField::Absent;
         HamlogRecord record;
         QString error;
-        if (!ConvertContact(decodeLine(line), import ? ContactSource::Import : ContactSource::Udp, qslText,
-                            settings, countries, dxcc, record, error)) {
+        if (!ConvertContact(text, import ? ContactSource::Import : ContactSource::Udp, qslText, settings,
+                            countries, dxcc, record, error)) {
             cliOut() << error.replace(QLatin1Char('\n'), QLatin1Char(' ')) << "\n";
             anyFailed = true;
             continue;
@@ -113,11 +145,18 @@ int runConvert(const QStringList& args)
                           .replace(QLatin1Char('\r'), QLatin1Char(' '));
         cliOut() << fields.join(QLatin1Char('\t')) << "\n";
     }
+    if (!anyField) {
+        cliErr()
+            << "velkor-cli convert: no line holds an ADIF field that the conversion reads (CALL, QSO_DATE, "
+               "FREQ, ...)\n";
+        return kCliNothing;
+    }
     return anyFailed ? kCliNothing : kCliOk;
 }
 
 const CliRegistration registration(
     {QStringLiteral("convert"),
-     QStringLiteral("convert [--import] [--settings VELKOR.ini] [--dir DIR] FILE|-"), runConvert});
+     QStringLiteral("convert [--import] [--settings VELKOR.ini] [--dir DIR] FILE|-   (at most 64 MiB)"),
+     runConvert});
 
 } // namespace

@@ -4,7 +4,8 @@
 //   velkor-cli decode --hex FILE|-   the same bytes as hex text (blanks and line breaks ignored)
 //
 // Exit status 0 when a contact text was printed, 1 when the input holds none, 2 on a usage or read
-// error.
+// error, or when the input is larger than 16 MiB (32 MiB of hex text): no read of a datagram socket
+// comes near that.
 
 #include "cli.h"
 
@@ -15,7 +16,8 @@
 
 namespace {
 
-const char kUsage[] = "decode [--hex] FILE|-   print the contact text VELKOR makes of a datagram";
+const char kUsage[] =
+    "decode [--hex] FILE|-   print the contact text VELKOR makes of a datagram (at most 16 MiB)";
 
 const char* messageTypeName(quint32 type)
 {
@@ -50,8 +52,12 @@ bool bytesFromHex(const QByteArray& text, QByteArray* bytes)
         if (c == ' ' || c == '\t' || c == '\r' || c == '\n')
             continue;
         if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'))) {
-            cliErr() << "velkor-cli decode: not hex text: \"" << QString::fromLatin1(&c, 1) << "\" at byte "
-                     << i + 1 << "\n";
+            // By value: the byte may be a control character or part of a multi-byte character.
+            cliErr() << "velkor-cli decode: not hex text: byte 0x"
+                     << QStringLiteral("%1").arg(uchar(c), 2, 16, QLatin1Char('0')).toUpper();
+            if (c > ' ' && c < 0x7F)
+                cliErr() << " (\"" << QString::fromLatin1(&c, 1) << "\")";
+            cliErr() << " at position " << i + 1 << "\n";
             return false;
         }
         digits.append(c);
@@ -130,7 +136,8 @@ int runDecode(const QStringList& args)
     }
 
     QByteArray data;
-    if (!cliReadInput(QStringLiteral("decode"), input, &data))
+    if (!cliReadInput(QStringLiteral("decode"), input, &data,
+                      hex ? 2 * kCliMaxDatagramInput : kCliMaxDatagramInput))
         return kCliUsage;
     QByteArray bytes = data;
     if (hex && !bytesFromHex(data, &bytes))

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -60,22 +61,47 @@ QTextStream& cliErr()
     return stream;
 }
 
-bool cliReadInput(const QString& command, const QString& name, QByteArray* data)
+bool cliReadInput(const QString& command, const QString& name, QByteArray* data, qint64 maxBytes)
 {
+    const auto fail = [&](const QString& why) {
+        cliErr() << "velkor-cli " << command << ": cannot read " << name << ": " << why << "\n";
+        return false;
+    };
+    const auto tooLarge = [&] {
+        return fail(QStringLiteral("larger than %1 MiB, the most velkor-cli %2 reads")
+                        .arg(maxBytes >> 20)
+                        .arg(command));
+    };
     QFile file;
     bool opened;
     if (name == QLatin1String("-")) {
         opened = file.open(stdin, QIODevice::ReadOnly);
     } else {
+        if (QFileInfo(name).isDir())
+            return fail(QStringLiteral("it is a folder"));
         file.setFileName(name);
         opened = file.open(QIODevice::ReadOnly);
     }
-    if (opened)
-        *data = file.readAll();
-    if (!opened || file.error() != QFileDevice::NoError) {
-        cliErr() << "velkor-cli " << command << ": cannot read " << name << ": " << file.errorString()
-                 << "\n";
-        return false;
+    if (!opened)
+        return fail(file.errorString());
+    if (!file.isSequential() && file.size() > maxBytes)
+        return tooLarge();
+    // Read in pieces up to one byte past the limit: devices and pipes tell no size beforehand.
+    data->clear();
+    constexpr qint64 kPiece = 1 << 20;
+    for (;;) {
+        const QByteArray piece = file.read(qMin(kPiece, maxBytes + 1 - data->size()));
+        if (piece.isEmpty())
+            break;
+        data->append(piece);
+        if (data->size() > maxBytes) {
+            data->clear();
+            return tooLarge();
+        }
+    }
+    if (file.error() != QFileDevice::NoError) {
+        data->clear();
+        return fail(file.errorString());
     }
     return true;
 }
