@@ -1,20 +1,303 @@
 #include "adif_import/frm_adif_conv.h"
 
-#include <QDialogButtonBox>
+#include "adif_import/adif_records.h"
+#include "common/program_folder.h"
+#include "common/prompts.h"
+#include "common/twips_gui.h"
+#include "platform/file_open_dialog_gui.h"
+
+#include <QAbstractTableModel>
+#include <QElapsedTimer>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTableView>
 #include <QVBoxLayout>
 
-frmAdifConv::frmAdifConv(QWidget* parent) : QDialog(parent)
+namespace {
+
+constexpr double kWidthTwips = 9600;
+constexpr double kHeightTwips = 6000;
+constexpr double kNumberColumnTwips = 800;
+constexpr qint64 kProgressIntervalMs = 100;
+
+} // namespace
+
+// The records of the loaded file for Grid1: the number in column 0, the record in column 1. Only
+// the rows in view are ever asked for, so a file of tens of thousands of records shows at once.
+class AdifRecordModel : public QAbstractTableModel
+{
+public:
+    explicit AdifRecordModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+    void setRecords(QStringList records)
+    {
+        beginResetModel();
+        m_records = std::move(records);
+        endResetModel();
+    }
+    const QStringList& records() const { return m_records; }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override
+    {
+        return parent.isValid() ? 0 : int(m_records.size());
+    }
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override
+    {
+        return parent.isValid() ? 0 : 2;
+    }
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (!index.isValid() || index.row() >= m_records.size())
+            return QVariant();
+        if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
+            if (index.column() == 0)
+                return role == Qt::DisplayRole ? QVariant(QString::number(index.row() + 1)) : QVariant();
+            // A record spread over lines, or holding a TAB, shows on its one row.
+            return AdifRecords::displayText(m_records.at(index.row()));
+        }
+        if (role == Qt::TextAlignmentRole)
+            return index.column() == 0 ? int(Qt::AlignCenter) : int(Qt::AlignLeft | Qt::AlignVCenter);
+        return QVariant();
+    }
+
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (orientation != Qt::Horizontal)
+            return QVariant();
+        if (role == Qt::DisplayRole)
+            return section == 0 ? QStringLiteral("No") : QStringLiteral("QSO Data");
+        if (role == Qt::TextAlignmentRole)
+            return int(Qt::AlignCenter);
+        return QVariant();
+    }
+
+private:
+    QStringList m_records;
+};
+
+namespace {
+
+// Grid1 tells its window about every mouse-up, after the view has settled the selection (a click
+// on a row that was already selected changes the selection only on release).
+class RecordGrid : public QTableView
+{
+public:
+    RecordGrid(std::function<void()> mouseUp, QWidget* parent)
+        : QTableView(parent), m_mouseUp(std::move(mouseUp))
+    {
+    }
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
+        QTableView::mouseReleaseEvent(event);
+        m_mouseUp();
+    }
+
+private:
+    std::function<void()> m_mouseUp;
+};
+
+} // namespace
+
+frmAdifConv::frmAdifConv(Prompts& prompts, std::function<void()> transfer, QWidget* parent)
+    : QDialog(parent), m_prompts(prompts), m_transfer(std::move(transfer))
 {
     setObjectName(QStringLiteral("frmAdifConv"));
     setWindowTitle(QStringLiteral("ADIFからハムログデータベースへファイル転送"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setModal(true);
+
     auto* layout = new QVBoxLayout(this);
-    auto* text = new QLabel(QStringLiteral("ADIF ファイルの取り込みは、この版ではまだ使えません。"));
-    text->setObjectName(QStringLiteral("lblNotice"));
-    layout->addWidget(text);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
-    buttons->setObjectName(QStringLiteral("buttons"));
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
+    auto* top = new QHBoxLayout;
+    Command3 = new QPushButton(QStringLiteral("転送元"), this);
+    Command3->setObjectName(QStringLiteral("Command3"));
+    Command3->setAutoDefault(false);
+    top->addWidget(Command3);
+    top->addStretch(1);
+    layout->addLayout(top);
+
+    Grid1 = new RecordGrid([this] { Grid1_MouseUp(); }, this);
+    Grid1->setObjectName(QStringLiteral("Grid1"));
+    m_model = new AdifRecordModel(this);
+    Grid1->setModel(m_model);
+    Grid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Grid1->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    Grid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Grid1->setWordWrap(false);
+    Grid1->setTextElideMode(Qt::ElideRight);
+    Grid1->verticalHeader()->hide();
+    // Equal row heights: the view never measures a row, whatever the number of records.
+    Grid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    Grid1->verticalHeader()->setDefaultSectionSize(Grid1->fontMetrics().height() + 6);
+    Grid1->horizontalHeader()->setSectionsClickable(false);
+    Grid1->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    layout->addWidget(Grid1, 1);
+
+    auto* bottom = new QHBoxLayout;
+    Label1 = new QLabel(this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label3 = new QLabel(QStringLiteral("から"), this);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    Label2 = new QLabel(this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label4 = new QLabel(QStringLiteral("まで"), this);
+    Label4->setObjectName(QStringLiteral("Label4"));
+    for (QLabel* number : {Label1, Label2}) {
+        number->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        number->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        number->setMinimumWidth(TwipsToPixelsX(this, 900));
+    }
+    Command1 = new QPushButton(QStringLiteral("   ハムログデータベース へ転送"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command2 = new QPushButton(QStringLiteral("閉じる"), this);
+    Command2->setObjectName(QStringLiteral("Command2"));
+    Command2->setAutoDefault(false);
+    for (QWidget* w : {static_cast<QWidget*>(Label1), static_cast<QWidget*>(Label3),
+                       static_cast<QWidget*>(Label2), static_cast<QWidget*>(Label4)})
+        bottom->addWidget(w);
+    bottom->addStretch(1);
+    bottom->addWidget(Command1);
+    bottom->addWidget(Command2);
+    layout->addLayout(bottom);
+
+    connect(Command3, &QPushButton::clicked, this, &frmAdifConv::Command3_Click);
+    connect(Command1, &QPushButton::clicked, this, &frmAdifConv::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &frmAdifConv::Command2_Click);
+
+    resize(TwipsToPixelsX(this, kWidthTwips), TwipsToPixelsY(this, kHeightTwips));
+    Form_Load();
+}
+
+frmAdifConv::~frmAdifConv() = default;
+
+void frmAdifConv::Form_Load()
+{
+    // Column 0 keeps its width; column 1 takes the rest of the grid.
+    Grid1->horizontalHeader()->setMinimumSectionSize(1);
+    Grid1->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Fixed);
+    Grid1->setColumnWidth(0, TwipsToPixelsX(this, kNumberColumnTwips));
+    Grid1->horizontalHeader()->setStretchLastSection(true);
+    Label1->setText(QStringLiteral("0"));
+    Label2->setText(QStringLiteral("0"));
+    Command1->setEnabled(false);
+}
+
+void frmAdifConv::Command3_Click()
+{
+    FileOpenRequest request;
+    request.title = QStringLiteral("ADIFログファイルの設定");
+    request.initialFolder = ProgramFolder::filePath(QStringLiteral("Log"));
+    // Logs are named ".adi" as often as ".ADI", and file names are case-sensitive on most systems.
+    request.filter = QStringLiteral("ADIF ファイル (*.ADI *.adi)|*.ADI *.adi|すべてのファイル (*)|*|");
+    QString path;
+    if (!FileOpenDialog::instance().getOpenFileName(this, request, path))
+        return;
+    LoadAdifFile(path);
+    Command1->setFocus();
+}
+
+void frmAdifConv::LoadAdifFile(const QString& path)
+{
+    Label1->setText(QStringLiteral("0"));
+    Label2->setText(QStringLiteral("0"));
+    m_model->setRecords(QStringList());
+
+    // Large files show how far the reading has come; small ones finish before the dialog would.
+    QProgressDialog progress(QStringLiteral("ADIF ファイルを読み込んでいます"), QString(), 0, 1000, this);
+    progress.setObjectName(QStringLiteral("loadProgress"));
+    progress.setWindowTitle(windowTitle());
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setCancelButton(nullptr);
+    progress.setMinimumDuration(500);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    QElapsedTimer sinceUpdate;
+    sinceUpdate.start();
+    auto report = [&](qint64 done, qint64 total, int records) {
+        if (sinceUpdate.elapsed() < kProgressIntervalMs)
+            return;
+        sinceUpdate.restart();
+        progress.setLabelText(QStringLiteral("ADIF ファイルを読み込んでいます (%1 件)").arg(records));
+        progress.setValue(total > 0 ? int(done * 1000 / total) : 0);
+    };
+
+    QStringList records;
+    QString error;
+    if (!AdifRecords::LoadAdifFile(path, records, error, report)) {
+        progress.close();
+        Command1->setEnabled(false);
+        m_prompts.showMessage(error);
+        return;
+    }
+    progress.close();
+    const int count = int(records.size());
+    m_model->setRecords(std::move(records));
+    if (count > 0)
+        Command1->setEnabled(true); // a file without records leaves the button as it was
+    Label1->setText(QStringLiteral("1"));
+    Label2->setText(QString::number(count));
+    m_ignoreNextClick = true;
+}
+
+QString frmAdifConv::recordAt(int row) const
+{
+    return m_model->records().value(row - 1);
+}
+
+int frmAdifConv::recordCount() const
+{
+    return int(m_model->records().size());
+}
+
+void frmAdifConv::Grid1_MouseUp()
+{
+    if (m_model->rowCount() == 0)
+        return;
+    // Row and RowSel: the two ends of the selected block (equal for one row).
+    int row = -1;
+    int rowSel = -1;
+    const QItemSelection selection = Grid1->selectionModel()->selection();
+    for (const QItemSelectionRange& range : selection) {
+        row = row < 0 ? range.top() : qMin(row, range.top());
+        rowSel = qMax(rowSel, range.bottom());
+    }
+    if (row < 0)
+        return;
+    if (row == rowSel) {
+        if (m_ignoreNextClick) {
+            m_ignoreNextClick = false;
+            return;
+        }
+        Label1->setText(QString::number(row + 1));
+        Label2->setText(QString::number(row + 1));
+        return;
+    }
+    Label1->setText(QString::number(row + 1));
+    Label2->setText(QString::number(rowSel + 1));
+}
+
+void frmAdifConv::CollectSelectedRecords(int first, int last)
+{
+    AdifRecords::CollectRecords(m_model->records(), first, last);
+}
+
+void frmAdifConv::Command1_Click()
+{
+    const int first = Label1->text().toInt();
+    const int last = Label2->text().toInt();
+    CollectSelectedRecords(first, last);
+    accept();
+    if (m_transfer)
+        m_transfer();
+}
+
+void frmAdifConv::Command2_Click()
+{
+    reject();
 }

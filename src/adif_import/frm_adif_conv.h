@@ -1,13 +1,57 @@
 #pragma once
 
 #include <QDialog>
+#include <QStringList>
+
+#include <functional>
+
+class AdifRecordModel;
+class Prompts;
+class QLabel;
+class QPushButton;
+class QTableView;
 
 // The window that transfers an ADIF file into the HAMLOG database, opened modally from the main
-// window's file menu. This version only tells the user that the import is not available yet.
+// window's file menu: the records of the chosen file one per grid row, a range of them chosen
+// with the mouse, and the transfer of that range by the main window.
 class frmAdifConv : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit frmAdifConv(QWidget* parent = nullptr);
+    // transfer runs the main window's ThDbFileAppend; it is called once the transfer list is
+    // filled and this window has closed.
+    frmAdifConv(Prompts& prompts, std::function<void()> transfer, QWidget* parent = nullptr);
+    ~frmAdifConv() override;
+
+    // Loads one file into Grid1 and resets the range (the handler of Command3 after its dialog).
+    void LoadAdifFile(const QString& path);
+
+    // The record text of data row 1..n (what a transfer of that row hands over).
+    QString recordAt(int row) const;
+    int recordCount() const;
+
+private slots:
+    void Command3_Click();
+    void Command1_Click();
+    void Command2_Click();
+
+private:
+    void Form_Load();
+    void Grid1_MouseUp();
+    void CollectSelectedRecords(int first, int last);
+
+    Prompts& m_prompts;
+    std::function<void()> m_transfer;
+    AdifRecordModel* m_model = nullptr;
+    bool m_ignoreNextClick = false; // IgnoreNextClick
+
+    QPushButton* Command3 = nullptr;
+    QTableView* Grid1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label4 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* Command2 = nullptr;
 };

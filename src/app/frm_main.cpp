@@ -1,6 +1,7 @@
 #include "app/frm_main.h"
 
 #include "adif_import/frm_adif_conv.h"
+#include "app/window_placement.h"
 #include "common/app_info.h"
 #include "common/program_data.h"
 #include "common/program_folder.h"
@@ -16,8 +17,11 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
+#include <QProgressDialog>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 #include <QUdpSocket>
@@ -29,6 +33,7 @@ constexpr double kClientWidthTwips = 7575;
 constexpr double kClientHeightTwips = 1200;
 constexpr double kLabelWidthTwips = 7335;
 constexpr double kLabelHeightTwips = 855;
+constexpr double kPanelPaddingTwips = 90;
 
 QAction* launchEntry(frmMain* window, QAction** slot, const char* name, const QString& caption)
 {
@@ -78,12 +83,61 @@ void frmMain::setHamlogLibrary(std::unique_ptr<HamlogLibrary> library)
 
 HamlogTransfer::AppendRequest frmMain::ThLogDbAppend(const QString& contactText)
 {
-    return hamlogTransfer().ThLogDbAppend(contactText);
+    const HamlogTransfer::AppendRequest request = hamlogTransfer().ThLogDbAppend(contactText);
+    // An import that waited for this contact has run inside the call.
+    if (!hamlogTransfer().isBusy() && m_transferProgress)
+        delete m_transferProgress.data();
+    return request;
 }
 
 HamlogTransfer::AppendRequest frmMain::ThDbFileAppend()
 {
-    return hamlogTransfer().ThDbFileAppend();
+    const HamlogTransfer::AppendRequest request = hamlogTransfer().ThDbFileAppend();
+    // Every import asked for meanwhile has run by now, whether it ended, failed or was cancelled.
+    if (!hamlogTransfer().isBusy() && m_transferProgress)
+        delete m_transferProgress.data();
+    return request;
+}
+
+bool frmMain::importProgress(int done, int total)
+{
+    if (done == 0) {
+        delete m_transferProgress.data();
+        // Parented to the main window: the import window has closed before the transfer runs.
+        m_transferProgress = new QProgressDialog(this);
+        m_transferProgress->setObjectName(QStringLiteral("transferProgress"));
+        m_transferProgress->setWindowTitle(AppInfo::title());
+        m_transferProgress->setWindowModality(Qt::WindowModal);
+        m_transferProgress->setCancelButtonText(QStringLiteral("中止"));
+        m_transferProgress->setAutoClose(false);
+        m_transferProgress->setAutoReset(false);
+        m_transferProgress->setMinimumDuration(500);
+        m_transferProgress->setRange(0, qMax(total, 1));
+        m_transferProgressShownMs = -1;
+    }
+    emit importProgressed(done, total);
+    QProgressDialog* dialog = m_transferProgress.data();
+    if (!dialog)
+        return true;
+    if (dialog->wasCanceled())
+        return false;
+    // Updating the dialog lets the event loop run; a few times a second is plenty.
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (done == 0 || done == total || now - m_transferProgressShownMs >= 100) {
+        m_transferProgressShownMs = now;
+        dialog->setLabelText(
+            QStringLiteral("TURBO HAMLOG データベースに転送しています\n%1 / %2 件").arg(done).arg(total));
+        dialog->setValue(done);
+    }
+    const bool goOn = !dialog->wasCanceled();
+    if (!goOn || done == total)
+        delete dialog;
+    return goOn;
+}
+
+QProgressDialog* frmMain::transferProgressDialog() const
+{
+    return m_transferProgress.data();
 }
 
 void frmMain::buildMenus()
@@ -160,6 +214,12 @@ void frmMain::buildControls()
     }
     m_panel2->setAlignment(Qt::AlignCenter);
     m_panel3->setAlignment(Qt::AlignCenter);
+    // Date and time keep some room inside their borders, and the same width whatever the digits.
+    const int padding = TwipsToPixelsX(this, kPanelPaddingTwips);
+    m_panel2->setMinimumWidth(m_panel2->fontMetrics().horizontalAdvance(QStringLiteral("8888/88/88")) +
+                              2 * (m_panel2->frameWidth() + padding));
+    m_panel3->setMinimumWidth(m_panel3->fontMetrics().horizontalAdvance(QStringLiteral("88:88")) +
+                              2 * (m_panel3->frameWidth() + padding));
     StatusBar1->addWidget(m_panel1, 1);
     StatusBar1->addPermanentWidget(m_panel2);
     StatusBar1->addPermanentWidget(m_panel3);
@@ -205,6 +265,7 @@ void frmMain::Form_Load()
     m_data.AdifLogPath = ::AdifLogPath();
 
     ReadSettingsFile(m_data.settings, *this, m_prompts);
+    keepOnScreen();
     m_data.countryTable.LoadCountryFile(CountryFilePath(), m_prompts);
     m_data.dxccTable.LoadDxccFile(DxccFilePath(), m_prompts);
     MnuOn();
@@ -262,7 +323,8 @@ QString frmMain::statusText() const
 
 void frmMain::mnuADIF2HamLog_Click()
 {
-    frmAdifConv window(this);
+    frmAdifConv window(
+        m_prompts, [this] { ThDbFileAppend(); }, this);
     window.exec();
 }
 
@@ -322,6 +384,20 @@ void frmMain::showSettingsDialogModeless()
 frmSettings* frmMain::settingsDialog() const
 {
     return m_settingsDialog.data();
+}
+
+void frmMain::keepOnScreen()
+{
+    // A saved position may belong to a monitor that is gone. The native window is made first, so
+    // that its frame counts where the system tells it before the window shows.
+    create();
+    QList<ScreenArea> screens;
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens.append({screen->geometry(), screen->availableGeometry()});
+    const QRect frame = frameGeometry();
+    const QPoint reachable = ReachablePosition(frame, screens);
+    if (reachable != frame.topLeft())
+        move(reachable);
 }
 
 void frmMain::setTopTwips(float twips)

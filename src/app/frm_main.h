@@ -12,6 +12,7 @@
 class QAction;
 class QLabel;
 class QMenu;
+class QProgressDialog;
 class QTimer;
 class QUdpSocket;
 class frmSettings;
@@ -50,8 +51,13 @@ public:
     // database, the contact waits and AppendDeferred comes back; hamlogTransfer() then reports it
     // through contactAppended once it is in. LastCallSign is set only for a contact really added.
     HamlogTransfer::AppendRequest ThLogDbAppend(const QString& contactText);
-    // Appends the records of AdifTransferList (positions 1 to AdifTransferCount).
+    // Appends the records of AdifTransferList (positions 1 to AdifTransferCount), showing its
+    // progress in a dialog whose cancel stops the transfer and keeps what was appended.
     HamlogTransfer::AppendRequest ThDbFileAppend();
+    // HamlogHost: the import's progress; false once the user has cancelled.
+    bool importProgress(int done, int total) override;
+    // The transfer's progress dialog while an import runs, else nullptr.
+    QProgressDialog* transferProgressDialog() const;
     // The call sign of the contact just appended by ThLogDbAppend; the intake empties it.
     QString lastCallSign() const { return m_lastCallSign; }
     void setLastCallSign(const QString& callSign) override { m_lastCallSign = callSign; }
@@ -97,6 +103,11 @@ public:
     // LaunchedProcessId: the process id of the partner last started, 0 before the first.
     qint32 launchedProcessId() const { return m_launchedProcessId; }
 
+signals:
+    // After each record of an import (done 0 as it begins), before the cancel is looked at; a
+    // test may cancel the transfer's dialog right here.
+    void importProgressed(int done, int total);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -117,6 +128,8 @@ private:
     void buildMenus();
     void buildControls();
     void Form_Unload();
+    // Brings the window back onto a screen when it lies on none.
+    void keepOnScreen();
     frmSettings* openSettingsDialog();
 
     ProgramData& m_data;
@@ -135,6 +148,8 @@ private:
     std::unique_ptr<PartnerProcess> m_partnerProcess; // the program Timer3 watches
     std::unique_ptr<HamlogLibrary> m_hamlogLibrary;
     std::unique_ptr<HamlogTransfer> m_hamlogTransfer;
+    QPointer<QProgressDialog> m_transferProgress;
+    qint64 m_transferProgressShownMs = 0;
 
     QLabel* Label1 = nullptr;
     QStatusBar* StatusBar1 = nullptr;

@@ -1,22 +1,45 @@
 #include "app/message_box_prompts.h"
 
 #include "common/app_info.h"
+#include "common/twips_gui.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 
 namespace {
+
+// Beside its caption a title bar holds the window icon and the close button, with some room
+// around them; Qt leaves less than that, so a short message cut the caption off.
+constexpr double kTitleBarFurnitureTwips = 1800;
+
 QMessageBox::StandardButton ask(const QString& text, QMessageBox::StandardButtons buttons,
-                                QMessageBox::Icon icon)
+                                QMessageBox::Icon icon, bool aboveEverything = false)
 {
     QMessageBox box(icon, AppInfo::title(), text, buttons, QApplication::activeWindow());
+    // exec() makes every box application-modal; this one also stays above other programs.
+    if (aboveEverything)
+        box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    const int captionWidth = box.fontMetrics().horizontalAdvance(box.windowTitle()) +
+                             TwipsToPixelsX(&box, kTitleBarFurnitureTwips);
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        grid->addItem(new QSpacerItem(captionWidth, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
+
 } // namespace
 
 void MessageBoxPrompts::showMessage(const QString& text)
 {
     ask(text, QMessageBox::Ok, QMessageBox::NoIcon);
+}
+
+void MessageBoxPrompts::showSystemModalMessage(const QString& text)
+{
+    ask(text, QMessageBox::Ok, QMessageBox::NoIcon, true);
 }
 
 bool MessageBoxPrompts::askOkCancel(const QString& text)

@@ -4,10 +4,13 @@
 
 class QWidget;
 
-// The real message boxes: caption "VELKOR", over the window that is active when they appear.
+// The real message boxes: caption "VELKOR", over the window that is active when they appear, and
+// never narrower than their caption.
 class MessageBoxPrompts : public Prompts
 {
 public:
     void showMessage(const QString& text) override;
+    // Kept above other programs' windows too.
+    void showSystemModalMessage(const QString& text) override;
     bool askOkCancel(const QString& text) override;
 };

@@ -15,6 +15,10 @@ std::unique_ptr<frmMain> StartUp(SingleInstanceLock& lock, ProgramData& data, Pr
     auto window = std::make_unique<frmMain>(data, prompts);
     window->Form_Load();
     window->show();
+    // A settings dialog opened while loading came up before the main window; the user is to
+    // fill it in first, so it goes back on top, with the focus.
+    if (window->settingsDialog())
+        window->showSettingsDialogModeless();
     return window;
 }
 

@@ -10,6 +10,9 @@ public:
     virtual ~Prompts() = default;
     // A box with one OK button; returns when the user has closed it.
     virtual void showMessage(const QString& text) = 0;
+    // A box with one OK button that stays above every window, other programs' too, until it is
+    // closed, as a system-modal box does.
+    virtual void showSystemModalMessage(const QString& text) { showMessage(text); }
     // A box with OK and Cancel; true when the user chose OK.
     virtual bool askOkCancel(const QString& text) = 0;
 };

@@ -26,6 +26,11 @@ void HamlogHost::yieldToEventLoop()
     sinceLastTurn.start();
 }
 
+bool HamlogHost::importProgress(int, int)
+{
+    return true;
+}
+
 HamlogTransfer::HamlogTransfer(const Settings& settings, const CountryTable& countries, const DxccTable& dxcc,
                                HamlogLibrary& library, Prompts& prompts, HamlogHost& host, QObject* parent)
     : QObject(parent), m_settings(settings), m_countries(countries), m_dxcc(dxcc), m_library(library),
@@ -46,6 +51,27 @@ QString HamlogTransfer::cannotOpenText()
 QString HamlogTransfer::transferredText()
 {
     return QStringLiteral("TURBO HAMLOG データベースに転送しました");
+}
+
+namespace {
+QString importCounts(int appended, int skipped)
+{
+    QString counts = QStringLiteral("追加 %1 件").arg(appended);
+    if (skipped > 0)
+        counts += QStringLiteral("、コールサインのない %1 件は追加せず").arg(skipped);
+    return counts;
+}
+} // namespace
+
+QString HamlogTransfer::transferredText(int appended, int skipped)
+{
+    return transferredText() + QStringLiteral(" (%1)").arg(importCounts(appended, skipped));
+}
+
+QString HamlogTransfer::cancelledText(int appended, int skipped)
+{
+    return QStringLiteral("TURBO HAMLOG データベースへの転送を中止しました (中止までに%1)")
+        .arg(importCounts(appended, skipped));
 }
 
 HamlogTransfer::AppendRequest HamlogTransfer::ThLogDbAppend(const QString& contactText)
@@ -191,32 +217,45 @@ void HamlogTransfer::runUdp(const QString& contactText, bool deferred)
 
 void HamlogTransfer::runImport(const QStringList& records, int count)
 {
+    m_lastImport = ImportResult();
+    ImportResult& result = m_lastImport;
     const QString qslText = BuildQslText(m_settings);
     if (!open())
         return;
     m_host.setStatusText(QString());
     auto yield = [this] { m_host.yieldToEventLoop(); };
-    for (int number = 1; number <= count; ++number) {
+    bool cancelled = !m_host.importProgress(0, count);
+    for (int number = 1; number <= count && !cancelled; ++number) {
         HamlogRecord record;
         QString error;
         // The event loop runs after each record; a second turn inside the lookup would only slow
         // a large import down.
         bool ok = ConvertContact(records.value(number), ContactSource::Import, qslText, m_settings,
                                  m_countries, m_dxcc, record, error);
+        const bool hasCall = ok && !record.callSign().isEmpty();
         if (ok) {
-            ok = handOver(record) && (record.callSign().isEmpty() || append());
+            ok = handOver(record) && (!hasCall || append());
             if (!ok)
                 error = m_library.lastError();
         }
         if (!ok) {
-            fail(QStringLiteral("%1 件目のレコードで転送を中止しました\n%2").arg(number).arg(error));
+            fail(QStringLiteral("%1 件目のレコードで転送を中止しました (それまでに %2 件を追加)\n%3")
+                     .arg(number)
+                     .arg(result.appended)
+                     .arg(error));
             return;
         }
+        ++(hasCall ? result.appended : result.skipped);
+        cancelled = !m_host.importProgress(number, count);
         yield();
     }
+    // A cancel closes as the end does: what was appended so far stays in the database.
     if (!m_library.HamlogClose(HamlogBuffer, 1)) {
         fail(m_library.lastError());
         return;
     }
-    m_host.setStatusText(transferredText());
+    result.cancelled = cancelled;
+    result.completed = !cancelled;
+    m_host.setStatusText(cancelled ? cancelledText(result.appended, result.skipped)
+                                   : transferredText(result.appended, result.skipped));
 }

@@ -25,6 +25,9 @@ public:
     virtual void setLastCallSign(const QString& callSign) = 0;
     // Lets the event loop run once; an append does this while it works so the window stays alive.
     virtual void yieldToEventLoop();
+    // Called as an import begins (done 0) and after each of its records; false cancels the
+    // import, which then keeps the records appended so far.
+    virtual bool importProgress(int done, int total);
 };
 
 // Appends contacts to the HAMLOG database through the library: one contact received over UDP
@@ -49,6 +52,15 @@ class HamlogTransfer : public QObject
 public:
     enum AppendRequest { AppendRan, AppendDeferred };
 
+    // How the last import ended.
+    struct ImportResult
+    {
+        int appended = 0;
+        int skipped = 0;        // records without a call sign, handed over but not appended
+        bool completed = false; // every record went through and the database was closed
+        bool cancelled = false;
+    };
+
     HamlogTransfer(const Settings& settings, const CountryTable& countries, const DxccTable& dxcc,
                    HamlogLibrary& library, Prompts& prompts, HamlogHost& host, QObject* parent = nullptr);
 
@@ -64,6 +76,11 @@ public:
     static QString libraryMissingText();
     static QString cannotOpenText();
     static QString transferredText();
+    // The status texts of a finished and of a cancelled import, with their counts.
+    static QString transferredText(int appended, int skipped);
+    static QString cancelledText(int appended, int skipped);
+
+    const ImportResult& lastImport() const { return m_lastImport; }
 
 signals:
     void contactAppended(const QString& callSign, bool deferred);
@@ -96,4 +113,5 @@ private:
     HamlogHost& m_host;
     bool m_busy = false;
     std::deque<Request> m_waiting;
+    ImportResult m_lastImport;
 };

@@ -30,7 +30,7 @@ void DxccTable::LoadDxccFile(const QString& path, Prompts& prompts)
 {
     clear();
     if (!QFileInfo(path).isFile()) {
-        prompts.showMessage(QStringLiteral("TH_DX.dat が見つかりません！"));
+        prompts.showSystemModalMessage(QStringLiteral("TH_DX.dat が見つかりません！"));
         return;
     }
     QByteArray bytes;

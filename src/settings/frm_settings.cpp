@@ -2,6 +2,7 @@
 
 #include "common/twips_gui.h"
 #include "platform/file_open_dialog_gui.h"
+#include "settings/path_label_gui.h"
 #include "settings/port_text.h"
 
 #include <QButtonGroup>
@@ -16,7 +17,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace {
 
@@ -44,25 +48,23 @@ QLineEdit* textBox(const char* name)
 
 // A path can only be changed through its browse button, so it is shown in a label drawn like a
 // read-only box.
-QLabel* pathLabel(const char* name)
+PathLabel* pathLabel(const char* name)
 {
-    QLabel* label = named(new QLabel, name);
+    PathLabel* label = named(new PathLabel, name);
     label->setFrameStyle(QFrame::Box | QFrame::Plain);
     label->setLineWidth(1);
     label->setAutoFillBackground(true);
     label->setBackgroundRole(QPalette::Base);
     label->setFont(QFont(QStringLiteral("ＭＳ ゴシック"), 9));
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    // A long path must not widen the dialog; the label clips it and shows it whole as a tip.
+    // A long path must not widen the dialog; the label shortens it and shows it whole as a tip.
     label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     label->setMinimumWidth(120);
     return label;
 }
 
-void setPath(QLabel* label, const QString& path)
+void setPath(PathLabel* label, const QString& path)
 {
-    label->setText(path);
-    label->setToolTip(path);
+    label->setPath(path);
 }
 
 qint16 flag(const QCheckBox* box)
@@ -91,9 +93,13 @@ frmSettings::frmSettings(Settings& settings, QWidget* parent) : QDialog(parent),
 
 void frmSettings::buildControls()
 {
-    auto* layout = new QVBoxLayout(this);
-    layout->setSpacing(6);
-    layout->setContentsMargins(9, 9, 9, 9);
+    // The six frames sit in a scroll area that scrolls only on a screen too small for them; O K
+    // and CANCEL stay below it.
+    auto* outer = new QVBoxLayout(this);
+    m_body = new QWidget;
+    m_body->setObjectName(QStringLiteral("frames"));
+    auto* layout = new QVBoxLayout(m_body);
+    layout->setContentsMargins(0, 0, 0, 0);
 
     // 1. How received contacts are marked in HAMLOG.
     auto* conversion = named(new QGroupBox(QStringLiteral("データ変換の設定")), "Frame1");
@@ -152,6 +158,7 @@ void frmSettings::buildControls()
     marksGrid->setRowStretch(2, 1);
     qslRow->addWidget(marks, 2);
     layout->addLayout(qslRow);
+    m_frameLayouts << layout << qslRow;
 
     // 4. The partner programs in use: their launch entries are shown.
     auto* used = named(new QGroupBox(QStringLiteral("使用するソフトウェア")), "Frame4");
@@ -231,7 +238,6 @@ void frmSettings::buildControls()
         filesGrid->addWidget(new QLabel(r.caption), row, 0);
         filesGrid->addWidget(r.path, row, 1);
         filesGrid->addWidget(r.button, row, 2);
-        r.path->setMinimumHeight(r.button->sizeHint().height() - 4);
         r.button->setMaximumWidth(r.button->fontMetrics().boundingRect(r.button->text()).width() + 28);
         ++row;
     }
@@ -241,12 +247,29 @@ void frmSettings::buildControls()
     // 7. O K and CANCEL. Enter in a text box presses neither: only a click or Space does.
     Command4 = named(new QPushButton(QStringLiteral("O K")), "Command4");
     Command2 = named(new QPushButton(QStringLiteral("CANCEL")), "Command2");
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(Command4);
-    buttons->addWidget(Command2);
-    buttons->addStretch(1);
-    layout->addLayout(buttons);
+    m_buttonRow = new QHBoxLayout;
+    m_buttonRow->addStretch(1);
+    m_buttonRow->addWidget(Command4);
+    m_buttonRow->addWidget(Command2);
+    m_buttonRow->addStretch(1);
+
+    m_scroll = named(new QScrollArea, "framesScroll");
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setWidget(m_body);
+    m_scroll->viewport()->setAutoFillBackground(false);
+    m_body->setAutoFillBackground(false);
+    outer->addWidget(m_scroll, 1);
+    outer->addLayout(m_buttonRow);
+
+    m_frameLayouts << conversionGrid << routeGrid << marksGrid << usedRow << networkGrid << filesGrid;
+    m_boxes << Text32 << Text31 << Text1 << Text2 << Text3 << Text4 << Text5 << Text6 << Text7 << Text8;
+    m_boxes << Label1 << Label6 << Label7 << Label16 << Label19;
+    m_boxes << Command1 << Command3 << Command5 << Command6 << Command7 << Command4 << Command2;
+    for (QCheckBox* box : findChildren<QCheckBox*>())
+        m_choices << box;
+    for (QRadioButton* button : findChildren<QRadioButton*>())
+        m_choices << button;
 
     for (QPushButton* button : findChildren<QPushButton*>()) {
         button->setAutoDefault(false);
@@ -265,9 +288,110 @@ void frmSettings::buildControls()
     for (QWidget* child : findChildren<QWidget*>())
         child->installEventFilter(this);
 
+    setTight(false);
+    setFixedSize(naturalSize(true));
+}
+
+void frmSettings::setTight(bool tight)
+{
+    // Rows as close as the text allows, so the frames need no more room than the classic dialog
+    // did; tighter still when the screen is short.
+    const int text = fontMetrics().height();
+    const int gap = tight ? 1 : 2;
+    for (QLayout* l : m_frameLayouts) {
+        l->setSpacing(gap);
+        if (auto* grid = qobject_cast<QGridLayout*>(l))
+            grid->setHorizontalSpacing(6);
+        if (l->parentWidget() && l->parentWidget() != m_body)
+            l->setContentsMargins(6, tight ? 0 : 2, 6, tight ? 0 : 4);
+    }
+    m_frameLayouts.first()->setSpacing(tight ? 0 : 4); // between the frames
+    for (QWidget* box : m_boxes)
+        box->setFixedHeight(text + (tight ? 2 : 6));
+    for (QWidget* choice : m_choices) {
+        if (tight) {
+            choice->setFixedHeight(text);
+        } else {
+            choice->setMinimumHeight(0);
+            choice->setMaximumHeight(QWIDGETSIZE_MAX);
+        }
+    }
+    layout()->setSpacing(tight ? 1 : 6);
+    layout()->setContentsMargins(tight ? 4 : 8, tight ? 1 : 6, tight ? 4 : 8, tight ? 1 : 6);
+    // Before the first showing the controls are hidden, and hidden controls do not tell their
+    // layouts that they changed: drop every cached size by hand.
+    for (QWidget* widget : findChildren<QWidget*>())
+        widget->updateGeometry();
+    for (QLayout* l : findChildren<QLayout*>())
+        l->invalidate();
+}
+
+QSize frmSettings::naturalSize(bool classic) const
+{
+    const QMargins m = layout()->contentsMargins();
+    const QSize frames = m_body->layout()->sizeHint();
+    const QSize buttons = m_buttonRow->sizeHint();
+    const QSize content(m.left() + qMax(frames.width(), buttons.width()) + m.right(),
+                        m.top() + frames.height() + layout()->spacing() + buttons.height() + m.bottom());
+    if (!classic)
+        return content;
     // The classic client area, grown where this system's fonts need more room.
-    const QSize classic(TwipsToPixelsX(this, kClientWidthTwips), TwipsToPixelsY(this, kClientHeightTwips));
-    setFixedSize(sizeHint().expandedTo(classic));
+    return content.expandedTo(
+        QSize(TwipsToPixelsX(this, kClientWidthTwips), TwipsToPixelsY(this, kClientHeightTwips)));
+}
+
+QMargins frmSettings::decorations() const
+{
+    // The window system's frame is known only once it has framed the dialog, and some report it
+    // short before; at least a title bar and thin borders as Windows draws them are kept free.
+    const int border = TwipsToPixelsX(this, 60);
+    QMargins frame(border, TwipsToPixelsY(this, 465), border, border);
+    if (const QWindow* window = windowHandle()) {
+        const QMargins known = window->frameMargins();
+        frame = QMargins(qMax(frame.left(), known.left()), qMax(frame.top(), known.top()),
+                         qMax(frame.right(), known.right()), qMax(frame.bottom(), known.bottom()));
+    }
+    return frame;
+}
+
+void frmSettings::placeOn(const QRect& area)
+{
+    m_placed = true;
+    const QMargins frame = decorations();
+    const QSize room(area.width() - frame.left() - frame.right(),
+                     area.height() - frame.top() - frame.bottom());
+    const auto fits = [&room](const QSize& size) {
+        return size.width() <= room.width() && size.height() <= room.height();
+    };
+
+    setTight(false);
+    QSize size = naturalSize(true);
+    if (!fits(size))
+        size = naturalSize(false);
+    if (!fits(size)) {
+        setTight(true);
+        size = naturalSize(false);
+    }
+    if (!fits(size)) {
+        // Last resort: the frames scroll, each way only as far as needed.
+        const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_scroll);
+        if (size.height() > room.height())
+            size.rwidth() += bar;
+        if (size.width() > room.width())
+            size.rheight() += bar;
+        const int least = layout()->contentsMargins().top() + layout()->contentsMargins().bottom() +
+                          m_buttonRow->sizeHint().height() + layout()->spacing() + 3 * fontMetrics().height();
+        size = size.boundedTo(room).expandedTo(QSize(m_buttonRow->sizeHint().width(), least));
+    }
+    setFixedSize(size);
+
+    // Centred on the free area; a dialog larger than it keeps its title bar in reach.
+    const QSize outside(size.width() + frame.left() + frame.right(),
+                        size.height() + frame.top() + frame.bottom());
+    const QPoint corner(qMax(area.left(), area.left() + (area.width() - outside.width()) / 2),
+                        qMax(area.top(), area.top() + (area.height() - outside.height()) / 2));
+    // The client area is placed, so a frame not yet known cannot push the dialog off the area.
+    setGeometry(QRect(corner + QPoint(frame.left(), frame.top()), size));
 }
 
 void frmSettings::SettingsToDialog()
@@ -341,7 +465,7 @@ void frmSettings::DialogToSettings()
     readPort(Text8, s.FreeDvPort);
 }
 
-void frmSettings::browse(QLabel* label, const QString& title, const QString& initialFolder,
+void frmSettings::browse(PathLabel* label, const QString& title, const QString& initialFolder,
                          const QString& filter)
 {
     QString fileName;
@@ -410,16 +534,13 @@ void frmSettings::keyPressEvent(QKeyEvent* event)
 
 void frmSettings::showEvent(QShowEvent* event)
 {
-    if (!m_centred) {
-        m_centred = true;
+    // Shown again while open (brought forward), it stays where the user left it.
+    if (!m_placed) {
         QScreen* screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
         if (!screen)
             screen = QGuiApplication::primaryScreen();
-        if (screen) {
-            const QRect area = screen->geometry();
-            move(area.left() + area.width() / 2 - frameGeometry().width() / 2,
-                 area.top() + area.height() / 2 - frameGeometry().height() / 2);
-        }
+        if (screen)
+            placeOn(screen->availableGeometry());
     }
     QDialog::showEvent(event);
 }

@@ -4,12 +4,17 @@
 
 #include <QDialog>
 
+class QBoxLayout;
 class QButtonGroup;
 class QCheckBox;
+class QGridLayout;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QScrollArea;
+class PathLabel;
 
 // The settings dialog: edits the whole settings record. OK copies every control into the record;
 // CANCEL, Escape and the title bar's close leave it untouched. The dialog never writes the
@@ -25,6 +30,12 @@ class frmSettings : public QDialog
 public:
     // Builds the dialog from the record; the record must outlive the dialog.
     explicit frmSettings(Settings& settings, QWidget* parent = nullptr);
+
+    // Sizes the dialog for the free area of a screen (without the taskbar) and centres it there:
+    // the classic size where it fits, else tighter rows, else the frames scroll. OK and CANCEL
+    // stay below the frames, always in view. The first showing does this for the screen the
+    // dialog opens on.
+    void placeOn(const QRect& availableArea);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -44,10 +55,21 @@ private:
     void buildControls();
     void SettingsToDialog();
     void DialogToSettings();
-    void browse(QLabel* pathLabel, const QString& title, const QString& initialFolder, const QString& filter);
+    void browse(PathLabel* pathLabel, const QString& title, const QString& initialFolder,
+                const QString& filter);
+    void setTight(bool tight);
+    QSize naturalSize(bool classic) const;
+    QMargins decorations() const;
 
     Settings& m_settings;
-    bool m_centred = false;
+    bool m_placed = false;
+    QScrollArea* m_scroll = nullptr;
+    QWidget* m_body = nullptr;
+    QBoxLayout* m_buttonRow = nullptr;
+    // What tighter rows change: the spacing of these layouts and the height of these controls.
+    QList<QLayout*> m_frameLayouts;
+    QList<QWidget*> m_boxes;
+    QList<QWidget*> m_choices; // check boxes and option buttons
 
     QCheckBox* Check1 = nullptr;
     QCheckBox* Check2 = nullptr;
@@ -70,11 +92,11 @@ private:
     QLineEdit* Text6 = nullptr;
     QLineEdit* Text7 = nullptr;
     QLineEdit* Text8 = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* Label6 = nullptr;
-    QLabel* Label7 = nullptr;
-    QLabel* Label16 = nullptr;
-    QLabel* Label19 = nullptr;
+    PathLabel* Label1 = nullptr;
+    PathLabel* Label6 = nullptr;
+    PathLabel* Label7 = nullptr;
+    PathLabel* Label16 = nullptr;
+    PathLabel* Label19 = nullptr;
     QPushButton* Command1 = nullptr;
     QPushButton* Command3 = nullptr;
     QPushButton* Command5 = nullptr;

@@ -5,11 +5,40 @@
 #include <cmath>
 #include <limits>
 
+namespace {
+
+// A Japanese input method types digits, signs and the space full-width ("２６００", "－１",
+// "　"); compatibility folding turns those into ASCII. In kana mode the minus key gives the
+// long-vowel mark and the full stop key "。", which no folding touches, so they are mapped here.
+QString asciiForm(const QString& text)
+{
+    QString folded = text.normalized(QString::NormalizationForm_KC);
+    for (QChar& c : folded) {
+        switch (c.unicode()) {
+        case 0x2212: // minus sign
+        case 0x30FC: // katakana long-vowel mark
+        case 0xFF70: // its half-width form
+            c = QLatin1Char('-');
+            break;
+        case 0x3002: // ideographic full stop
+        case 0xFF61: // its half-width form
+            c = QLatin1Char('.');
+            break;
+        default:
+            break;
+        }
+    }
+    return folded;
+}
+
+} // namespace
+
 bool ParsePortText(const QString& text, qint32& value)
 {
     // Only plain decimal notation: QString::toDouble would also take "inf", "nan" and hex floats.
-    static const QRegularExpression decimal(QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?$"));
-    const QString trimmed = text.trimmed();
+    static const QRegularExpression decimal(
+        QStringLiteral("^[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)?$"));
+    const QString trimmed = asciiForm(text).trimmed();
     if (!decimal.match(trimmed).hasMatch())
         return false;
     bool ok = false;

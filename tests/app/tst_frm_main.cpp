@@ -23,6 +23,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
@@ -127,6 +128,9 @@ private slots:
     void importWindowIsModal();
     void secondCopyEndsAtOnce();
     void messageBoxesCarryTheTitle();
+    void startUpDialogComesUpOnTop();
+    void positionOffEveryScreenComesBack();
+    void clockPanelsKeepTheirPadding();
     void qtDialogsSpeakJapanese();
     void appendsReachTheStore();
 
@@ -517,12 +521,83 @@ void TstFrmMain::messageBoxesCarryTheTitle()
     QCOMPARE(title, QStringLiteral("VELKOR"));
     QCOMPARE(text, QStringLiteral("設定ファイルがありません\r\n設定をして下さい"));
 
+    // However short the text, the caption fits beside the title bar's icon and close button
+    // (about 100 px of them at 96 DPI); the missing-table box stays above other programs.
+    int width = 0;
+    int captionWidth = 0;
+    int dpi = 96;
+    bool onTop = false;
+    bool modal = false;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        width = box->width();
+        captionWidth = box->fontMetrics().horizontalAdvance(box->windowTitle());
+        dpi = box->logicalDpiX();
+        onTop = box->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        modal = box->windowModality() == Qt::ApplicationModal;
+        box->button(QMessageBox::Ok)->click();
+    });
+    prompts.showSystemModalMessage(QStringLiteral("!"));
+    QVERIFY2(width >= captionWidth + 100 * dpi / 96, qPrintable(QString::number(width)));
+    QVERIFY(onTop);
+    QVERIFY(modal);
+
     QTimer::singleShot(0, [] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         QVERIFY(box);
         box->button(QMessageBox::Cancel)->click();
     });
     QVERIFY(!prompts.askOkCancel(QStringLiteral("?")));
+}
+
+// Catches the settings dialog of a first start left under the main window, or without the focus.
+void TstFrmMain::startUpDialogComesUpOnTop()
+{
+    writeTables();
+    SingleInstanceLock lock(m_folder->filePath(QStringLiteral("velkor.lock")));
+    m_window = StartUp(lock, Program(), *m_prompts);
+    QVERIFY(m_window);
+    QCOMPARE(m_prompts->messages.value(0), QStringLiteral("設定ファイルがありません\r\n設定をして下さい"));
+    frmSettings* dialog = m_window->settingsDialog();
+    QVERIFY(dialog && dialog->isVisible());
+    QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(dialog));
+    QVERIFY(QApplication::focusWidget() && dialog->isAncestorOf(QApplication::focusWidget()));
+}
+
+// Catches a window restored to a position on a monitor that is gone, or one moved although it
+// was on a screen.
+void TstFrmMain::positionOffEveryScreenComesBack()
+{
+    writeTables();
+    QVERIFY(m_folder->write(QStringLiteral("VELKOR.ini"), settingsFile("frmTop=1500\r\nfrmLeft=60000\r\n")));
+    frmMain* w = load();
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    const QRect free = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY(free.contains(w->frameGeometry()));
+    QCOMPARE(w->frameGeometry().right(), free.right()); // as far as it must, no further
+    // The height stays as saved, to within the frame the window system adds once it knows it.
+    QVERIFY(qAbs(w->y() - TwipsToPixelsY(w, 1500)) <= w->geometry().y() - w->frameGeometry().y());
+}
+
+// Catches date and time drawn against the panel borders.
+void TstFrmMain::clockPanelsKeepTheirPadding()
+{
+    writeTables();
+    QVERIFY(m_folder->write(QStringLiteral("VELKOR.ini"), settingsFile("")));
+    frmMain* w = load();
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    const struct
+    {
+        const char* panel;
+        QString widest;
+    } panels[] = {{"StatusBar1_Panel2", QStringLiteral("2026/12/31")},
+                  {"StatusBar1_Panel3", QStringLiteral("23:59")}};
+    for (const auto& p : panels) {
+        auto* panel = w->findChild<QLabel*>(QLatin1String(p.panel));
+        const int room = panel->contentsRect().width() - panel->fontMetrics().horizontalAdvance(p.widest);
+        QVERIFY2(room >= 2 * 4, p.panel);
+    }
 }
 
 // Catches Qt's own dialogs (the file-open dialog off Windows) left in English.
@@ -564,7 +639,9 @@ void TstFrmMain::appendsReachTheStore()
     AddAdifTransferRecord(QStringLiteral("<QSO_DATE:8>20240316 <EOR>")); // no call sign: skipped
     w->setLastCallSign(QString());
     QCOMPARE(w->ThDbFileAppend(), HamlogTransfer::AppendRan);
-    QCOMPARE(w->statusText(), QStringLiteral("TURBO HAMLOG データベースに転送しました"));
+    QCOMPARE(w->statusText(),
+             QStringLiteral(
+                 "TURBO HAMLOG データベースに転送しました (追加 1 件、コールサインのない 1 件は追加せず)"));
     QVERIFY(w->lastCallSign().isEmpty());
     ClearAdifTransferList();
 

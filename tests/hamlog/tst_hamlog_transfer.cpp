@@ -219,7 +219,8 @@ private slots:
         QCOMPARE(m_library->appended[1][1], QStringLiteral("W1AW"));
         QVERIFY(m_library->appended[1][11].isEmpty());
         QCOMPARE(m_library->appended[1][6], QStringLiteral("14.074"));
-        QCOMPARE(m_host->statuses, (QStringList{QString(), HamlogTransfer::transferredText()}));
+        QCOMPARE(m_host->statuses, (QStringList{QString(), HamlogTransfer::transferredText(2, 1)}));
+        QCOMPARE(m_transfer->lastImport().skipped, 1);
         QCOMPARE(m_host->yields, 3); // one after each record
         QVERIFY(m_host->lastCallSigns.isEmpty());
     }
@@ -230,7 +231,7 @@ private slots:
         QCOMPARE(AdifTransferCount, 0);
         m_transfer->ThDbFileAppend();
         QCOMPARE(m_library->outline(), (QStringList{"GetThdllVersion", "HamlogOpen", "HamlogClose"}));
-        QCOMPARE(m_host->statuses, (QStringList{QString(), HamlogTransfer::transferredText()}));
+        QCOMPARE(m_host->statuses, (QStringList{QString(), HamlogTransfer::transferredText(0, 0)}));
     }
 
     // Catches a failure that loses the number of the failing record or reports success.
@@ -244,6 +245,7 @@ private slots:
         QCOMPARE(m_library->outline().last(), QStringLiteral("HamlogClose"));
         QCOMPARE(m_prompts->questions.size(), 1);
         QVERIFY(m_prompts->questions[0].contains(QStringLiteral("3 件目")));
+        QVERIFY(m_prompts->questions[0].contains(QStringLiteral("それまでに 2 件を追加")));
         QVERIFY(m_prompts->questions[0].contains(QLatin1String("fake failure")));
         QCOMPARE(m_host->statuses, QStringList{QString()});
     }
@@ -358,7 +360,7 @@ private slots:
         QCOMPARE(m_library->appended[0][1], QStringLiteral("JA1ABC"));
         QCOMPARE(m_library->appended[1][1], QStringLiteral("W1AW"));
         QCOMPARE(m_host->lastCallSigns, QStringList{QStringLiteral("JA1ABC")});
-        QCOMPARE(m_host->statuses.last(), HamlogTransfer::transferredText());
+        QCOMPARE(m_host->statuses.last(), HamlogTransfer::transferredText(1, 0));
     }
 
     // Catches the 16-bit count limit, and records lost or altered on the way into the real store.
@@ -381,7 +383,7 @@ private slots:
         QCOMPARE(records.size(), count);
         QCOMPARE(records.last().fields[1], QStringLiteral("JA39999"));
         QCOMPARE(records.last().fields[12], QStringLiteral("日本"));
-        QCOMPARE(m_host->statuses.last(), HamlogTransfer::transferredText());
+        QCOMPARE(m_host->statuses.last(), HamlogTransfer::transferredText(count, 0));
     }
 
     // Catches the failure path of the real store losing what was appended before the failure.

@@ -111,6 +111,7 @@ void TestDxccTable::missingFile()
     FakePrompts prompts;
     table.LoadDxccFile(DxccFilePath(), prompts);
     QCOMPARE(prompts.messages, QStringList{QStringLiteral("TH_DX.dat が見つかりません！")});
+    QCOMPARE(prompts.systemModalMessages, prompts.messages); // above other programs' windows too
     QVERIFY(table.lines().isEmpty());
     QCOMPARE(table.FindDxccLine(QStringLiteral("JA")).columnA, QString());
 }

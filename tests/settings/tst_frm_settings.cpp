@@ -1,4 +1,6 @@
+#include "common/twips_gui.h"
 #include "settings/frm_settings.h"
+#include "settings/path_label_gui.h"
 #include "support/fake_file_dialog_gui.h"
 
 #include <QButtonGroup>
@@ -7,6 +9,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -81,6 +86,12 @@ private slots:
     void routeOutsideTheGroupIsKept();
     void fileFilters();
     void startFolderFallsBackToHome();
+    void fitsTheScreen_data();
+    void fitsTheScreen();
+    void opensCentredOnTheFreeArea();
+    void pathBoxesShowTheFileName();
+    void pathsShortenedInTheMiddle_data();
+    void pathsShortenedInTheMiddle();
 };
 
 // Catches a control that is filled from the wrong field, or a caption or name that drifted.
@@ -426,6 +437,134 @@ void TstFrmSettings::startFolderFallsBackToHome()
     QCOMPARE(StartFolder(QStringLiteral("C:\\Hamlog-not-here")), QDir::homePath());
     QCOMPARE(StartFolder(QDir::tempPath()), QDir::tempPath());
     QCOMPARE(StartFolder(QString()), QDir::homePath());
+}
+
+void TstFrmSettings::fitsTheScreen_data()
+{
+    QTest::addColumn<QSize>("screen");
+    QTest::addColumn<int>("scale");
+    for (const QSize screen : {QSize(1366, 768), QSize(1920, 1080)}) {
+        for (const int scale : {100, 125, 150}) {
+            QTest::addRow("%dx%d at %d%%", screen.width(), screen.height(), scale) << screen << scale;
+        }
+    }
+    QTest::newRow("too small: the frames scroll") << QSize(800, 600) << 200;
+}
+
+// Catches a dialog taller than the screen, with O K and CANCEL under the taskbar, or one that
+// drifted from the classic size where there is room for it.
+void TstFrmSettings::fitsTheScreen()
+{
+    QFETCH(QSize, screen);
+    QFETCH(int, scale);
+    // Scaling divides the screen into fewer device-independent pixels while the dialog keeps its
+    // size in them; the taskbar stays 40 of them tall at the bottom.
+    const QRect area(0, 0, screen.width() * 100 / scale, screen.height() * 100 / scale - 40);
+    Settings s = sampleRecord();
+    frmSettings d(s);
+    d.placeOn(area);
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+
+    // With a title bar as tall as Windows draws it (31 px) and thin borders.
+    const QRect frame = d.geometry().adjusted(-4, -31, 4, 4);
+    QVERIFY(area.contains(frame));
+    QVERIFY(qAbs((frame.left() - area.left()) - (area.right() - frame.right())) <= 1);
+    QVERIFY(qAbs((frame.top() - area.top()) - (area.bottom() - frame.bottom())) <= 1);
+    for (const char* name : {"Command4", "Command2"}) {
+        auto* button = child<QPushButton>(&d, name);
+        QVERIFY(button->isVisible());
+        QVERIFY(d.rect().contains(QRect(button->mapTo(&d, QPoint()), button->size())));
+    }
+    // Every frame is on view, or the frames scroll.
+    auto* scroll = child<QScrollArea>(&d, "framesScroll");
+    const QSize frames = scroll->widget()->minimumSizeHint();
+    QVERIFY(frames.height() <= scroll->viewport()->height() || scroll->verticalScrollBar()->isVisible());
+    QVERIFY(frames.width() <= scroll->viewport()->width() || scroll->horizontalScrollBar()->isVisible());
+    // Scrolling is the last resort: only a dialog that takes the whole free height scrolls.
+    const bool scrolls = scroll->verticalScrollBar()->isVisible();
+    QVERIFY(!scrolls || frame.height() >= area.height() - 1);
+    if (scale == 200)
+        QVERIFY(scrolls);
+
+    if (scale == 100) {
+        // The classic client area, 6975 x 8520 twips, to within 5 %, and nothing scrolls.
+        QVERIFY2(qAbs(d.width() - TwipsToPixelsX(&d, 6975)) <= TwipsToPixelsX(&d, 6975) / 20,
+                 qPrintable(QString::number(d.width())));
+        QVERIFY2(qAbs(d.height() - TwipsToPixelsY(&d, 8520)) <= TwipsToPixelsY(&d, 8520) / 20,
+                 qPrintable(QString::number(d.height())));
+        QVERIFY(!scroll->verticalScrollBar()->isVisible() && !scroll->horizontalScrollBar()->isVisible());
+    }
+}
+
+// Catches a dialog centred on the whole screen, partly under the taskbar, or moved again when it
+// is brought forward.
+void TstFrmSettings::opensCentredOnTheFreeArea()
+{
+    Settings s = sampleRecord();
+    frmSettings d(s);
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    const QRect area = d.screen()->availableGeometry();
+    const QRect frame = d.frameGeometry();
+    QVERIFY(area.contains(frame));
+    QVERIFY(qAbs((frame.left() - area.left()) - (area.right() - frame.right())) <= 1);
+    QVERIFY(frame.top() > area.top());
+    d.move(frame.topLeft() + QPoint(7, 5));
+    d.hide();
+    d.show();
+    QCOMPARE(d.frameGeometry().topLeft(), frame.topLeft() + QPoint(7, 5));
+}
+
+// Catches a path box that cuts off the program's file name, or one whose shortened text reaches
+// the record.
+void TstFrmSettings::pathBoxesShowTheFileName()
+{
+    Settings s = sampleRecord();
+    s.MshvFile = QStringLiteral("C:\\Program Files (x86)\\MSHV_274\\MSHV_274.exe");
+    frmSettings d(s);
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    auto* mshv = child<PathLabel>(&d, "Label16");
+    QVERIFY2(mshv->shownText().endsWith(QStringLiteral("\\MSHV_274.exe")), qPrintable(mshv->shownText()));
+    QCOMPARE(mshv->toolTip(), s.MshvFile);
+    const Settings before = s;
+    child<QPushButton>(&d, "Command4")->click();
+    QCOMPARE(s.MshvFile, before.MshvFile);
+}
+
+void TstFrmSettings::pathsShortenedInTheMiddle_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("room"); // the box is as wide as this text
+    QTest::addColumn<QString>("starts");
+    QTest::addColumn<QString>("ends");
+    const QString mshv = QStringLiteral("C:\\Program Files (x86)\\MSHV_274\\MSHV_274.exe");
+    QTest::newRow("fits") << mshv << mshv << mshv << mshv;
+    QTest::newRow("folders give way") << mshv << QStringLiteral("C:\\Program\\MSHV_274.exe")
+                                      << QStringLiteral("C:\\") << QStringLiteral("\u2026\\MSHV_274.exe");
+    QTest::newRow("forward slashes") << QStringLiteral("/home/ja1zzz/.local/bin/wsjtx")
+                                     << QStringLiteral("/home/…/wsjtx") << QStringLiteral("/")
+                                     << QStringLiteral("/wsjtx");
+    QTest::newRow("name alone too wide")
+        << mshv << QStringLiteral("MSHV_274.exe") << QStringLiteral("\u2026") << QStringLiteral("274.exe");
+    QTest::newRow("no folder") << QStringLiteral("MSHV_274_with_a_long_name.exe")
+                               << QStringLiteral("MSHV_274.exe") << QStringLiteral("\u2026")
+                               << QStringLiteral("name.exe");
+}
+
+// Catches a shortening that drops the file name, or one wider than its box.
+void TstFrmSettings::pathsShortenedInTheMiddle()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, room);
+    QFETCH(QString, starts);
+    QFETCH(QString, ends);
+    const QFontMetrics metrics(QFont(QStringLiteral("ＭＳ ゴシック"), 9));
+    const int width = metrics.horizontalAdvance(room);
+    const QString shown = ElidePath(path, metrics, width);
+    QVERIFY2(shown.startsWith(starts) && shown.endsWith(ends), qPrintable(shown));
+    QVERIFY(metrics.horizontalAdvance(shown) <= width);
 }
 
 QTEST_MAIN(TstFrmSettings)

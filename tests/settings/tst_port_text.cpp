@@ -31,6 +31,15 @@ void TstPortText::parses_data()
     QTest::newRow("largest") << "2147483647" << true << 2147483647;
     QTest::newRow("smallest") << "-2147483648" << true << int(-2147483647 - 1);
     QTest::newRow("rounds into range") << "2147483647.4" << true << 2147483647;
+    // What a Japanese input method types: full-width digits, signs, point and space, and in kana
+    // mode the long-vowel mark for minus and "。" for the point.
+    QTest::newRow("full-width digits") << QStringLiteral("２６００") << true << 2600;
+    QTest::newRow("full-width signs") << QStringLiteral("－１") << true << -1;
+    QTest::newRow("full-width plus, spaces") << QStringLiteral("　＋２４３３　") << true << 2433;
+    QTest::newRow("full-width point") << QStringLiteral("２５０１．５") << true << 2502;
+    QTest::newRow("kana-mode minus and point") << QStringLiteral("ー２．５") << true << -2;
+    QTest::newRow("kana-mode full stop") << QStringLiteral("２５００。５") << true << 2500;
+    QTest::newRow("minus sign") << QStringLiteral("\u22121") << true << -1;
 
     QTest::newRow("empty") << "" << false << 0;
     QTest::newRow("blank") << "   " << false << 0;
@@ -44,7 +53,10 @@ void TstPortText::parses_data()
     QTest::newRow("infinity") << "inf" << false << 0;
     QTest::newRow("not a number") << "nan" << false << 0;
     QTest::newRow("hex") << "0x10" << false << 0;
-    QTest::newRow("full-width digits") << QStringLiteral("２５００") << false << 0;
+    QTest::newRow("full-width text") << QStringLiteral("ｘ") << false << 0;
+    QTest::newRow("full-width inner space") << QStringLiteral("２５　００") << false << 0;
+    QTest::newRow("kana mark alone") << QStringLiteral("ー") << false << 0;
+    QTest::newRow("other script digits") << QStringLiteral("\u0662\u0665") << false << 0;
 }
 
 // A port typed in the dialog must be read as the stored whole number, and anything else must

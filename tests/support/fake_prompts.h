@@ -10,6 +10,12 @@ class FakePrompts : public Prompts
 {
 public:
     void showMessage(const QString& text) override { messages.append(text); }
+    // Recorded among the messages too.
+    void showSystemModalMessage(const QString& text) override
+    {
+        systemModalMessages.append(text);
+        showMessage(text);
+    }
     bool askOkCancel(const QString& text) override
     {
         questions.append(text);
@@ -17,6 +23,7 @@ public:
     }
 
     QStringList messages;
+    QStringList systemModalMessages;
     QStringList questions;
     QList<bool> answers;
 };

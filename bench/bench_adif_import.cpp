@@ -1,0 +1,204 @@
+// The ADIF import of a year of FT8: a 50,000-record WSJT-X-shaped log file (UTF-8, some Japanese
+// names) loaded as the import window loads it, then transferred whole into a new built-in store
+// as the window's transfer does; the transfer against a bare SQLite insert of the same converted
+// rows in one transaction, measured in the same run.
+#include "adif_import/adif_records.h"
+#include "common/prompts.h"
+#include "hamlog/builtin_store.h"
+#include "hamlog/hamlog_data.h"
+#include "hamlog/hamlog_transfer.h"
+#include "platform/code_page.h"
+#include "reference/country_table.h"
+#include "reference/dxcc_table.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+constexpr int kRecords = 50000;
+constexpr int kRounds = 5; // best of: the figures of a busy machine vary from run to run
+
+class QuietHost : public HamlogHost
+{
+public:
+    void setStatusText(const QString& text) override { status = text; }
+    void setLastCallSign(const QString&) override {}
+    QString status;
+};
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
+}
+
+QByteArray field(const char* tag, const QByteArray& value)
+{
+    return "<" + QByteArray(tag) + ":" + QByteArray::number(QString::fromUtf8(value).size()) + ">" + value +
+           " ";
+}
+
+QByteArray logFile()
+{
+    static const char* const prefixes[] = {"JA1", "JH2", "7K3", "K1", "W2", "DL5", "VK3", "PY2", "JE6"};
+    static const char* const names[] = {"Taro", "花子", "", "Bob", "Jürgen", "一郎", "", "Ana", ""};
+    QByteArray bytes = "ADIF Export\n<adif_ver:5>3.1.1\n<created_timestamp:15>20241231 235959\n"
+                       "<programid:6>WSJT-X\n<programversion:5>2.6.1\n<eoh>\n";
+    bytes.reserve(kRecords * 330);
+    for (int i = 0; i < kRecords; ++i) {
+        const QByteArray call = prefixes[i % 9] + QByteArray::number(i % 1000).rightJustified(3, '0') + "X";
+        const QByteArray time = QByteArray::number(i % 240000).rightJustified(6, '0');
+        bytes += field("call", call) + field("gridsquare", "PM95") + field("mode", "FT8") +
+                 field("rst_sent", "-10") + field("rst_rcvd", "-12") + field("qso_date", "20240315") +
+                 field("time_on", time) + field("qso_date_off", "20240315") + field("time_off", time) +
+                 field("band", "20m") + field("freq", "14.074150") + field("station_callsign", "JA1ZZZ") +
+                 field("my_gridsquare", "PM95aa") + field("tx_pwr", "50") +
+                 field("comment", "FT8  Sent: -10  Rcvd: -12");
+        if (*names[i % 9])
+            bytes += field("name", names[i % 9]);
+        bytes += "<eor>\n";
+    }
+    return bytes;
+}
+
+void writeTables(const QString& dir)
+{
+    struct Entity
+    {
+        const char* name;
+        const char* prefix;
+        const char* entries;
+        const char* dxcc;
+    };
+    const Entity entities[] = {
+        {"Japan", "JA", "JA,JE,JF,JG,JH,JI,JJ,JK,JL,JM,JN,JO,JP,JQ,JR,JS,7J,7K,7L,7M,7N,8J;",
+         "JA    JA    日本"},
+        {"United States", "K", "AA,AB,AC,K,N,W;", "K     K     アメリカ合衆国"},
+        {"Germany", "DL", "DA,DB,DC,DD,DL;", "DL    DL    ドイツ"},
+        {"Australia", "VK", "AX,VH,VI,VJ,VK,VL,VM,VN,VZ;", "VK    VK    オーストラリア"},
+        {"Brazil", "PY", "PP,PQ,PR,PS,PT,PU,PV,PW,PX,PY,ZV,ZW,ZX,ZY,ZZ;", "PY    PY    ブラジル"},
+    };
+    QByteArray cty, thdx;
+    for (const Entity& e : entities) {
+        cty +=
+            (QByteArray(e.name) + ':').leftJustified(69, ' ') + e.prefix + ":\r\n    " + e.entries + "\r\n";
+        thdx += CodePage::fromUnicode(QString::fromUtf8(e.dxcc)) + "\r\n";
+    }
+    writeFile(dir + "/Cty.dat", cty);
+    writeFile(dir + "/TH_DX.dat", thdx);
+}
+
+double bareInsertMs(const QString& path, const std::vector<HamlogRecord>& rows)
+{
+    QElapsedTimer timer;
+    timer.start();
+    sqlite3* db = nullptr;
+    sqlite3_open(path.toUtf8().constData(), &db);
+    sqlite3_exec(
+        db,
+        "CREATE TABLE r(call TEXT, qso_date TEXT, time_on TEXT, rst_sent TEXT, rst_rcvd TEXT, freq TEXT,"
+        " mode TEXT, dxcc_a TEXT, grid TEXT, qsl TEXT, name TEXT, dxcc_b TEXT, remarks1 TEXT,"
+        " remarks2 TEXT, country_flag TEXT, appended_at TEXT); BEGIN",
+        nullptr, nullptr, nullptr);
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(db, "INSERT INTO r VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)", -1, &stmt, nullptr);
+    const int indexes[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 16};
+    for (const HamlogRecord& row : rows) {
+        int p = 1;
+        for (int i : indexes) {
+            const QString& t = row[i];
+            sqlite3_bind_text16(stmt, p++, t.isEmpty() ? static_cast<const void*>("") : t.utf16(),
+                                int(t.size()) * 2, SQLITE_TRANSIENT);
+        }
+        sqlite3_bind_text(stmt, p, "2024-03-15T12:34:56.000Z", -1, SQLITE_STATIC);
+        sqlite3_step(stmt);
+        sqlite3_reset(stmt);
+    }
+    sqlite3_finalize(stmt);
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    return timer.nsecsElapsed() / 1e6;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    writeTables(dir.path());
+    SilentPrompts prompts;
+    CountryTable countries;
+    countries.LoadCountryFile(dir.filePath("Cty.dat"), prompts);
+    DxccTable dxcc;
+    dxcc.LoadDxccFile(dir.filePath("TH_DX.dat"), prompts);
+    Settings settings;
+    settings.QslSent = 1;
+    settings.SentMrk = QStringLiteral("*");
+    settings.Com2Rmk1 = 1;
+    settings.Pwr2Rmk2 = 1;
+
+    const QString path = dir.filePath(QStringLiteral("wsjtx_log.adi"));
+    const QByteArray bytes = logFile();
+    writeFile(path, bytes);
+
+    double bestLoad = 1e300, bestTransfer = 1e300, bestBare = 1e300;
+    int loaded = 0;
+    int stored = 0;
+    QString status;
+    for (int round = 0; round < kRounds; ++round) {
+        QStringList records;
+        QString error;
+        QElapsedTimer timer;
+        timer.start();
+        AdifRecords::LoadAdifFile(path, records, error);
+        bestLoad = std::min(bestLoad, timer.nsecsElapsed() / 1e6);
+        loaded = int(records.size());
+
+        settings.ThDbFile = dir.filePath(QStringLiteral("import%1.sqlite").arg(round));
+        BuiltinStore store;
+        QuietHost host;
+        HamlogTransfer transfer(settings, countries, dxcc, store, prompts, host);
+        timer.restart();
+        AdifRecords::CollectRecords(records, 1, int(records.size()));
+        transfer.ThDbFileAppend();
+        bestTransfer = std::min(bestTransfer, timer.nsecsElapsed() / 1e6);
+        status = host.status;
+        QList<StoredRecord> check;
+        BuiltinStore::ReadRecords(settings.ThDbFile, check, error);
+        stored = int(check.size());
+
+        // The bare insert gets the rows already converted: only the storing is compared.
+        std::vector<HamlogRecord> rows;
+        rows.reserve(size_t(records.size()));
+        const QString qsl = BuildQslText(settings);
+        for (const QString& line : records) {
+            HamlogRecord record;
+            ConvertContact(line, ContactSource::Import, qsl, settings, countries, dxcc, record, error);
+            rows.push_back(record);
+        }
+        bestBare =
+            std::min(bestBare, bareInsertMs(dir.filePath(QStringLiteral("bare%1.db").arg(round)), rows));
+    }
+
+    std::printf("file: %d records, %.1f MB\n", kRecords, bytes.size() / 1048576.0);
+    std::printf("load (read, decode, find records): %.1f ms, %d records (target < 1000 ms)\n", bestLoad,
+                loaded);
+    std::printf("transfer via ThDbFileAppend:       %.1f ms (%.0f records/s), %d stored\n", bestTransfer,
+                loaded / bestTransfer * 1000, stored);
+    std::printf("bare SQLite insert of the same rows: %.1f ms (%.0f records/s)\n", bestBare,
+                loaded / bestBare * 1000);
+    std::printf("transfer speed / bare insert speed: %.2f (target >= 0.50)\n", bestBare / bestTransfer);
+    std::printf("status: %s\n", status.toUtf8().constData());
+    return loaded == kRecords && stored == kRecords ? 0 : 1;
+}

@@ -1,0 +1,403 @@
+#include "adif_import/frm_adif_conv.h"
+#include "app/frm_main.h"
+#include "common/program_data.h"
+#include "hamlog/builtin_store.h"
+#include "hamlog/hamlog_data.h"
+#include "platform/code_page.h"
+#include "support/fake_file_dialog_gui.h"
+#include "support/fake_prompts.h"
+#include "support/temp_folder.h"
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTableView>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+QByteArray sample(const char* name)
+{
+    QFile file(QStringLiteral(VELKOR_TEST_DATA "/adif_import/") + QLatin1String(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("missing sample");
+}
+
+// n records one per line, as the partners write them.
+QByteArray wsjtFile(int n, int firstNumber = 1)
+{
+    QByteArray bytes = "ADIF Export\n<adif_ver:5>3.1.1\n<programid:4>JTDX\n<eoh>\n";
+    for (int i = firstNumber; i < firstNumber + n; ++i) {
+        const QByteArray call = "JA" + QByteArray::number(i);
+        bytes += "<call:" + QByteArray::number(call.size()) + ">" + call +
+                 " <gridsquare:4>PM95 <mode:3>FT8 <rst_sent:3>-10 <rst_rcvd:3>-12 <qso_date:8>20240315 "
+                 "<time_on:6>123015 <band:3>20m <freq:9>14.074150 <station_callsign:6>JA1ZZZ <eor>\n";
+    }
+    return bytes;
+}
+
+QByteArray utf16LittleEndian(const QString& text)
+{
+    QByteArray bytes;
+    for (const QChar c : text)
+        bytes += char(c.unicode() & 0xFF) + QByteArray(1, char(c.unicode() >> 8));
+    return bytes;
+}
+
+// The value of the first field whose tag ends in CALL, as the record holds it.
+QString callOf(const QString& record)
+{
+    static const QRegularExpression tag(QStringLiteral("call:\\d+>(\\S+)"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    return tag.match(record).captured(1);
+}
+
+} // namespace
+
+class TstFrmAdifConv : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TempProgramFolder> m_folder;
+    std::unique_ptr<FakePrompts> m_prompts;
+    std::unique_ptr<frmMain> m_main;
+    int m_transfers = 0;
+
+    frmAdifConv* window()
+    {
+        auto* w = new frmAdifConv(
+            *m_prompts,
+            [this] {
+                ++m_transfers;
+                m_main->ThDbFileAppend();
+            },
+            m_main.get());
+        w->setAttribute(Qt::WA_DeleteOnClose, false);
+        w->show();
+        return w;
+    }
+    QString file(const QString& name, const QByteArray& bytes)
+    {
+        m_folder->write(name, bytes);
+        return m_folder->filePath(name);
+    }
+    static QLabel* label(frmAdifConv* w, const char* name)
+    {
+        return w->findChild<QLabel*>(QLatin1String(name));
+    }
+    static QPushButton* button(frmAdifConv* w, const char* name)
+    {
+        return w->findChild<QPushButton*>(QLatin1String(name));
+    }
+    static QTableView* grid(frmAdifConv* w) { return w->findChild<QTableView*>(QStringLiteral("Grid1")); }
+    static QString range(frmAdifConv* w)
+    {
+        return label(w, "Label1")->text() + "-" + label(w, "Label2")->text();
+    }
+    static QString shown(frmAdifConv* w, int row)
+    {
+        return grid(w)->model()->index(row - 1, 1).data().toString();
+    }
+    static QPoint rowPoint(frmAdifConv* w, int row)
+    {
+        QTableView* g = grid(w);
+        const QModelIndex index = g->model()->index(row - 1, 1);
+        g->scrollTo(index);
+        return g->visualRect(index).center();
+    }
+    static void clickRow(frmAdifConv* w, int row)
+    {
+        QTest::mouseClick(grid(w)->viewport(), Qt::LeftButton, Qt::NoModifier, rowPoint(w, row));
+    }
+    static void dragRows(frmAdifConv* w, int from, int to)
+    {
+        QWidget* viewport = grid(w)->viewport();
+        const QPoint start = rowPoint(w, from);
+        const QPoint end = rowPoint(w, to);
+        QTest::mousePress(viewport, Qt::LeftButton, Qt::NoModifier, start);
+        QMouseEvent move(QEvent::MouseMove, QPointF(end), QPointF(viewport->mapToGlobal(end)), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &move);
+        QTest::mouseRelease(viewport, Qt::LeftButton, Qt::NoModifier, end);
+    }
+    QList<StoredRecord> stored()
+    {
+        QList<StoredRecord> records;
+        QString error;
+        BuiltinStore::ReadRecords(Program().settings.ThDbFile, records, error);
+        return records;
+    }
+
+private slots:
+    void init()
+    {
+        m_folder = std::make_unique<TempProgramFolder>();
+        m_prompts = std::make_unique<FakePrompts>();
+        ResetProgramData();
+        Program().settings.ThDbFile = m_folder->filePath(QStringLiteral("log.db"));
+        m_main = std::make_unique<frmMain>(Program(), *m_prompts);
+        m_main->setHamlogLibrary(std::make_unique<BuiltinStore>());
+        m_transfers = 0;
+        ClearAdifTransferList();
+    }
+    void cleanup()
+    {
+        m_main.reset();
+        m_prompts.reset();
+        m_folder.reset();
+    }
+
+    void recordsOfRealFiles_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("calls");      // the call field of each row, in order
+        QTest::addColumn<QString>("firstShown");     // column 1 of row 1, when given
+        QTest::addColumn<QString>("firstRecord");    // what row 1 transfers, when given
+        QTest::addColumn<QString>("lastShownHolds"); // a text that the last row shows
+
+        QTest::newRow("lower-case tag, header naming the program")
+            << QByteArray("Exported by JTDX v2.2 <eoh>\r\n<call:5>ja1ab <mode:3>FT8 <eor>\r\n")
+            << QStringList{"ja1ab"} << "<call:5>ja1ab <mode:3>FT8 <eor>" << QString() << QString();
+        QTest::newRow("EQ_CALL counts, STATION_CALLSIGN alone does not")
+            << QByteArray("<eoh>\r\n<eq_call:5>JA1ZZ <mode:3>FT8 <eor>\r\n"
+                          "<station_callsign:5>JA1ZZ <mode:3>FT8 <eor>\r\n<CALL:4>W1AW <EOR>\r\n")
+            << QStringList{"JA1ZZ", "W1AW"} << QString() << QString() << QString();
+        QTest::newRow("TAB inside a record line: whole line shown and transferred")
+            << QByteArray("<eoh>\r\n<call:5>JA1AB\t<name:3>Ken <eor>\r\n") << QStringList{"JA1AB"}
+            << "<call:5>JA1AB <name:3>Ken <eor>"
+            << "<call:5>JA1AB\t<name:3>Ken <eor>"
+            << "Ken";
+        QTest::newRow("lone LF and lone CR end lines")
+            << QByteArray("<eoh>\n<call:4>W1AW <eor>\n<call:4>K1AB <eor>\r<call:4>N1CD <eor>")
+            << QStringList{"W1AW", "K1AB", "N1CD"} << "<call:4>W1AW <eor>" << QString() << "N1CD";
+        QTest::newRow("a line cut short keeps the next record whole")
+            << QByteArray("<eoh>\r\n<call:4>W1AW <mode:3>FT\r\n<call:4>K1AB <mode:3>FT8 <eor>\r\n")
+            << QStringList{"W1AW", "K1AB"} << "<call:4>W1AW <mode:3>FT" << QString()
+            << "<call:4>K1AB <mode:3>FT8 <eor>";
+        QTest::newRow("last record without its end tag")
+            << QByteArray("<eoh>\r\n<call:4>W1AW <eor>\r\n<call:4>K1AB <mode:3>FT8\r\n")
+            << QStringList{"W1AW", "K1AB"} << QString() << QString() << "<call:4>K1AB <mode:3>FT8";
+        QTest::newRow("two lines per record")
+            << sample("two_lines_per_record.adi") << QStringList{"JA1ABC", "K1ABC", "DL1XYZ"}
+            << "<CALL:6>JA1ABC <QSO_DATE:8>20240315 <TIME_ON:6>123015 "
+               "<BAND:3>20M <MODE:3>FT8  <FREQ:9>14.074000 <RST_SENT:3>-10 "
+               "<RST_RCVD:3>-12 <GRIDSQUARE:4>PM95 <NAME:4>Taro <EOR>"
+            << QString() << "Jürgen";
+        QTest::newRow("one field per line, a value over two lines")
+            << sample("one_field_per_line.adi") << QStringList{"JA1ABC", "K1ABC", "DL1XYZ"} << QString()
+            << "<CALL:6>JA1ABC\r\n<QSO_DATE:8>20240315\r\n<TIME_ON:6>123015\r\n<FREQ:9>14.074000\r\n"
+               "<MODE:3>FT8\r\n<RST_SENT:3>-10\r\n<RST_RCVD:3>-12\r\n<COMMENT:18>line one\r\nline "
+               "two\r\n<EOR>"
+            << "<COMMENT:18>line one line two <EOR>";
+        QTest::newRow("UTF-8 with Japanese names")
+            << sample("wsjtx_log.adi") << QStringList{"JA1ABC", "K1ABC", "DL1XYZ", "JH2ZZZ"} << QString()
+            << QString() << "<name:2>花子 <eor>";
+        QTest::newRow("UTF-8 with a byte-order mark, no header")
+            << QByteArray("\xEF\xBB\xBF<call:5>JA1AB <name:2>\xE8\x8A\xB1\xE5\xAD\x90 <eor>\r\n")
+            << QStringList{"JA1AB"} << "<call:5>JA1AB <name:2>花子 <eor>" << QString() << QString();
+        QTest::newRow("UTF-16 with its byte-order mark")
+            << (QByteArray("\xFF\xFE") +
+                utf16LittleEndian(QStringLiteral("<eoh>\r\n<call:5>JA1AB <name:2>花子 <eor>\r\n")))
+            << QStringList{"JA1AB"} << "<call:5>JA1AB <name:2>花子 <eor>" << QString() << QString();
+        QTest::newRow("Shift-JIS log of this program")
+            << sample("velkor_sjis.adi") << QStringList{"JA1ABC", "JH2ZZZ"} << QString() << QString()
+            << "<name:2>花子 <eor>";
+    }
+
+    // Catches records lost, cut, merged or garbled on their way from the files real loggers write
+    // into the grid and the transfer list.
+    void recordsOfRealFiles()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, calls);
+        QFETCH(QString, firstShown);
+        QFETCH(QString, firstRecord);
+        QFETCH(QString, lastShownHolds);
+        std::unique_ptr<frmAdifConv> w(window());
+        w->LoadAdifFile(file(QStringLiteral("in.adi"), bytes));
+        QStringList rowCalls;
+        for (int row = 1; row <= w->recordCount(); ++row) {
+            QCOMPARE(grid(w.get())->model()->index(row - 1, 0).data().toString(), QString::number(row));
+            rowCalls << callOf(w->recordAt(row));
+        }
+        QCOMPARE(rowCalls, calls);
+        QCOMPARE(grid(w.get())->model()->rowCount(), calls.size());
+        QCOMPARE(range(w.get()), QStringLiteral("1-%1").arg(calls.size()));
+        QVERIFY(button(w.get(), "Command1")->isEnabled());
+        if (!firstShown.isEmpty())
+            QCOMPARE(shown(w.get(), 1), firstShown);
+        if (!firstRecord.isEmpty())
+            QCOMPARE(w->recordAt(1), firstRecord);
+        if (!lastShownHolds.isEmpty())
+            QVERIFY2(shown(w.get(), calls.size()).contains(lastShownHolds),
+                     qPrintable(shown(w.get(), calls.size())));
+        QVERIFY(m_prompts->messages.isEmpty());
+
+        // The whole record reaches the transfer list, in row order.
+        button(w.get(), "Command1")->click();
+        QCOMPARE(AdifTransferCount, calls.size());
+        QCOMPARE(AdifTransferList.value(1), w->recordAt(1));
+        QVERIFY(w->isHidden());
+        int withCall = 0; // an EQ_CALL row alone has no call sign to append
+        for (int row = 1; row <= w->recordCount(); ++row)
+            withCall += w->recordAt(row).contains(QLatin1String("<call:"), Qt::CaseInsensitive) ? 1 : 0;
+        QCOMPARE(stored().size(), withCall);
+    }
+
+    // Catches a wrong dialog request, a cancel that changes something, rows left over from the
+    // previous file, or the button disabled again by a file without records.
+    void fileDialogAndReload()
+    {
+        FakeFileOpenDialog dialog;
+        std::unique_ptr<frmAdifConv> w(window());
+        QCOMPARE(w->windowTitle(), QStringLiteral("ADIFからハムログデータベースへファイル転送"));
+        QCOMPARE(button(w.get(), "Command1")->text(), QStringLiteral("   ハムログデータベース へ転送"));
+        QCOMPARE(grid(w.get())->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("No"));
+        QCOMPARE(grid(w.get())->model()->headerData(1, Qt::Horizontal).toString(),
+                 QStringLiteral("QSO Data"));
+        QCOMPARE(range(w.get()), QStringLiteral("0-0"));
+        QVERIFY(!button(w.get(), "Command1")->isEnabled());
+
+        dialog.answers << file(QStringLiteral("twenty.ADI"), wsjtFile(20)) << QString()
+                       << file(QStringLiteral("five.adi"), wsjtFile(5, 100))
+                       << file(QStringLiteral("none.adi"), "ADIF Export\r\n<eoh>\r\n");
+        button(w.get(), "Command3")->click();
+        QCOMPARE(dialog.requests.size(), 1);
+        QCOMPARE(dialog.requests[0].title, QStringLiteral("ADIFログファイルの設定"));
+        QCOMPARE(dialog.requests[0].initialFolder, QDir::toNativeSeparators(m_folder->filePath("Log")));
+        QVERIFY(QtFileFilter(dialog.requests[0].filter)
+                    .startsWith(QStringLiteral("ADIF ファイル (*.ADI *.adi);;")));
+        QCOMPARE(w->recordCount(), 20);
+        QCOMPARE(range(w.get()), QStringLiteral("1-20"));
+        QVERIFY(button(w.get(), "Command1")->isEnabled());
+
+        button(w.get(), "Command3")->click(); // cancelled
+        QCOMPARE(w->recordCount(), 20);
+        QCOMPARE(range(w.get()), QStringLiteral("1-20"));
+
+        button(w.get(), "Command3")->click();
+        QCOMPARE(grid(w.get())->model()->rowCount(), 5);
+        QCOMPARE(callOf(w->recordAt(1)), QStringLiteral("JA100"));
+        QCOMPARE(range(w.get()), QStringLiteral("1-5"));
+
+        button(w.get(), "Command3")->click();
+        QCOMPARE(grid(w.get())->model()->rowCount(), 0);
+        QCOMPARE(range(w.get()), QStringLiteral("1-0"));
+        QVERIFY(button(w.get(), "Command1")->isEnabled());
+        button(w.get(), "Command1")->click();
+        QCOMPARE(m_transfers, 1);
+        QCOMPARE(AdifTransferCount, 0);
+        QVERIFY(stored().isEmpty());
+        QVERIFY(m_main->statusText().startsWith(HamlogTransfer::transferredText()));
+    }
+
+    // Catches the first click after a load changing the range, a drag read the wrong way round,
+    // or a range transferring other rows than the ones chosen.
+    void mouseChoosesRange()
+    {
+        std::unique_ptr<frmAdifConv> w(window());
+        w->resize(800, 600);
+        w->LoadAdifFile(file(QStringLiteral("ten.adi"), wsjtFile(10)));
+        clickRow(w.get(), 4);
+        QCOMPARE(range(w.get()), QStringLiteral("1-10"));
+        clickRow(w.get(), 4);
+        QCOMPARE(range(w.get()), QStringLiteral("4-4"));
+        dragRows(w.get(), 7, 3);
+        QCOMPARE(range(w.get()), QStringLiteral("3-7"));
+        dragRows(w.get(), 2, 5);
+        QCOMPARE(range(w.get()), QStringLiteral("2-5"));
+        QTest::mouseClick(grid(w.get())->viewport(), Qt::RightButton, Qt::NoModifier, rowPoint(w.get(), 2));
+        clickRow(w.get(), 2);
+        QCOMPARE(range(w.get()), QStringLiteral("2-2"));
+        button(w.get(), "Command1")->click();
+        QCOMPARE(AdifTransferCount, 1);
+        QCOMPARE(AdifTransferList.value(1), w->recordAt(2));
+        QCOMPARE(callOf(AdifTransferList.value(1)), QStringLiteral("JA2"));
+        const QList<StoredRecord> records = stored();
+        QCOMPARE(records.size(), 1);
+        QCOMPARE(records[0].fields[1], QStringLiteral("JA2"));
+    }
+
+    void unreadableFile_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing") << "gone.adi" << QStringLiteral("ファイルがありません");
+        QTest::newRow("a folder") << "Log" << QStringLiteral("フォルダー");
+    }
+
+    // Catches a file that cannot be read passing silently, or leaving the previous file's rows
+    // and an enabled transfer behind.
+    void unreadableFile()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, reason);
+        QDir(m_folder->path()).mkdir(QStringLiteral("Log"));
+        std::unique_ptr<frmAdifConv> w(window());
+        w->LoadAdifFile(file(QStringLiteral("ok.adi"), wsjtFile(3)));
+        QVERIFY(button(w.get(), "Command1")->isEnabled());
+        const QString path = m_folder->filePath(name);
+        w->LoadAdifFile(path);
+        QCOMPARE(m_prompts->messages.size(), 1);
+        QVERIFY(m_prompts->messages[0].contains(QDir::toNativeSeparators(path)));
+        QVERIFY2(m_prompts->messages[0].contains(reason), qPrintable(m_prompts->messages[0]));
+        QCOMPARE(grid(w.get())->model()->rowCount(), 0);
+        QCOMPARE(range(w.get()), QStringLiteral("0-0"));
+        QVERIFY(!button(w.get(), "Command1")->isEnabled());
+    }
+
+    // Catches 16-bit limits, records lost between grid and store, or a status text without its
+    // counts.
+    void largeFileIntoBuiltinStore()
+    {
+        const int count = 40000;
+        QByteArray bytes = wsjtFile(count);
+        bytes += "<eq_call:5>JA1ZZ <mode:3>FT8 <eor>\n"; // a row, but no call sign to append
+        std::unique_ptr<frmAdifConv> w(window());
+        w->LoadAdifFile(file(QStringLiteral("year.adi"), bytes));
+        QCOMPARE(range(w.get()), QStringLiteral("1-%1").arg(count + 1));
+        button(w.get(), "Command1")->click();
+        QCOMPARE(AdifTransferCount, count + 1);
+        const QList<StoredRecord> records = stored();
+        QCOMPARE(records.size(), count);
+        QCOMPARE(records.last().fields[1], QStringLiteral("JA%1").arg(count));
+        QCOMPARE(m_main->statusText(), HamlogTransfer::transferredText(count, 1));
+        QVERIFY(m_main->statusText().startsWith(HamlogTransfer::transferredText()));
+        QVERIFY(m_main->statusText().contains(QStringLiteral("40000")));
+        QVERIFY(m_prompts->messages.isEmpty() && m_prompts->questions.isEmpty());
+        QVERIFY(!m_main->transferProgressDialog());
+    }
+
+    // Catches a cancel that loses the records appended before it, goes on appending, or does not
+    // say how many went in.
+    void cancelMidTransfer()
+    {
+        std::unique_ptr<frmAdifConv> w(window());
+        w->LoadAdifFile(file(QStringLiteral("many.adi"), wsjtFile(1000)));
+        QList<int> seen;
+        connect(m_main.get(), &frmMain::importProgressed, this, [&](int done, int total) {
+            seen << done;
+            QCOMPARE(total, 1000);
+            QVERIFY(m_main->transferProgressDialog());
+            QCOMPARE(m_main->transferProgressDialog()->parentWidget(), static_cast<QWidget*>(m_main.get()));
+            if (done == 300)
+                m_main->transferProgressDialog()->cancel();
+        });
+        button(w.get(), "Command1")->click();
+        QCOMPARE(seen.size(), 301);
+        QCOMPARE(stored().size(), 300);
+        QCOMPARE(m_main->statusText(), HamlogTransfer::cancelledText(300, 0));
+        QVERIFY(m_main->statusText().contains(QStringLiteral("300")));
+        QVERIFY(!m_main->transferProgressDialog());
+        QVERIFY(m_prompts->messages.isEmpty() && m_prompts->questions.isEmpty());
+    }
+};
+
+QTEST_MAIN(TstFrmAdifConv)
+#include "tst_frm_adif_conv.moc"

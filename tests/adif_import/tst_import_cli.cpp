@@ -1,0 +1,90 @@
+// Runs "velkor-cli import" as a script would and checks what it prints, its exit status and what
+// reaches the store.
+
+#include "hamlog/builtin_store.h"
+#include "support/temp_folder.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QtTest>
+
+namespace {
+
+struct Run
+{
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+Run import(const QStringList& args)
+{
+    QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/velkor-cli");
+#ifdef Q_OS_WIN
+    program += QStringLiteral(".exe");
+#endif
+    Run run;
+    QProcess process;
+    process.start(program, QStringList{QStringLiteral("import")} + args);
+    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.status = process.exitCode();
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+} // namespace
+
+class TestImportCli : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Catches a range that transfers other records than asked, a failure reported as success, or
+    // missing counts.
+    void rangeCountsAndFailures()
+    {
+        TempProgramFolder folder;
+        const QString db = folder.filePath(QStringLiteral("log.sqlite"));
+        folder.write(QStringLiteral("VELKOR.ini"), "ThDbFile=" + db.toUtf8() + "\r\n");
+        const QString sample = QStringLiteral(VELKOR_TEST_DATA "/adif_import/two_lines_per_record.adi");
+        const QStringList dir{QStringLiteral("--dir"), folder.path()};
+
+        Run r = import(QStringList{sample, QStringLiteral("--first"), QStringLiteral("2"),
+                                   QStringLiteral("--last"), QStringLiteral("3")} +
+                       dir);
+        QCOMPARE(r.status, 0);
+        QVERIFY2(r.out.startsWith(QStringLiteral("TURBO HAMLOG データベースに転送しました (追加 2 件)\n")),
+                 qPrintable(r.out));
+        QVERIFY(r.out.contains(QStringLiteral("appended: 2\n")));
+        QList<StoredRecord> records;
+        QString error;
+        QVERIFY2(BuiltinStore::ReadRecords(db, records, error), qPrintable(error));
+        QCOMPARE(records.size(), 2);
+        QCOMPARE(records[0].fields[1], QStringLiteral("K1ABC"));
+        QCOMPARE(records[1].fields[7], QStringLiteral("FT8")); // its second line came along
+        QCOMPARE(records[1].fields[9], QStringLiteral("JO62"));
+
+        const QString missing = folder.filePath(QStringLiteral("missing.adi"));
+        r = import(QStringList{missing} + dir);
+        QCOMPARE(r.status, 1);
+        QVERIFY(r.err.contains(QStringLiteral("ADIF ファイルを読み込めません")));
+        QVERIFY(r.err.contains(QDir::toNativeSeparators(missing)));
+
+        folder.write(QStringLiteral("other.ini"),
+                     "ThDbFile=" + folder.filePath(QStringLiteral("VELKOR.ini")).toUtf8());
+        r = import(
+            QStringList{sample, QStringLiteral("--settings"), folder.filePath(QStringLiteral("other.ini"))} +
+            dir);
+        QCOMPARE(r.status, 1);
+        QVERIFY(r.err.contains(QStringLiteral("データベースがオープンできません")));
+        QVERIFY(r.out.contains(QStringLiteral("appended: 0")));
+
+        QCOMPARE(import(QStringList{sample, QStringLiteral("--first"), QStringLiteral("x")}).status, 2);
+        QCOMPARE(import({}).status, 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestImportCli)
+#include "tst_import_cli.moc"

@@ -1,0 +1,124 @@
+// velkor-cli import: transfers the records of an ADIF file into the HAMLOG database named in the
+// settings, as the import window does (the same record finding, range and append), for scripts.
+#include "cli.h"
+
+#include "adif_import/adif_records.h"
+#include "common/program_folder.h"
+#include "hamlog/hamlog_data.h"
+#include "hamlog/hamlog_library.h"
+#include "hamlog/hamlog_transfer.h"
+#include "reference/country_table.h"
+#include "reference/dxcc_table.h"
+#include "settings/settings_file.h"
+
+#include <memory>
+
+namespace {
+
+// Message boxes become lines on standard error.
+class CliPrompts : public Prompts
+{
+public:
+    void showMessage(const QString& text) override { cliErr() << "velkor-cli import: " << text << "\n"; }
+    bool askOkCancel(const QString& text) override
+    {
+        showMessage(text);
+        return true;
+    }
+};
+
+class NoWindow : public SettingsWindow
+{
+public:
+    void setTopTwips(float) override {}
+    void setLeftTwips(float) override {}
+    float topTwips() const override { return 0; }
+    float leftTwips() const override { return 0; }
+    void showNormal() override {}
+    bool isMinimized() const override { return false; }
+    void showSettingsDialogModeless() override {}
+};
+
+class CliHost : public HamlogHost
+{
+public:
+    void setStatusText(const QString& text) override { status = text; }
+    void setLastCallSign(const QString&) override {}
+    void yieldToEventLoop() override {}
+    QString status;
+};
+
+int usage()
+{
+    cliErr() << "usage: velkor-cli import FILE [--first N] [--last M] [--settings VELKOR.ini] [--dir DIR]\n";
+    return kCliUsage;
+}
+
+bool readNumber(const QString& text, int& number)
+{
+    bool ok = false;
+    number = text.toInt(&ok);
+    return ok && number >= 0;
+}
+
+int runImport(const QStringList& args)
+{
+    QString settingsPath, dir, input;
+    int first = 1;
+    int last = -1;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == QLatin1String("--first") && i + 1 < args.size()) {
+            if (!readNumber(args[++i], first))
+                return usage();
+        } else if (a == QLatin1String("--last") && i + 1 < args.size()) {
+            if (!readNumber(args[++i], last))
+                return usage();
+        } else if (a == QLatin1String("--settings") && i + 1 < args.size()) {
+            settingsPath = args[++i];
+        } else if (a == QLatin1String("--dir") && i + 1 < args.size()) {
+            dir = args[++i];
+        } else if (input.isEmpty() && !a.startsWith(QLatin1Char('-'))) {
+            input = a;
+        } else {
+            return usage();
+        }
+    }
+    if (input.isEmpty())
+        return usage();
+
+    if (!dir.isEmpty())
+        ProgramFolder::setPath(dir);
+    CliPrompts prompts;
+    NoWindow window;
+    Settings settings;
+    ReadSettingsFile(settings, window, prompts, settingsPath.isEmpty() ? SettingsFilePath() : settingsPath);
+    CountryTable countries;
+    countries.LoadCountryFile(CountryFilePath(), prompts);
+    DxccTable dxcc;
+    dxcc.LoadDxccFile(DxccFilePath(), prompts);
+
+    QStringList records;
+    QString error;
+    if (!AdifRecords::LoadAdifFile(input, records, error)) {
+        prompts.showMessage(error);
+        return kCliNothing;
+    }
+    AdifRecords::CollectRecords(records, first, last < 0 ? int(records.size()) : last);
+
+    std::unique_ptr<HamlogLibrary> library = CreateHamlogLibrary();
+    CliHost host;
+    HamlogTransfer transfer(settings, countries, dxcc, *library, prompts, host);
+    transfer.ThDbFileAppend();
+    const HamlogTransfer::ImportResult& result = transfer.lastImport();
+    if (!host.status.isEmpty())
+        cliOut() << host.status << "\n";
+    cliOut() << "appended: " << result.appended << "\n";
+    return result.completed ? kCliOk : kCliNothing;
+}
+
+const CliRegistration registration(
+    {QStringLiteral("import"),
+     QStringLiteral("import FILE [--first N] [--last M] [--settings VELKOR.ini] [--dir DIR]"), runImport});
+
+} // namespace
