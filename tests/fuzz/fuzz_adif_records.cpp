@@ -1,14 +1,17 @@
 // Loads an ADIF import file of arbitrary bytes and checks the records it finds: each is a piece
 // of the file's text, in file order, never two overlapping, holds the "CALL:" that makes it a
-// record and at most one end-of-record tag (two records never run together), and the progress
-// reports only move forward. The chosen range then fills the transfer list in order.
+// record and at most one end-of-record tag (two records never run together); every "CALL:" after
+// the header is in a record; and the progress reports only move forward. The chosen range then fills the
+// transfer list in order.
 
 #include "fuzz_support.h"
 
 #include "adif_import/adif_records.h"
 #include "hamlog/hamlog_data.h"
 
+#include <QPair>
 #include <QStringList>
+#include <QVector>
 
 namespace {
 
@@ -40,18 +43,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(finished && lastRecords == records.size(), QStringLiteral("progress never finished"));
 
     const QString text = AdifRecords::decode(bytes);
-    int from = 0;
+    // Records start after the header, which may hold copies of them.
+    const int eoh = int(text.indexOf(QLatin1String("<eoh>"), 0, Qt::CaseInsensitive));
+    QVector<QPair<int, int>> spans;
+    int from = eoh < 0 ? 0 : eoh + 5;
     for (const QString& record : records) {
         FUZZ_CHECK(record.contains(QLatin1String("CALL:"), Qt::CaseInsensitive), record);
         FUZZ_CHECK(countOf(record, QLatin1String("<eor>")) <= 1, record);
         const int at = int(text.indexOf(record, from));
         FUZZ_CHECK(at >= 0, QStringLiteral("not a piece of the file, or out of order: ") + record);
         from = at + int(record.size());
+        spans.append(qMakePair(at, from));
 
         const QString shown = AdifRecords::displayText(record);
         FUZZ_CHECK(shown.size() <= record.size() && !shown.contains(QLatin1Char('\r')) &&
                        !shown.contains(QLatin1Char('\n')) && !shown.contains(QLatin1Char('\t')),
                    shown);
+    }
+
+    // No contact is lost: every "CALL:" after the header lies inside a record.
+    for (int at = int(text.indexOf(QLatin1String("CALL:"), eoh < 0 ? 0 : eoh + 5, Qt::CaseInsensitive));
+         at >= 0; at = int(text.indexOf(QLatin1String("CALL:"), at + 1, Qt::CaseInsensitive))) {
+        bool inside = false;
+        for (const auto& span : spans)
+            inside = inside || (span.first <= at && at + 5 <= span.second);
+        FUZZ_CHECK(inside, QStringLiteral("CALL: at %1 is in no record").arg(at));
     }
 
     // A range from the second record to one past the last: the list holds those in order.
