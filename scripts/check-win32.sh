@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Compiles the Qt-free Windows code (the calls into HAMLOG's 32-bit libraries, durable appends, the start of
-# partner programs) with MinGW, so that it keeps building even though the regular builds never compile it.
+# Compiles the Qt-free Windows code (the calls into HAMLOG's 32-bit libraries, durable appends, the ANSI code page,
+# the start of partner programs) and its Windows test with MinGW for 32-bit Windows, the build HAMLOG's libraries
+# need. 32-bit programs cannot run on the build machines, so this build is only compiled; scripts/test-windows.sh
+# runs the same code built for x86-64 under Wine.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cxx=${MINGW_CXX:-i686-w64-mingw32-g++}
@@ -11,7 +13,18 @@ fi
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 for src in "$here"/src/platform/hamlog_dll_win.cpp "$here"/src/platform/durable_file_win.cpp \
-  "$here"/src/platform/partner_process_win.cpp; do
+           "$here"/src/platform/partner_process_win.cpp \
+           "$here"/src/platform/ansi_code_page_win.cpp "$here"/tests/windows/windows_test.cpp \
+           "$here"/tests/windows/standin/hamlog_standin.cpp; do
   "$cxx" -std=c++17 -Wall -Wextra -Werror -I"$here/src" -c "$src" -o "$out/$(basename "$src" .cpp).o"
+done
+# The Windows test's stand-in libraries export these stdcall-decorated names (scripts/test-windows.sh); they must be
+# the ones a 32-bit compiler gives the functions.
+symbols=$("${cxx%g++*}nm" "$out/hamlog_standin.o")
+for name in _GetThdllVersion@0 _HamlogOpen@16 _SetThBuffer@12 _THW_append@12 _HamlogClose@8; do
+  if ! grep -q " T $name\$" <<<"$symbols"; then
+    echo "check-win32: the 32-bit stand-in lacks $name" >&2
+    exit 1
+  fi
 done
 echo "check-win32: ok"

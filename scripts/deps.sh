@@ -4,7 +4,8 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qtbase5-dev libsqlite3-dev
           qt6-translations-l10n qttranslations5-l10n
-          xvfb xauth fonts-noto-cjk g++-mingw-w64-i686 "$@")
+          xvfb xauth fonts-noto-cjk g++-mingw-w64-i686
+          g++-mingw-w64-x86-64 wine64 wine locales "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -2,6 +2,7 @@
 
 #include "hamlog/hamlog_transfer.h"
 #include "platform/partner_process.h"
+#include "reception/datagram_intake.h"
 #include "settings/settings_file.h"
 
 #include <QMainWindow>
@@ -91,6 +92,10 @@ public:
     // Closes the socket (the watch, when the partner has ended; the unload).
     void CloseUdpPort();
     qint16 sourceProgram() const { return m_sourceProgram; }
+    // The clock of the intake's duplicate window, in milliseconds (tests).
+    void setReceptionClock(std::function<qint64()> clock);
+    // "QQ1AA をTURBO HAMLOG データベースに追加しました"
+    static QString contactAddedText(const QString& callSign);
 
     // --- Partner programs (frm_main_partners.cpp) ---
     // The idle caption, the launch entries of the used programs, Timer3 off, socket closed.
@@ -121,6 +126,7 @@ private slots:
     // Reception.
     void Winsock1_DataArrival();
     void Timer2_Timer();
+    void contactAppendedLater(const QString& callSign, bool deferred);
     // Partner programs: the watch.
     void Timer3_Timer();
 
@@ -141,6 +147,11 @@ private:
 
     // --- reception state (frm_main_reception.cpp) ---
     qint16 m_sourceProgram = 0; // SourceProgram
+    qint16 m_timer2Phase = 0;   // Timer2Phase
+    std::unique_ptr<ContactQueue> m_intake;
+    ContactQueue& intake();
+    void takePendingDatagrams();
+    void handleContact(const QString& contactText);
 
     // --- partner state (frm_main_partners.cpp) ---
     qint32 m_launchedProcessId = 0; // LaunchedProcessId

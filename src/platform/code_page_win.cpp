@@ -1,34 +1,28 @@
+#include "platform/ansi_code_page_win.h"
 #include "platform/code_page.h"
-
-#include <windows.h>
 
 namespace CodePage {
 
 QString name()
 {
-    return QStringLiteral("CP%1").arg(GetACP());
+    return QStringLiteral("CP%1").arg(AnsiCodePage::current());
 }
 
 QByteArray fromUnicode(const QString& text)
 {
-    if (text.isEmpty())
+    const std::string bytes = AnsiCodePage::fromWide(reinterpret_cast<const wchar_t*>(text.utf16()),
+                                                     static_cast<size_t>(text.size()));
+    if (bytes.empty())
         return QByteArray();
-    const auto* wide = reinterpret_cast<const wchar_t*>(text.utf16());
-    const int size = WideCharToMultiByte(CP_ACP, 0, wide, int(text.size()), nullptr, 0, nullptr, nullptr);
-    QByteArray out(size, '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide, int(text.size()), out.data(), size, nullptr, nullptr);
-    return out;
+    return QByteArray(bytes.data(), static_cast<int>(bytes.size()));
 }
 
 QString toUnicode(const QByteArray& bytes)
 {
-    if (bytes.isEmpty())
+    const std::wstring wide = AnsiCodePage::toWide(bytes.constData(), static_cast<size_t>(bytes.size()));
+    if (wide.empty())
         return QString();
-    const int size = MultiByteToWideChar(CP_ACP, 0, bytes.constData(), int(bytes.size()), nullptr, 0);
-    QString out(size, QChar());
-    MultiByteToWideChar(CP_ACP, 0, bytes.constData(), int(bytes.size()),
-                        reinterpret_cast<wchar_t*>(out.data()), size);
-    return out;
+    return QString::fromWCharArray(wide.data(), static_cast<int>(wide.size()));
 }
 
 bool canEncode(const QString& text)

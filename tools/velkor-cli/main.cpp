@@ -68,9 +68,9 @@ bool cliReadInput(const QString& command, const QString& name, QByteArray* data,
         return false;
     };
     const auto tooLarge = [&] {
-        return fail(QStringLiteral("larger than %1 MiB, the most velkor-cli %2 reads")
-                        .arg(maxBytes >> 20)
-                        .arg(command));
+        const QString limit = maxBytes >= (1 << 20) ? QStringLiteral("%1 MiB").arg(maxBytes >> 20)
+                                                    : QStringLiteral("%1 bytes").arg(maxBytes);
+        return fail(QStringLiteral("larger than %1, the most velkor-cli %2 reads").arg(limit, command));
     };
     QFile file;
     bool opened;

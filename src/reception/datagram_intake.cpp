@@ -1,0 +1,265 @@
+#include "reception/datagram_intake.h"
+
+#include "reception/qso_logged_decoder.h"
+
+#include <QDataStream>
+#include <QElapsedTimer>
+#include <QtEndian>
+
+#include <memory>
+
+namespace Intake {
+namespace {
+
+bool isContinuation(uchar c)
+{
+    return (c & 0xC0) == 0x80;
+}
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool isValidUtf8(const QByteArray& bytes)
+{
+    const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const uchar c = p[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        int extra;
+        uint min;
+        uint cp;
+        if ((c & 0xE0) == 0xC0) {
+            extra = 1, min = 0x80, cp = c & 0x1F;
+        } else if ((c & 0xF0) == 0xE0) {
+            extra = 2, min = 0x800, cp = c & 0x0F;
+        } else if ((c & 0xF8) == 0xF0) {
+            extra = 3, min = 0x10000, cp = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + extra >= n)
+            return false;
+        for (int k = 1; k <= extra; ++k) {
+            if (!isContinuation(p[i + k]))
+                return false;
+            cp = (cp << 6) | (p[i + k] & 0x3F);
+        }
+        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
+bool equalsTag(const QString& text, qsizetype from, qsizetype length, const char* tag)
+{
+    return text.mid(from, length).compare(QLatin1String(tag), Qt::CaseInsensitive) == 0;
+}
+
+// The text of a Logged ADIF message (type 12): id, then the ADIF text, each a QDataStream byte
+// array. False when the message is cut short.
+bool loggedAdifText(const QByteArray& message, QString* adif)
+{
+    QDataStream in(message);
+    in.setVersion(QDataStream::Qt_5_2);
+    quint32 magic = 0, schema = 0, type = 0;
+    QByteArray id, text;
+    in >> magic >> schema >> type >> id >> text;
+    if (in.status() != QDataStream::Ok)
+        return false;
+    *adif = QString::fromUtf8(text);
+    return true;
+}
+
+} // namespace
+
+QString TextOf(const QByteArray& bytes)
+{
+    return isValidUtf8(bytes) ? QString::fromUtf8(bytes) : QString::fromLatin1(bytes);
+}
+
+QStringList ContactsOfAdif(const QString& received)
+{
+    QString text = received;
+    for (QChar& c : text) {
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n'))
+            c = QLatin1Char(' ');
+    }
+
+    // Walks the tags without skipping values by their lengths: senders differ on whether a length
+    // counts bytes or characters, and a wrong skip would run over the next record's start.
+    QStringList contacts;
+    qsizetype recordStart = -1;
+    qsizetype pos = 0;
+    bool fields = false;
+    for (;;) {
+        const qsizetype open = text.indexOf(QLatin1Char('<'), pos);
+        if (open < 0)
+            break;
+        const qsizetype close = text.indexOf(QLatin1Char('>'), open + 1);
+        if (close < 0)
+            break;
+        const QString spec = text.mid(open + 1, close - open - 1);
+        const qsizetype colon = spec.indexOf(QLatin1Char(':'));
+        const qsizetype nameLength = colon < 0 ? spec.size() : colon;
+        pos = close + 1;
+        if (equalsTag(spec, 0, nameLength, "eoh")) {
+            recordStart = -1; // everything so far was the header
+            fields = false;
+            continue;
+        }
+        if (equalsTag(spec, 0, nameLength, "eor")) {
+            if (fields)
+                contacts << text.mid(recordStart, pos - recordStart).trimmed();
+            recordStart = -1;
+            fields = false;
+            continue;
+        }
+        if (colon < 0 || nameLength == 0)
+            continue; // not a field: left in the text as it stands
+        bool ok = false;
+        const int length = spec.mid(colon + 1).section(QLatin1Char(':'), 0, 0).toInt(&ok);
+        if (!ok || length < 0)
+            continue;
+        if (recordStart < 0)
+            recordStart = open;
+        fields = true;
+    }
+    // A last record without "<eor>" is still what the sender sent.
+    if (fields)
+        contacts << text.mid(recordStart).trimmed();
+    return contacts;
+}
+
+QString MessageTypeName(quint32 type)
+{
+    static const char* const kNames[] = {
+        "Heartbeat",
+        "Status",
+        "Decode",
+        "Clear",
+        "Reply",
+        "QSO Logged",
+        "Close",
+        "Replay",
+        "Halt Tx",
+        "Free Text",
+        "WSPR Decode",
+        "Location",
+        "Logged ADIF",
+        "Highlight Callsign",
+        "Switch Configuration",
+        "Configure",
+    };
+    return type < sizeof kNames / sizeof kNames[0] ? QLatin1String(kNames[type]) : QStringLiteral("unknown");
+}
+
+Reading Read(const QByteArray& datagram, qint16 sourceProgram)
+{
+    Reading reading;
+    if (datagram.isEmpty()) {
+        reading.reason = QStringLiteral("empty datagram");
+        return reading;
+    }
+    const bool binary =
+        datagram.size() >= 4 && qFromBigEndian<quint32>(datagram.constData()) == QsoLogged::kMagic;
+    const quint32 schema = datagram.size() >= 8 ? qFromBigEndian<quint32>(datagram.constData() + 4) : 0;
+    const quint32 type =
+        datagram.size() >= 12 ? qFromBigEndian<quint32>(datagram.constData() + 8) : 0xFFFFFFFF;
+    const QString what =
+        QStringLiteral("a %1 message (type %2, schema %3)").arg(MessageTypeName(type)).arg(type).arg(schema);
+
+    if (sourceProgram == 4) {
+        QString hex = QsoLogged::HexText(datagram);
+        if (QsoLogged::FindMarker(hex) < 0) {
+            reading.reason = binary ? what + QStringLiteral(", not a QSO Logged message of schema 2")
+                                    : QStringLiteral("no QSO Logged message of schema 2 in the datagram");
+            return reading;
+        }
+        DecodeQsoLogged(hex);
+        reading.contacts << hex;
+        return reading;
+    }
+    if (sourceProgram < 1 || sourceProgram > 3) {
+        reading.reason = QStringLiteral("no partner program chosen (source %1)").arg(sourceProgram);
+        return reading;
+    }
+
+    if (binary) {
+        if (datagram.size() < 12) {
+            reading.reason = QStringLiteral("a binary message cut short before its type");
+        } else if (type == 12) {
+            QString adif;
+            if (!loggedAdifText(datagram, &adif))
+                reading.reason = what + QStringLiteral(" cut short");
+            else if ((reading.contacts = ContactsOfAdif(adif)).isEmpty())
+                reading.reason = what + QStringLiteral(" without an ADIF record");
+        } else if (type == 5) {
+            reading.reason =
+                what + QStringLiteral("; on a text port the contact is taken from the Logged ADIF "
+                                      "message (type 12) sent with it");
+        } else {
+            reading.reason = what + QStringLiteral(", not a contact");
+        }
+        return reading;
+    }
+
+    reading.contacts = ContactsOfAdif(TextOf(datagram));
+    if (reading.contacts.isEmpty())
+        reading.reason = QStringLiteral("no ADIF record in the text");
+    return reading;
+}
+
+} // namespace Intake
+
+ContactQueue::ContactQueue(Handler handler) : m_handler(std::move(handler))
+{
+    auto started = std::make_shared<QElapsedTimer>();
+    started->start();
+    m_clock = [started] { return started->elapsed(); };
+}
+
+bool ContactQueue::take(const QByteArray& datagram, const QStringList& contacts)
+{
+    if (contacts.isEmpty())
+        return true;
+    const qint64 now = m_clock();
+    while (!m_recent.empty() && now - m_recent.front().first >= kDuplicateWindowMs) {
+        const auto it = m_lastTaken.constFind(m_recent.front().second);
+        if (it != m_lastTaken.constEnd() && it.value() == m_recent.front().first)
+            m_lastTaken.erase(it);
+        m_recent.pop_front();
+    }
+    if (m_lastTaken.contains(datagram))
+        return false;
+    m_lastTaken.insert(datagram, now);
+    m_recent.emplace_back(now, datagram);
+    for (const QString& contact : contacts)
+        m_queue.push_back(contact);
+    return true;
+}
+
+void ContactQueue::run()
+{
+    if (m_handling)
+        return;
+    m_handling = true;
+    // Cleared however the handler leaves, so one failed contact cannot stop the intake for good.
+    struct Guard
+    {
+        bool& flag;
+        ~Guard() { flag = false; }
+    } guard{m_handling};
+    for (;;) {
+        if (m_drain)
+            m_drain();
+        if (m_queue.empty())
+            break;
+        const QString contact = m_queue.front();
+        m_queue.pop_front();
+        m_handler(contact);
+    }
+}

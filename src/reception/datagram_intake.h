@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+#include <functional>
+
+// What a received datagram becomes: the contact text(s) it carries, or the reason it carries none.
+//
+// Sources 1 to 3 (JTDX, WSJT-X, MSHV) send each logged contact as ADIF text. The text is read as
+// UTF-8 when it is valid UTF-8 (JTDX, MSHV), otherwise byte by byte (WSJT-X sends Latin-1). A
+// header ("...<eoh>") is left out, every CR and LF becomes a blank (one each, so the field lengths
+// still fit) and each record ended by "<eor>" is one contact, as it was written otherwise.
+//
+// A partner's main UDP server may be pointed at a text port too. Its binary messages (magic number
+// 0xADBCCBDA) are never taken as text: the Logged ADIF message (type 12) carries the contact's ADIF
+// record and is read as above; the QSO Logged message (type 5) that the same partner sends for the
+// same contact is left alone, so the contact is taken once, from the richer of the two; heartbeats,
+// status and decode messages carry no contact.
+//
+// Source 4 (FreeDV) sends the QSO Logged message of schema 2; each datagram is decoded on its own.
+namespace Intake {
+
+struct Reading
+{
+    QStringList contacts; // in the order the datagram holds them
+    QString reason;       // why there is no contact (English, for the command-line tools)
+};
+
+// Source number 1 to 4 as SourceProgram holds it; any other number reads nothing.
+Reading Read(const QByteArray& datagram, qint16 sourceProgram);
+
+// The datagram's bytes as text: UTF-8 when they are valid UTF-8, else each byte the character of
+// that code (Latin-1).
+QString TextOf(const QByteArray& bytes);
+
+// The contacts of an ADIF text as above; empty when it holds no record.
+QStringList ContactsOfAdif(const QString& text);
+
+// Name of a message type of the partners' UDP protocol ("Heartbeat", "Logged ADIF"), or "unknown".
+QString MessageTypeName(quint32 type);
+
+} // namespace Intake
+
+// Hands the contacts of the datagrams taken in to a handler one at a time, in arrival order.
+//
+// A contact is never handled in the middle of another: the handler may let the event loop run (the
+// HAMLOG append does, and so does a message box), and a datagram taken in meanwhile only joins the
+// queue; the running loop handles it next. Before each contact the drain callback is called, so
+// datagrams already waiting at the socket are taken in (and checked against the duplicate window)
+// in order, and the socket's buffer never fills while contacts are handled.
+//
+// A datagram whose bytes equal those of one taken in during the last two seconds is dropped: a
+// partner that sends the same contact twice (or a network that doubles it) gives one contact.
+class ContactQueue
+{
+public:
+    static constexpr qint64 kDuplicateWindowMs = 2000;
+
+    using Handler = std::function<void(const QString& contactText)>;
+    using Clock = std::function<qint64()>; // milliseconds, never going back
+
+    explicit ContactQueue(Handler handler);
+
+    // Replaces the clock (tests drive the duplicate window with it).
+    void setClock(Clock clock) { m_clock = std::move(clock); }
+    void setDrain(std::function<void()> drain) { m_drain = std::move(drain); }
+
+    // Queues the contacts of one datagram. False when the datagram is dropped as a duplicate;
+    // datagrams without contacts are not remembered.
+    bool take(const QByteArray& datagram, const QStringList& contacts);
+    // Handles the waiting contacts in order; returns at once when called during a contact.
+    void run();
+
+    bool isHandling() const { return m_handling; }
+    int waiting() const { return static_cast<int>(m_queue.size()); }
+
+private:
+    Handler m_handler;
+    Clock m_clock;
+    std::function<void()> m_drain;
+    std::deque<QString> m_queue;
+    // Datagrams taken in the duplicate window, oldest first, and the time each was last taken.
+    std::deque<std::pair<qint64, QByteArray>> m_recent;
+    QHash<QByteArray, qint64> m_lastTaken;
+    bool m_handling = false;
+};

@@ -1,0 +1,127 @@
+#include "reception/udp_listener.h"
+
+#include "settings/settings.h"
+
+#include <QHostAddress>
+#include <QNetworkInterface>
+#include <QUdpSocket>
+#include <QVariant>
+
+namespace {
+
+// Enough for thousands of contacts; the system may grant less.
+constexpr int kReceiveBufferBytes = 4 * 1024 * 1024;
+
+QString bindFailureReason(const QUdpSocket& socket)
+{
+    switch (socket.error()) {
+    case QAbstractSocket::AddressInUseError:
+        return QStringLiteral("他のプログラムがこのポートを使用しています");
+    case QAbstractSocket::SocketAccessError:
+        return QStringLiteral("このポートを使う権限がありません");
+    case QAbstractSocket::SocketAddressNotAvailableError:
+        return QStringLiteral("このアドレスはこのパソコンでは使えません");
+    default:
+        return socket.errorString();
+    }
+}
+
+bool isOwnAddress(const QHostAddress& address)
+{
+    if (address.isLoopback())
+        return true;
+    const QList<QHostAddress> own = QNetworkInterface::allAddresses();
+    for (const QHostAddress& a : own) {
+        if (a.isEqual(address, QHostAddress::TolerantConversion))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool ReceptionEndpoint(const Settings& settings, qint16 n, QString* address, qint32* port)
+{
+    switch (n) {
+    case 1:
+        *address = settings.JtdxIP, *port = settings.JtdxPort;
+        return true;
+    case 2:
+        *address = settings.WsjtIP, *port = settings.WsjtPort;
+        return true;
+    case 3:
+        *address = settings.MshvIP, *port = settings.MshvPort;
+        return true;
+    case 4:
+        *address = settings.FreeDvIP, *port = settings.FreeDvPort;
+        return true;
+    default:
+        return false;
+    }
+}
+
+ListenOutcome ListenOn(QUdpSocket& socket, const QString& addressSetting, qint32 port)
+{
+    ListenOutcome outcome;
+    if (socket.state() != QAbstractSocket::UnconnectedState)
+        socket.abort();
+    if (port < 1 || port > 65535) {
+        outcome.note =
+            QStringLiteral("UDPポート番号 %1 は使えません（1～65535）。設定を確認してください").arg(port);
+        return outcome;
+    }
+    const quint16 p = static_cast<quint16>(port);
+    const QString text = addressSetting.trimmed();
+    const QHostAddress address(text);
+
+    bool bound = false;
+    if (!address.isNull() && address.isMulticast()) {
+        const QHostAddress any = address.protocol() == QAbstractSocket::IPv6Protocol ? QHostAddress::AnyIPv6
+                                                                                     : QHostAddress::AnyIPv4;
+        bound = socket.bind(any, p, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint);
+        if (bound && !socket.joinMulticastGroup(address)) {
+            outcome.note = QStringLiteral("マルチキャストグループ %1 に参加できません: %2")
+                               .arg(address.toString(), socket.errorString());
+        }
+    } else if (!address.isNull() && isOwnAddress(address)) {
+        // Not shared: a second logger on the same port must fail here rather than split the
+        // contacts between the two without a word.
+        bound = socket.bind(address, p, QUdpSocket::DontShareAddress);
+    } else {
+        bound = socket.bind(QHostAddress::Any, p, QUdpSocket::DontShareAddress);
+        if (bound) {
+            outcome.note = text.isEmpty() ? QStringLiteral("受信アドレスが設定されていないため、すべてのネッ"
+                                                           "トワークから受信します（ポート %1）")
+                                                .arg(port)
+                                          : QStringLiteral("受信アドレス %1 "
+                                                           "はこのパソコンのアドレスではないため、すべてのネ"
+                                                           "ットワークから受信します（ポート %2）")
+                                                .arg(text)
+                                                .arg(port);
+        }
+    }
+    if (!bound) {
+        outcome.note =
+            QStringLiteral("UDPポート %1 を開けません: %2").arg(port).arg(bindFailureReason(socket));
+        socket.abort();
+        return outcome;
+    }
+    socket.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, QVariant(kReceiveBufferBytes));
+    outcome.listening = true;
+    return outcome;
+}
+
+QList<QByteArray> ReadPendingDatagrams(QUdpSocket& socket)
+{
+    QList<QByteArray> datagrams;
+    while (socket.hasPendingDatagrams()) {
+        const qint64 size = socket.pendingDatagramSize();
+        QByteArray datagram(static_cast<int>(qMax<qint64>(size, 0)), Qt::Uninitialized);
+        const qint64 read = socket.readDatagram(datagram.data(), datagram.size());
+        if (read < 0)
+            break;
+        datagram.truncate(static_cast<int>(read));
+        datagrams << datagram;
+    }
+    return datagrams;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+class QUdpSocket;
+struct Settings;
+
+// Where the reception of partner program n (1 JTDX, 2 WSJT-X, 3 MSHV, 4 FreeDV) listens, from
+// its address and port settings. False for any other n.
+bool ReceptionEndpoint(const Settings& settings, qint16 n, QString* address, qint32* port);
+
+// Binds the socket for a partner's datagrams.
+//
+// The address setting decides who may send: an address of this machine (127.0.0.1 by default)
+// binds to that address only, so nobody else on the network can write into the logbook; a
+// multicast group binds the port shared with other listeners and joins the group; any other text
+// (empty, not an address, another machine's address) listens on all interfaces, as earlier
+// versions did, and the note says so. A port outside 1 to 65535 or a bind that fails leaves the
+// socket closed, with the port and the reason in the note.
+//
+// The socket's receive buffer is enlarged so that a burst of contacts waits in it whole.
+struct ListenOutcome
+{
+    bool listening = false;
+    QString note; // for panel 1 of the status bar; empty when all is as set
+};
+ListenOutcome ListenOn(QUdpSocket& socket, const QString& addressSetting, qint32 port);
+
+// Reads every datagram waiting at the socket, each whole (up to 65,507 bytes).
+QList<QByteArray> ReadPendingDatagrams(QUdpSocket& socket);

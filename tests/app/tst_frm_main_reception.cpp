@@ -1,0 +1,446 @@
+#include "app/frm_main.h"
+#include "common/app_info.h"
+#include "common/program_data.h"
+#include "hamlog/builtin_store.h"
+#include "hamlog/hamlog_data.h"
+#include "platform/code_page.h"
+#include "reception/qso_logged_encoder.h"
+#include "settings/frm_settings.h"
+#include "support/fake_hamlog_library.h"
+#include "support/fake_partner_process.h"
+#include "support/fake_prompts.h"
+#include "support/temp_folder.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QLabel>
+#include <QTest>
+#include <QTimeZone>
+#include <QTimer>
+#include <QUdpSocket>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+quint16 freePort()
+{
+    QUdpSocket probe;
+    probe.bind(QHostAddress(QHostAddress::LocalHost), 0);
+    return probe.localPort();
+}
+
+QByteArray freedvMessage()
+{
+    QsoLogged::Outgoing qso;
+    qso.timeOn = QDateTime(QDate(2024, 1, 5), QTime(12, 34, 56), QTimeZone::utc());
+    qso.timeOff = QDateTime(QDate(2024, 1, 5), QTime(12, 40, 10), QTimeZone::utc());
+    qso.dxCall = QStringLiteral("JA1FDV");
+    qso.dxGrid = QStringLiteral("PM95");
+    qso.txFrequencyHz = 7177000;
+    qso.reportSent = QStringLiteral("59");
+    qso.reportReceived = QStringLiteral("57");
+    qso.myCall = QStringLiteral("QQ2BB");
+    qso.name = QStringLiteral("花子");
+    return QsoLogged::EncodeQsoLogged(qso);
+}
+
+QByteArray contact(const char* call)
+{
+    return QByteArray("<call:") + QByteArray::number(int(qstrlen(call))) + '>' + call +
+           " <qso_date:8>20240315 <time_on:6>123456 <freq:6>14.074 <mode:3>FT8 <eor>";
+}
+
+// Prompts that can run code while a box is open, as a real box lets events run.
+class BoxPrompts : public FakePrompts
+{
+public:
+    void showMessage(const QString& text) override
+    {
+        nested = nested || depth > 0;
+        ++depth;
+        FakePrompts::showMessage(text);
+        if (whileOpen)
+            whileOpen();
+        --depth;
+        labelsAtClose << (label ? label->text() : QString());
+    }
+    std::function<void()> whileOpen;
+    QLabel* label = nullptr;
+    QStringList labelsAtClose; // Label1 as each box closed
+    int depth = 0;
+    bool nested = false;
+};
+
+} // namespace
+
+#define QVERIFY_RETURN(x)                                                                                    \
+    do {                                                                                                     \
+        if (!QTest::qVerify(static_cast<bool>(x), #x, "", __FILE__, __LINE__))                               \
+            return nullptr;                                                                                  \
+    } while (false)
+
+class TstFrmMainReception : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void contactReachesEveryPlace_data();
+    void contactReachesEveryPlace();
+    void distinctContactsKeptDuplicatesDropped();
+    void binaryMessagesOnATextPort();
+    void qsoLoggedMessagesWaitingTogether();
+    void portProblemsReported();
+    void contactsWaitForAFailedAppendsMessage();
+    void deferredContactReportedOnceAppended();
+    void wholeRoadInRealTime();
+    void demoPartnerLaunchedFromItsEntry();
+
+private:
+    std::unique_ptr<TempProgramFolder> m_folder;
+    std::unique_ptr<BoxPrompts> m_prompts;
+    std::unique_ptr<frmMain> m_window;
+    quint16 m_ports[5] = {};
+    qint64 m_now = 0;
+
+    QString dbPath() const { return m_folder->filePath(QStringLiteral("log.db")); }
+
+    // Loads the window with its settings and the intake's timers in milliseconds, then opens the
+    // port of the source.
+    frmMain* start(qint16 source, bool fastTimers = true, const QByteArray& extra = QByteArray())
+    {
+        QVERIFY_RETURN(m_folder->write(QStringLiteral("Cty.dat"), QByteArray()));
+        QVERIFY_RETURN(m_folder->write(QStringLiteral("TH_DX.dat"), QByteArray()));
+        QByteArray ini = "ThDbFile=" + dbPath().toUtf8() + "\r\n" + extra;
+        const char* const keys[] = {"JtdxPort", "WsjtPort", "MshvPort", "FreeDvPort"};
+        for (int i = 1; i <= 4; ++i) {
+            m_ports[i] = freePort();
+            ini += QByteArray(keys[i - 1]) + '=' + QByteArray::number(m_ports[i]) + "\r\n";
+        }
+        QVERIFY_RETURN(m_folder->write(QStringLiteral("VELKOR.ini"), ini));
+        m_window = std::make_unique<frmMain>(Program(), *m_prompts);
+        m_window->setHelpOpener([](QWidget*, const QString&) {});
+        m_window->Form_Load();
+        m_window->show();
+        m_prompts->label = label();
+        if (fastTimers) {
+            m_window->findChild<QTimer*>(QStringLiteral("Timer2"))->setInterval(20);
+            m_window->setReceptionClock([this] { return m_now; });
+        }
+        m_window->OpenUdpPort(source);
+        return m_window.get();
+    }
+    QLabel* label() const { return m_window->findChild<QLabel*>(QStringLiteral("Label1")); }
+    void send(const QByteArray& datagram, qint16 source)
+    {
+        QUdpSocket sender;
+        QCOMPARE(sender.writeDatagram(datagram, QHostAddress::LocalHost, m_ports[source]),
+                 qint64(datagram.size()));
+    }
+    // The contact lines of the ADIF log, in the program's code page.
+    QStringList adifLog() const
+    {
+        QStringList lines = CodePage::toUnicode(m_folder->read(QStringLiteral("Log/Velkor.adi")))
+                                .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        if (!lines.isEmpty())
+            lines.removeFirst(); // header
+        return lines;
+    }
+    QStringList storedCalls() const
+    {
+        QList<StoredRecord> records;
+        QString error;
+        BuiltinStore::ReadRecords(dbPath(), records, error);
+        QStringList calls;
+        for (const StoredRecord& r : records)
+            calls << r.fields[1];
+        return calls;
+    }
+};
+
+void TstFrmMainReception::init()
+{
+    ResetProgramData();
+    m_folder = std::make_unique<TempProgramFolder>();
+    QVERIFY(m_folder->isValid());
+    m_prompts = std::make_unique<BoxPrompts>();
+    m_now = 0;
+}
+
+void TstFrmMainReception::cleanup()
+{
+    if (m_window) {
+        if (frmSettings* dialog = m_window->settingsDialog())
+            delete dialog;
+        m_window.reset();
+    }
+    m_prompts.reset();
+    m_folder.reset();
+}
+
+void TstFrmMainReception::contactReachesEveryPlace_data()
+{
+    QTest::addColumn<qint16>("source");
+    QTest::addColumn<QByteArray>("datagram");
+    QTest::addColumn<QString>("contact");
+    QTest::addColumn<QString>("call");
+    QTest::addColumn<QString>("name"); // as stored
+
+    QTest::newRow("WSJT-X, Latin-1") << qint16(2)
+                                     << QByteArray("<call:6>ja1abc <name:4>J\xF6rg <mode:3>FT8 <eor>")
+                                     << QStringLiteral("<call:6>ja1abc <name:4>Jörg <mode:3>FT8 <eor>")
+                                     << QStringLiteral("JA1ABC") << QStringLiteral("Jörg");
+    QTest::newRow("JTDX, UTF-8") << qint16(1) << QStringLiteral("<CALL:6>JA1ABC <NAME:2>太郎 <EOR>").toUtf8()
+                                 << QStringLiteral("<CALL:6>JA1ABC <NAME:2>太郎 <EOR>")
+                                 << QStringLiteral("JA1ABC") << QStringLiteral("太郎");
+    QTest::newRow("MSHV with header")
+        << qint16(3)
+        << QByteArray("<ADIF_VER:5>3.1.0\r\n<PROGRAMID:4>MSHV\r\n<EOH>\r\n<CALL:5>K1ABC<GRIDSQUARE:0><EOR>")
+        << QStringLiteral("<CALL:5>K1ABC<GRIDSQUARE:0><EOR>") << QStringLiteral("K1ABC") << QString();
+    QTest::newRow("FreeDV, QSO Logged")
+        << qint16(4) << freedvMessage()
+        << QStringLiteral("<call:6>JA1FDV <gridsquare:4>PM95 <mode:6>FREEDV "
+                          "<rst_sent:2>59 <rst_rcvd:2>57 <qso_date:8>20240105 "
+                          "<time_on:6>123456 <qso_date_off:8>20240105 "
+                          "<time_off:6>124010 <band:3>40m <freq:5>7.177 "
+                          "<station_callsign:5>QQ2BB <my_gridsquare:0> <eor>")
+        << QStringLiteral("JA1FDV") << QString();
+    const QByteArray big = "<call:5>K2BIG <notes:65474>" + QByteArray(65474, 'x') + " <eor>"; // 65,507 bytes
+    QTest::newRow("largest datagram, read whole")
+        << qint16(2) << big << QString::fromLatin1(big) << QStringLiteral("K2BIG") << QString();
+}
+
+// Catches a contact that misses Label1, the ADIF log, the store or the status line, arrives
+// garbled (character set, header, binary message), or stays on the window.
+void TstFrmMainReception::contactReachesEveryPlace()
+{
+    QFETCH(qint16, source);
+    QFETCH(QByteArray, datagram);
+    QFETCH(QString, contact);
+    QFETCH(QString, call);
+    QFETCH(QString, name);
+    frmMain* w = start(source);
+    QVERIFY(w);
+    w->setStatusText(QStringLiteral("old"));
+    send(datagram, source);
+    QTRY_COMPARE(label()->text(), contact);
+    QCOMPARE(w->statusText(), call + QStringLiteral(" をTURBO HAMLOG データベースに追加しました"));
+    QVERIFY(w->lastCallSign().isEmpty());
+    QCOMPARE(adifLog(), QStringList{CodePage::toUnicode(CodePage::fromUnicode(contact))});
+    QCOMPARE(storedCalls(), QStringList{call});
+    if (!name.isEmpty()) {
+        QList<StoredRecord> records;
+        QString error;
+        QVERIFY(BuiltinStore::ReadRecords(dbPath(), records, error));
+        QCOMPARE(records.first().fields[11], name);
+    }
+    QTRY_VERIFY(label()->text().isEmpty()); // two ticks of Timer2
+    QCOMPARE(w->statusText(), call + QStringLiteral(" をTURBO HAMLOG データベースに追加しました"));
+}
+
+// Catches a second contact lost to the gate, or the same datagram stored twice.
+void TstFrmMainReception::distinctContactsKeptDuplicatesDropped()
+{
+    start(2);
+    send(contact("JA1AAA"), 2);
+    QTRY_COMPARE(storedCalls().size(), 1);
+    m_now = 1500;
+    send(contact("JA1BBB"), 2); // while JA1AAA is still shown
+    QTRY_COMPARE(storedCalls().size(), 2);
+    m_now = 1900;
+    send(contact("JA1AAA"), 2); // the same bytes again: dropped
+    send(contact("JA1CCC"), 2);
+    QTRY_COMPARE(storedCalls().size(), 3);
+    m_now = 2000;
+    send(contact("JA1AAA"), 2); // two seconds on: a contact again
+    QTRY_COMPARE(storedCalls().size(), 4);
+    const QStringList calls{"JA1AAA", "JA1BBB", "JA1CCC", "JA1AAA"};
+    QCOMPARE(storedCalls(), calls);
+    QCOMPARE(adifLog().size(), 4);
+}
+
+// Catches a partner's main UDP server (pointed at a text port) writing heartbeats into the
+// logbook, or one contact stored twice because it came as QSO Logged and as Logged ADIF.
+void TstFrmMainReception::binaryMessagesOnATextPort()
+{
+    frmMain* w = start(2);
+    send(QsoLogged::EncodeHeartbeat(QStringLiteral("WSJT-X")), 2);
+    send(freedvMessage(), 2);                                  // QSO Logged ...
+    send(QsoLogged::EncodeLoggedAdif(QStringLiteral("WSJT-X"), // ... and Logged ADIF of the same contact
+                                     QStringLiteral("\n<adif_ver:5>3.1.0\n<programid:6>WSJT-X\n<EOH>\n"
+                                                    "<call:6>JA1FDV <mode:3>FT8 <eor>")),
+         2);
+    QTRY_COMPARE(storedCalls(), QStringList{"JA1FDV"});
+    QCOMPARE(adifLog(), QStringList{"<call:6>JA1FDV <mode:3>FT8 <eor>"});
+    QCOMPARE(w->statusText(), QStringLiteral("JA1FDV をTURBO HAMLOG データベースに追加しました"));
+}
+
+// Catches QSO Logged messages that wait together decoded as one (only the first contact kept).
+void TstFrmMainReception::qsoLoggedMessagesWaitingTogether()
+{
+    start(4);
+    QsoLogged::Outgoing qso;
+    QUdpSocket sender;
+    for (const char* call : {"JA1ONE", "JA1TWO", "JA1THR"}) {
+        qso.dxCall = QLatin1String(call);
+        sender.writeDatagram(QsoLogged::EncodeQsoLogged(qso), QHostAddress::LocalHost, m_ports[4]);
+    }
+    QTRY_COMPARE(storedCalls(), (QStringList{"JA1ONE", "JA1TWO", "JA1THR"}));
+    QCOMPARE(adifLog().size(), 3);
+}
+
+// Catches a port that cannot be opened passing in silence, and the note lost under the launch's
+// own status text.
+void TstFrmMainReception::portProblemsReported()
+{
+    frmMain* w = start(2, true, "JtdxVisible=1\r\nJtdxFile=" + dbPath().toUtf8() + "\r\n");
+    QVERIFY(m_folder->write(QStringLiteral("log.db"), QByteArray())); // a file to "start"
+    w->setProcessStarter(std::make_unique<FakePartnerProcessStarter>());
+    QUdpSocket other;
+    QVERIFY(other.bind(QHostAddress::LocalHost, m_ports[1]));
+    w->findChild<QAction*>(QStringLiteral("mnuJTDXopen"))->trigger();
+    const QString shown = w->statusText();
+    const QString started = QStringLiteral("JTDXを起動しました　");
+    QVERIFY2(shown.startsWith(started), qPrintable(shown));
+    const QString note = shown.mid(started.size());
+    QVERIFY2(note.contains(QString::number(m_ports[1])) && note.contains(QStringLiteral("他のプログラム")),
+             qPrintable(note));
+    QFile::remove(dbPath());
+
+    // Listening everywhere is said too, and it still receives.
+    w->setStatusText(QString());
+    Program().settings.WsjtIP.clear();
+    w->OpenUdpPort(2);
+    QVERIFY2(w->statusText().contains(QStringLiteral("すべてのネットワーク")), qPrintable(w->statusText()));
+    send(contact("JA1ANY"), 2);
+    QTRY_COMPARE(storedCalls(), QStringList{"JA1ANY"});
+
+    // A port outside 1 to 65535 (0 after a first start) binds nothing.
+    Program().settings.MshvPort = 0;
+    w->OpenUdpPort(3);
+    QVERIFY2(w->statusText().contains(QStringLiteral("UDPポート番号 0")), qPrintable(w->statusText()));
+    QCOMPARE(w->sourceProgram(), qint16(3));
+}
+
+// Catches a contact handled inside the message box of a failed append (the box lets events run),
+// or one lost or reordered meanwhile.
+void TstFrmMainReception::contactsWaitForAFailedAppendsMessage()
+{
+    frmMain* w = start(2);
+    Program().settings.ThDbFile = m_folder->filePath(QStringLiteral("Cty.dat")); // not a store: fails
+    bool sent = false;
+    m_prompts->whileOpen = [&] {
+        if (!sent) {
+            sent = true;
+            send(contact("JA1BBB"), 2);
+            QTest::qWait(150);
+        }
+    };
+    send(contact("JA1AAA"), 2);
+    QTRY_COMPARE(m_prompts->messages.size(), 2);
+    QVERIFY(!m_prompts->nested);
+    QVERIFY(m_prompts->labelsAtClose.first() != QString::fromLatin1(contact("JA1BBB"))); // not taken in yet
+    QCOMPARE(adifLog(), (QStringList{contact("JA1AAA"), contact("JA1BBB")}));
+    QVERIFY(w->statusText().isEmpty()); // nothing was added
+}
+
+// Catches a contact that waited for an import never reported, or reported before it is in.
+void TstFrmMainReception::deferredContactReportedOnceAppended()
+{
+    class SlowOpen : public FakeHamlogLibrary
+    {
+    public:
+        std::function<void()> onFirstOpen;
+        bool HamlogOpen(qint32 mode, unsigned char* buffer, const QString& path, qint32 option,
+                        qint32& result) override
+        {
+            if (onFirstOpen) {
+                auto hook = std::move(onFirstOpen);
+                onFirstOpen = nullptr;
+                hook();
+            }
+            return FakeHamlogLibrary::HamlogOpen(mode, buffer, path, option, result);
+        }
+    };
+    frmMain* w = start(2);
+    auto library = std::make_unique<SlowOpen>();
+    SlowOpen* fake = library.get();
+    w->setHamlogLibrary(std::move(library));
+    QString statusWhileImport;
+    fake->onFirstOpen = [&] {
+        send(contact("JA1UDP"), 2);
+        QTRY_COMPARE(label()->text(), QString::fromLatin1(contact("JA1UDP")));
+        statusWhileImport = w->statusText();
+    };
+    ClearAdifTransferList();
+    AddAdifTransferRecord(QStringLiteral("<CALL:5>K1IMP <QSO_DATE:8>20240316 <EOR>"));
+    w->ThDbFileAppend();
+    ClearAdifTransferList();
+    QVERIFY(statusWhileImport.isEmpty());
+    QCOMPARE(fake->appended.size(), 2);
+    QCOMPARE(fake->appended.at(0)[1], QStringLiteral("K1IMP"));
+    QCOMPARE(fake->appended.at(1)[1], QStringLiteral("JA1UDP"));
+    QCOMPARE(w->statusText(), QStringLiteral("JA1UDP をTURBO HAMLOG データベースに追加しました"));
+}
+
+// Catches the real timers and clock disagreeing with the road: two contacts 1.5 s apart both
+// stored, the same datagram within 2 s once, Label1 cleared about two seconds after the last.
+void TstFrmMainReception::wholeRoadInRealTime()
+{
+    start(2, false);
+    send(contact("JA1AAA"), 2);
+    QTRY_COMPARE(storedCalls().size(), 1);
+    QTest::qWait(1500);
+    send(contact("JA1BBB"), 2);
+    send(contact("JA1AAA"), 2);
+    QTRY_COMPARE(storedCalls().size(), 2);
+    QTest::qWait(300);
+    QCOMPARE(storedCalls(), (QStringList{"JA1AAA", "JA1BBB"}));
+    QCOMPARE(label()->text(), QString::fromLatin1(contact("JA1BBB")));
+    QTest::qWait(700); // one tick since JA1BBB: still shown
+    QCOMPARE(label()->text(), QString::fromLatin1(contact("JA1BBB")));
+    QTRY_VERIFY_WITH_TIMEOUT(label()->text().isEmpty(), 3000);
+}
+
+// The whole road as a newcomer meets it: the demonstration partner started from "WSJT-Xを起動"
+// (through a script, as the launch passes no arguments), its contact in Label1, the ADIF log, the
+// store and the status text, and the window back to idle once the partner has ended.
+void TstFrmMainReception::demoPartnerLaunchedFromItsEntry()
+{
+    const QString demo =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/velkor-demo-partner");
+    QVERIFY2(QFileInfo(demo).isExecutable(), qPrintable(demo));
+    const QString script = m_folder->filePath(QStringLiteral("wsjtx.sh"));
+    const quint16 port = freePort();
+    // Only the WSJT-X port is ours; the demonstration partner's other contacts go to closed ports.
+    const QByteArray ports = QByteArray::number(freePort()) + ',' + QByteArray::number(port) + ',' +
+                             QByteArray::number(freePort()) + ',' + QByteArray::number(freePort());
+    QVERIFY(m_folder->write(QStringLiteral("wsjtx.sh"), "#!/bin/sh\nexec '" + demo.toUtf8() +
+                                                            "' --delay-ms 300 --stay-ms 300 --ports " +
+                                                            ports + "\n"));
+    QVERIFY(QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    frmMain* w = start(2, true, "WsjtVisible=1\r\nWsjtFile=" + script.toUtf8() + "\r\nWsjtIP=127.0.0.1\r\n");
+    QVERIFY(w);
+    // The launch sets the port up from the settings, so WSJT-X's must be the one the partner uses.
+    Program().settings.WsjtPort = port;
+    w->setPartnerWatchInterval(50);
+    QAction* entry = w->findChild<QAction*>(QStringLiteral("mnuWSJTopen"));
+    QVERIFY(entry && entry->isVisible());
+    entry->trigger();
+    QCOMPARE(w->windowTitle(), QStringLiteral("WSJT-X VELKOR"));
+    QTRY_COMPARE_WITH_TIMEOUT(storedCalls(), QStringList{QStringLiteral("JH2DMO")}, 10000);
+    QVERIFY(label()->text().contains(QStringLiteral("JH2DMO"), Qt::CaseInsensitive));
+    QCOMPARE(adifLog().size(), 1);
+    QCOMPARE(w->statusText(), QStringLiteral("JH2DMO をTURBO HAMLOG データベースに追加しました"));
+    QTRY_COMPARE_WITH_TIMEOUT(w->statusText(), QStringLiteral("WSJT-Xが終了しました"), 10000);
+    QCOMPARE(w->windowTitle(), AppInfo::idleCaption());
+    QVERIFY(entry->isVisible());
+    QCOMPARE(storedCalls().size(), 1);
+}
+
+QTEST_MAIN(TstFrmMainReception)
+#include "tst_frm_main_reception.moc"

@@ -1,0 +1,259 @@
+#include "reception/datagram_intake.h"
+#include "reception/qso_logged_encoder.h"
+#include "reception/udp_listener.h"
+
+#include <QDataStream>
+#include <QHostAddress>
+#include <QTimeZone>
+#include <QUdpSocket>
+#include <QtTest>
+
+namespace {
+
+// A QSO Logged message as FreeDV sends it, from the encoder the tools use.
+QByteArray freedvMessage(quint32 schema = 2)
+{
+    QsoLogged::Outgoing qso;
+    qso.timeOn = QDateTime(QDate(2024, 1, 5), QTime(12, 34, 56), QTimeZone::utc());
+    qso.timeOff = QDateTime(QDate(2024, 1, 5), QTime(12, 40, 10), QTimeZone::utc());
+    qso.dxCall = QStringLiteral("ja1abc");
+    qso.dxGrid = QStringLiteral("PM95");
+    qso.txFrequencyHz = 7177000;
+    qso.reportSent = QStringLiteral("59");
+    qso.reportReceived = QStringLiteral("57");
+    qso.myCall = QStringLiteral("QQ2BB");
+    qso.myGrid = QStringLiteral("PM95");
+    QByteArray bytes = QsoLogged::EncodeQsoLogged(qso);
+    bytes[7] = char(schema);
+    return bytes;
+}
+
+const QString kFreedvContact = QStringLiteral(
+    "<call:6>JA1ABC <gridsquare:4>PM95 <mode:6>FREEDV <rst_sent:2>59 <rst_rcvd:2>57 <qso_date:8>20240105 "
+    "<time_on:6>123456 <qso_date_off:8>20240105 <time_off:6>124010 <band:3>40m <freq:5>7.177 "
+    "<station_callsign:5>QQ2BB <my_gridsquare:4>PM95 <eor>");
+
+quint16 freePort()
+{
+    QUdpSocket probe;
+    probe.bind(QHostAddress(QHostAddress::LocalHost), 0);
+    return probe.localPort();
+}
+
+} // namespace
+
+class TstDatagramIntake : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void read_data();
+    void read();
+    void duplicatesWithinTwoSecondsOnly();
+    void noContactInsideAnother();
+    void listenOn_data();
+    void listenOn();
+    void portHeldByAnotherProgram();
+};
+
+void TstDatagramIntake::read_data()
+{
+    QTest::addColumn<qint16>("source");
+    QTest::addColumn<QByteArray>("datagram");
+    QTest::addColumn<QStringList>("contacts");
+    QTest::addColumn<QString>("reason"); // part of the reason when there is no contact
+
+    const QString wsjt = QStringLiteral("<call:5>QQ1AA <gridsquare:4>PM95 <mode:3>FT8 <eor>");
+    QTest::newRow("WSJT-X lower case") << qint16(2) << (wsjt + "\n").toLatin1() << QStringList{wsjt} << "";
+    QTest::newRow("JTDX upper case") << qint16(1) << QByteArray("<CALL:5>QQ1AA <MODE:3>FT8 <EOR>")
+                                     << QStringList{QStringLiteral("<CALL:5>QQ1AA <MODE:3>FT8 <EOR>")} << "";
+    QTest::newRow("MSHV header lines, no separators")
+        << qint16(3)
+        << QByteArray("<ADIF_VER:5>3.1.0\r\n<PROGRAMID:4>MSHV\r\n<EOH>\r\n<CALL:5>QQ1AA<GRIDSQUARE:0><MODE:3>"
+                      "FT4<EOR>")
+        << QStringList{QStringLiteral("<CALL:5>QQ1AA<GRIDSQUARE:0><MODE:3>FT4<EOR>")} << "";
+    QTest::newRow("header text before the record")
+        << qint16(2) << QByteArray("WSJT-X ADIF Export<adif_ver:5>3.1.0 <eoh> <call:5>QQ1AA <eor>")
+        << QStringList{QStringLiteral("<call:5>QQ1AA <eor>")} << "";
+    QTest::newRow("line breaks become blanks, lengths kept")
+        << qint16(2) << QByteArray("<call:5>QQ1AA\r\n<comment:3>a\nb <eor>")
+        << QStringList{QStringLiteral("<call:5>QQ1AA  <comment:3>a b <eor>")} << "";
+    QTest::newRow("two records, two contacts")
+        << qint16(1) << QByteArray("<call:5>QQ1AA <eor>\n<call:5>QQ2BB <eor>\n")
+        << QStringList{QStringLiteral("<call:5>QQ1AA <eor>"), QStringLiteral("<call:5>QQ2BB <eor>")} << "";
+    QTest::newRow("UTF-8") << qint16(1) << QStringLiteral("<call:5>QQ1AA <name:2>太郎 <eor>").toUtf8()
+                           << QStringList{QStringLiteral("<call:5>QQ1AA <name:2>太郎 <eor>")} << "";
+    QTest::newRow("Latin-1") << qint16(2) << QByteArray("<call:5>QQ1AA <name:4>J\xF6rg <eor>")
+                             << QStringList{QStringLiteral("<call:5>QQ1AA <name:4>Jörg <eor>")} << "";
+    QTest::newRow("record without <eor>")
+        << qint16(2) << QByteArray("<call:5>QQ1AA") << QStringList{QStringLiteral("<call:5>QQ1AA")} << "";
+    QTest::newRow("empty") << qint16(2) << QByteArray() << QStringList() << "empty";
+    QTest::newRow("no ADIF") << qint16(2) << QByteArray("hello <eor>") << QStringList() << "no ADIF";
+    QTest::newRow("header only") << qint16(3) << QByteArray("<PROGRAMID:4>MSHV<EOH>") << QStringList()
+                                 << "no ADIF";
+    QTest::newRow("heartbeat on a text port")
+        << qint16(2) << QsoLogged::EncodeHeartbeat(QStringLiteral("WSJT-X")) << QStringList() << "Heartbeat";
+    QTest::newRow("Logged ADIF on a text port")
+        << qint16(2)
+        << QsoLogged::EncodeLoggedAdif(QStringLiteral("WSJT-X"),
+                                       QStringLiteral("\n<adif_ver:5>3.1.0\n<programid:6>WSJT-X\n<EOH>\n"
+                                                      "<call:5>QQ1AA <name:4>Jörg <eor>"))
+        << QStringList{QStringLiteral("<call:5>QQ1AA <name:4>Jörg <eor>")} << "";
+    QTest::newRow("QSO Logged on a text port (its Logged ADIF carries it)")
+        << qint16(2) << freedvMessage() << QStringList() << "type 12";
+    QTest::newRow("binary message cut short")
+        << qint16(1) << QByteArray("\xAD\xBC\xCB\xDA\x00", 5) << QStringList() << "cut short";
+    QTest::newRow("QSO Logged from FreeDV")
+        << qint16(4) << freedvMessage() << QStringList{kFreedvContact} << "";
+    QTest::newRow("FreeDV schema 3") << qint16(4) << freedvMessage(3) << QStringList() << "schema 3";
+    QTest::newRow("FreeDV heartbeat")
+        << qint16(4) << QsoLogged::EncodeHeartbeat(QStringLiteral("FreeDV")) << QStringList() << "Heartbeat";
+    QTest::newRow("text on the FreeDV port")
+        << qint16(4) << QByteArray("<call:5>QQ1AA <eor>") << QStringList() << "no QSO Logged";
+    QTest::newRow("no source yet") << qint16(0) << QByteArray("<call:5>QQ1AA <eor>") << QStringList()
+                                   << "no partner";
+}
+
+// Catches a datagram read as the wrong contact(s): binary messages taken as text, a header or
+// line break carried into the log, a wrong character set, a record lost or doubled.
+void TstDatagramIntake::read()
+{
+    QFETCH(qint16, source);
+    QFETCH(QByteArray, datagram);
+    QFETCH(QStringList, contacts);
+    QFETCH(QString, reason);
+    const Intake::Reading reading = Intake::Read(datagram, source);
+    QCOMPARE(reading.contacts, contacts);
+    if (contacts.isEmpty())
+        QVERIFY2(reading.reason.contains(reason), qPrintable(reading.reason));
+}
+
+// Catches a second copy of a datagram taken as a second contact, or a distinct contact (or one
+// sent again later) dropped.
+void TstDatagramIntake::duplicatesWithinTwoSecondsOnly()
+{
+    QStringList handled;
+    ContactQueue queue([&](const QString& c) { handled << c; });
+    qint64 now = 0;
+    queue.setClock([&] { return now; });
+    const QByteArray a("<call:5>QQ1AA <eor>"), b("<call:5>QQ2BB <eor>");
+    QVERIFY(queue.take(a, {QStringLiteral("A")}));
+    now = 1500;
+    QVERIFY(queue.take(b, {QStringLiteral("B")}));
+    now = 1999;
+    QVERIFY(!queue.take(a, {QStringLiteral("A")}));
+    now = 2000;
+    QVERIFY(queue.take(a, {QStringLiteral("A again")}));
+    QVERIFY(queue.take("heartbeat", {})); // nothing to take: not remembered either
+    queue.run();
+    QCOMPARE(handled, (QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("A again")}));
+    QCOMPARE(queue.waiting(), 0);
+}
+
+// Catches a contact handled in the middle of another (the append lets events run) or one lost
+// because it arrived meanwhile; datagrams waiting at the socket come in before the next contact.
+void TstDatagramIntake::noContactInsideAnother()
+{
+    QStringList events;
+    int drains = 0;
+    ContactQueue* q = nullptr;
+    ContactQueue queue([&](const QString& c) {
+        events << "begin " + c;
+        if (c == QLatin1String("1")) {
+            q->take("2", {QStringLiteral("2")}); // arrives while 1 is handled
+            q->run();                            // the socket's event, re-entered: must not handle 2 now
+        }
+        events << "end " + c;
+    });
+    q = &queue;
+    queue.setDrain([&] {
+        if (++drains == 2)
+            q->take("3", {QStringLiteral("3")}); // waiting at the socket after 1
+    });
+    queue.take("1", {QStringLiteral("1")});
+    queue.run();
+    QCOMPARE(events, (QStringList{"begin 1", "end 1", "begin 2", "end 2", "begin 3", "end 3"}));
+    QVERIFY(!queue.isHandling());
+}
+
+void TstDatagramIntake::listenOn_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<int>("port"); // -1: a free one
+    QTest::addColumn<bool>("listening");
+    QTest::addColumn<QString>("boundTo"); // empty: any
+    QTest::addColumn<QString>("note");    // part of the note; empty: no note
+
+    QTest::newRow("loopback only") << "127.0.0.1" << -1 << true << "127.0.0.1"
+                                   << "";
+    QTest::newRow("blanks around") << " 127.0.0.1 " << -1 << true << "127.0.0.1"
+                                   << "";
+    QTest::newRow("empty: all interfaces, said") << "" << -1 << true << ""
+                                                 << "すべてのネットワーク";
+    QTest::newRow("another machine: all interfaces, said") << "192.0.2.7" << -1 << true << ""
+                                                           << "192.0.2.7 はこのパソコンのアドレスではない";
+    QTest::newRow("not an address") << "localhost" << -1 << true << ""
+                                    << "localhost";
+    QTest::newRow("port 0 after a first start") << "127.0.0.1" << 0 << false << ""
+                                                << "UDPポート番号 0";
+    QTest::newRow("port above 65535") << "127.0.0.1" << 65536 << false << ""
+                                      << "65536";
+}
+
+// Catches a socket open to the whole network when the settings name this machine, a silent
+// change of where the program listens, and a port number that binds a random port.
+void TstDatagramIntake::listenOn()
+{
+    QFETCH(QString, address);
+    QFETCH(int, port);
+    QFETCH(bool, listening);
+    QFETCH(QString, boundTo);
+    QFETCH(QString, note);
+    if (port < 0)
+        port = freePort();
+    QUdpSocket socket;
+    const ListenOutcome outcome = ListenOn(socket, address, port);
+    QCOMPARE(outcome.listening, listening);
+    QVERIFY2(note.isEmpty() ? outcome.note.isEmpty() : outcome.note.contains(note), qPrintable(outcome.note));
+    QCOMPARE(socket.state() == QAbstractSocket::BoundState, listening);
+    if (!listening)
+        return;
+    QCOMPARE(socket.localPort(), quint16(port));
+    if (boundTo.isEmpty())
+        QVERIFY(socket.localAddress() == QHostAddress::Any || socket.localAddress() == QHostAddress::AnyIPv6);
+    else
+        QCOMPARE(socket.localAddress(), QHostAddress(boundTo));
+
+    // It receives what a partner sends to it.
+    QUdpSocket sender;
+    sender.writeDatagram("<call:5>QQ1AA <eor>", QHostAddress::LocalHost, quint16(port));
+    QTRY_VERIFY(socket.hasPendingDatagrams());
+    QCOMPARE(ReadPendingDatagrams(socket), QList<QByteArray>{"<call:5>QQ1AA <eor>"});
+}
+
+// Catches a port held by another logger reported as nothing at all (the contacts would go to
+// the other program without a word), and a multicast group that cannot be shared.
+void TstDatagramIntake::portHeldByAnotherProgram()
+{
+    QUdpSocket other;
+    QVERIFY(other.bind(QHostAddress(QHostAddress::LocalHost), 0));
+    QUdpSocket socket;
+    const ListenOutcome held = ListenOn(socket, QStringLiteral("127.0.0.1"), other.localPort());
+    QVERIFY(!held.listening);
+    QVERIFY2(held.note.contains(QString::number(other.localPort())) &&
+                 held.note.contains(QStringLiteral("他のプログラム")),
+             qPrintable(held.note));
+
+    // Partners are often pointed at a multicast group so that several programs can listen.
+    const int port = freePort();
+    QUdpSocket first, second;
+    const ListenOutcome a = ListenOn(first, QStringLiteral("239.255.12.34"), port);
+    const ListenOutcome b = ListenOn(second, QStringLiteral("239.255.12.34"), port);
+    QVERIFY(a.listening && b.listening);
+    if (!a.note.isEmpty())
+        QVERIFY2(a.note.contains(QStringLiteral("239.255.12.34")),
+                 qPrintable(a.note)); // no multicast route here
+}
+
+QTEST_GUILESS_MAIN(TstDatagramIntake)
+#include "tst_datagram_intake.moc"

@@ -1,0 +1,138 @@
+// velkor-cli listen: opens the port that VELKOR opens for a partner program and prints, for each
+// datagram, the contact text VELKOR makes of it or why it makes none; for checking a partner's
+// set-up. Ends on Ctrl+C (or a termination request).
+//
+//   velkor-cli listen --source N [--settings VELKOR.ini]
+//
+// N is 1 JTDX, 2 WSJT-X, 3 MSHV, 4 FreeDV. Without --settings the default address and ports are
+// used (127.0.0.1; 2433, 2333, 2233, 2133). Exit status 0 after Ctrl+C, 1 when the port cannot be
+// opened, 2 on a usage error.
+#include "cli.h"
+
+#include "reception/datagram_intake.h"
+#include "reception/udp_listener.h"
+#include "settings/settings_file.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QTimer>
+#include <QUdpSocket>
+
+#include <atomic>
+#include <csignal>
+
+namespace {
+
+const char kUsage[] = "listen --source N [--settings VELKOR.ini]   print what VELKOR makes of each datagram";
+
+std::atomic<bool> g_interrupted{false};
+
+extern "C" void onInterrupt(int)
+{
+    g_interrupted = true;
+}
+
+class NoWindow : public SettingsWindow
+{
+public:
+    void setTopTwips(float) override {}
+    void setLeftTwips(float) override {}
+    float topTwips() const override { return 0; }
+    float leftTwips() const override { return 0; }
+    void showNormal() override {}
+    bool isMinimized() const override { return false; }
+    void showSettingsDialogModeless() override {}
+};
+
+class CliPrompts : public Prompts
+{
+public:
+    void showMessage(const QString& text) override { cliErr() << "velkor-cli listen: " << text << "\n"; }
+    bool askOkCancel(const QString&) override { return true; }
+};
+
+int usage()
+{
+    cliErr() << "usage: velkor-cli " << kUsage << "\n";
+    return kCliUsage;
+}
+
+int runListen(const QStringList& args)
+{
+    int source = 0;
+    QString settingsPath;
+    for (int i = 0; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--source") && i + 1 < args.size())
+            source = args[++i].toInt();
+        else if (args[i] == QLatin1String("--settings") && i + 1 < args.size())
+            settingsPath = args[++i];
+        else
+            return usage();
+    }
+    if (source < 1 || source > 4)
+        return usage();
+
+    Settings settings;
+    if (settingsPath.isEmpty()) {
+        settings.JtdxIP = settings.WsjtIP = settings.MshvIP = settings.FreeDvIP = QStringLiteral("127.0.0.1");
+        settings.JtdxPort = 2433, settings.WsjtPort = 2333, settings.MshvPort = 2233,
+        settings.FreeDvPort = 2133;
+    } else {
+        NoWindow window;
+        CliPrompts prompts;
+        ReadSettingsFile(settings, window, prompts, settingsPath);
+    }
+    QString address;
+    qint32 port = 0;
+    ReceptionEndpoint(settings, qint16(source), &address, &port);
+
+    QUdpSocket socket;
+    const ListenOutcome outcome = ListenOn(socket, address, port);
+    if (!outcome.note.isEmpty())
+        cliErr() << "velkor-cli listen: " << outcome.note << "\n";
+    if (!outcome.listening)
+        return kCliNothing;
+    cliOut() << "listening on " << socket.localAddress().toString() << ":" << socket.localPort()
+             << " for source " << source << "; Ctrl+C ends\n";
+    cliOut().flush();
+
+    ContactQueue queue([](const QString& contact) { cliOut() << "  contact: " << contact << "\n"; });
+    QObject::connect(&socket, &QUdpSocket::readyRead, [&] {
+        while (socket.hasPendingDatagrams()) {
+            QHostAddress from;
+            quint16 fromPort = 0;
+            QByteArray datagram(int(qMax<qint64>(socket.pendingDatagramSize(), 0)), Qt::Uninitialized);
+            const qint64 read = socket.readDatagram(datagram.data(), datagram.size(), &from, &fromPort);
+            if (read < 0)
+                break;
+            datagram.truncate(int(read));
+            cliOut() << QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss.zzz")) << " " << read
+                     << " bytes from " << from.toString() << ":" << fromPort << "\n";
+            const Intake::Reading reading = Intake::Read(datagram, qint16(source));
+            if (reading.contacts.isEmpty())
+                cliOut() << "  no contact: " << reading.reason << "\n";
+            else if (!queue.take(datagram, reading.contacts))
+                cliOut() << "  dropped: the same bytes arrived less than 2 seconds ago\n";
+            queue.run();
+        }
+        cliOut().flush();
+    });
+
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [] {
+        if (g_interrupted)
+            QCoreApplication::quit();
+    });
+    poll.start(100);
+    QCoreApplication::exec();
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    cliOut() << "stopped\n";
+    return kCliOk;
+}
+
+const CliRegistration registration({QStringLiteral("listen"), QLatin1String(kUsage), runListen});
+
+} // namespace
