@@ -40,6 +40,30 @@ inline QString scratchFile(const QString& name, const QByteArray& bytes)
     return path;
 }
 
+// The decoder's contact text: 13 or 14 fields, each "<" tag ":" length ">" value " ", then
+// "<eor>".
+inline bool isDecodedContactText(const QString& text)
+{
+    qsizetype pos = 0;
+    int fields = 0;
+    while (text.mid(pos) != QLatin1String("<eor>")) {
+        if (pos >= text.size() || text.at(pos) != QLatin1Char('<'))
+            return false;
+        const qsizetype colon = text.indexOf(QLatin1Char(':'), pos);
+        const qsizetype close = colon < 0 ? -1 : text.indexOf(QLatin1Char('>'), colon);
+        if (close < 0)
+            return false;
+        bool ok = false;
+        const qsizetype length = text.mid(colon + 1, close - colon - 1).toLongLong(&ok);
+        if (!ok || length < 0 || close + 1 + length >= text.size() ||
+            text.at(close + 1 + length) != QLatin1Char(' '))
+            return false;
+        pos = close + 2 + length;
+        ++fields;
+    }
+    return fields == 13 || fields == 14;
+}
+
 } // namespace Fuzz
 
 // Like Q_ASSERT, but also in release builds, with a detail that tells the finding apart.
