@@ -139,6 +139,10 @@ private:
     }
 
     // A record on one line is that whole line, exactly as read, when no other record shares it.
+    // Whatever follows its end-of-record tag on the line belongs to the next record (one that
+    // goes on over further lines), so the line counts as the record's own only when nothing but
+    // blanks follows the tag: otherwise the record would carry the next one's first fields, and
+    // a field it lacks would be read from the next contact.
     QString singleLine(int s, int t, bool endsWithEor) const
     {
         const int n = int(m_text.size());
@@ -148,7 +152,10 @@ private:
         int lineEnd = t;
         while (lineEnd < n && !isBreak(m_d[lineEnd].unicode()))
             ++lineEnd;
-        if (lineStart >= m_bodyStart &&
+        bool restBlank = true;
+        for (int i = t; i < lineEnd && restBlank; ++i)
+            restBlank = isBlank(m_d[i].unicode());
+        if (restBlank && lineStart >= m_bodyStart &&
             countTags(m_text, lineStart, lineEnd, "eor>") == (endsWithEor ? 1 : 0))
             return m_text.mid(lineStart, lineEnd - lineStart);
         return m_text.mid(s, t - s);

@@ -2,6 +2,8 @@
 // anywhere or nowhere) and behind a marker (so that every field of the walk gets exercised), and
 // checks that the result is always a well-formed contact text.
 
+#include "fuzz_support.h"
+
 #include "reception/qso_logged_decoder.h"
 
 #include <QByteArray>
@@ -12,33 +14,10 @@
 
 namespace {
 
-// Every field is "<" tag ":" length ">" value " " and the text ends in "<eor>".
-bool wellFormed(const QString& text)
-{
-    qsizetype pos = 0;
-    int fields = 0;
-    while (text.mid(pos) != QLatin1String("<eor>")) {
-        if (pos >= text.size() || text.at(pos) != QLatin1Char('<'))
-            return false;
-        const qsizetype colon = text.indexOf(QLatin1Char(':'), pos);
-        const qsizetype close = colon < 0 ? -1 : text.indexOf(QLatin1Char('>'), colon);
-        if (close < 0)
-            return false;
-        bool ok = false;
-        const qsizetype length = text.mid(colon + 1, close - colon - 1).toLongLong(&ok);
-        if (!ok || length < 0 || close + 1 + length >= text.size() ||
-            text.at(close + 1 + length) != QLatin1Char(' '))
-            return false;
-        pos = close + 2 + length;
-        ++fields;
-    }
-    return fields == 13 || fields == 14;
-}
-
 void check(QString text)
 {
     DecodeQsoLogged(text);
-    if (!wellFormed(text))
+    if (!Fuzz::isDecodedContactText(text))
         std::abort();
 }
 

@@ -5,12 +5,22 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 namespace {
+
+// The input being replayed, named when the harness aborts on it.
+QByteArray g_current;
+
+void onAbort(int)
+{
+    std::fprintf(stderr, "finding on input %s\n", g_current.constData());
+}
+
 int runOne(const QString& path)
 {
     QFile file(path);
@@ -19,6 +29,7 @@ int runOne(const QString& path)
         return 1;
     }
     const QByteArray bytes = file.readAll();
+    g_current = QFile::encodeName(path);
     LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
     return 0;
 }
@@ -26,6 +37,7 @@ int runOne(const QString& path)
 
 int main(int argc, char* argv[])
 {
+    std::signal(SIGABRT, onAbort);
     int failures = 0;
     int inputs = 0;
     for (int i = 1; i < argc; ++i) {
