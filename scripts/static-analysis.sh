@@ -11,6 +11,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${VELKOR_TIDY_BUILD_DIR:-$here/build-test-qt6}
 jobs=${VELKOR_TIDY_JOBS:-2}
+bash "$here/scripts/deps.sh" clang-tidy cppcheck
 
 tidy=$(command -v clang-tidy || command -v clang-tidy-14 || true)
 if [ -z "$tidy" ] || ! command -v cppcheck >/dev/null; then

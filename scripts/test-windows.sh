@@ -8,6 +8,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 out=${VELKOR_WINDOWS_BUILD_DIR:-$here/build-windows}
 cxx=${MINGW64_CXX:-x86_64-w64-mingw32-g++}
+bash "$here/scripts/deps.sh" g++-mingw-w64-x86-64 wine64 wine locales
 
 if ! command -v "$cxx" >/dev/null 2>&1; then
   echo "test-windows: $cxx not found (package g++-mingw-w64-x86-64)" >&2
