@@ -1,20 +1,12 @@
 #include "platform/durable_file.h"
 
+#include "platform/utf8_win.h"
+
 #include <windows.h>
 
 #include <string>
 
 namespace {
-
-std::wstring widePath(const std::string& utf8)
-{
-    if (utf8.empty())
-        return std::wstring();
-    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &wide[0], size);
-    return wide;
-}
 
 bool writeAll(HANDLE file, const char* data, size_t size)
 {
@@ -35,7 +27,7 @@ namespace DurableFile {
 
 bool append(const std::string& path, const std::string& header, const std::string& data)
 {
-    const std::wstring wide = widePath(path);
+    const std::wstring wide = WidenUtf8(path);
     if (wide.empty())
         return false;
     bool created = false;
@@ -83,7 +75,7 @@ bool publishNew(const std::string& from, const std::string& to, bool& exists)
 {
     exists = false;
     // Without MOVEFILE_REPLACE_EXISTING the move fails when the name is taken.
-    if (MoveFileExW(widePath(from).c_str(), widePath(to).c_str(), MOVEFILE_WRITE_THROUGH))
+    if (MoveFileExW(WidenUtf8(from).c_str(), WidenUtf8(to).c_str(), MOVEFILE_WRITE_THROUGH))
         return true;
     const DWORD error = GetLastError();
     exists = error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS;

@@ -1,5 +1,7 @@
 #include "platform/partner_process.h"
 
+#include "platform/utf8_win.h"
+
 #include <windows.h>
 
 #include <string>
@@ -9,16 +11,6 @@
 // and the handle is signalled when the program ends, whatever exit code it chose (259 included).
 
 namespace {
-
-std::wstring widen(const std::string& utf8)
-{
-    if (utf8.empty())
-        return std::wstring();
-    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &wide[0], size);
-    return wide;
-}
 
 std::string narrow(const wchar_t* text, int length)
 {
@@ -96,7 +88,7 @@ public:
     std::unique_ptr<PartnerProcess> start(const std::string& path, std::string& error) override
     {
         // The quoted path alone is the command line, so a path with blanks names one file.
-        std::wstring commandLine = L"\"" + widen(path) + L"\"";
+        std::wstring commandLine = L"\"" + WidenUtf8(path) + L"\"";
         STARTUPINFOW startup;
         ZeroMemory(&startup, sizeof startup);
         startup.cb = sizeof startup;

@@ -23,6 +23,19 @@ public:
     virtual void showSettingsDialogModeless() = 0;
 };
 
+// For readers without a window (the command-line tools): position and dialog requests are ignored.
+class NoSettingsWindow : public SettingsWindow
+{
+public:
+    void setTopTwips(float) override {}
+    void setLeftTwips(float) override {}
+    float topTwips() const override { return 0; }
+    float leftTwips() const override { return 0; }
+    void showNormal() override {}
+    bool isMinimized() const override { return false; }
+    void showSettingsDialogModeless() override {}
+};
+
 // The program's folder followed by "VELKOR.ini".
 QString SettingsFilePath();
 

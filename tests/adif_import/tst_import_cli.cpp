@@ -2,6 +2,7 @@
 // reaches the store.
 
 #include "hamlog/builtin_store.h"
+#include "support/run_tool.h"
 #include "support/temp_folder.h"
 
 #include <QCoreApplication>
@@ -10,28 +11,9 @@
 
 namespace {
 
-struct Run
+ToolRun import(const QStringList& args)
 {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-Run import(const QStringList& args)
-{
-    QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/velkor-cli");
-#ifdef Q_OS_WIN
-    program += QStringLiteral(".exe");
-#endif
-    Run run;
-    QProcess process;
-    process.start(program, QStringList{QStringLiteral("import")} + args);
-    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.status = process.exitCode();
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return RunTool(QStringLiteral("velkor-cli"), QStringList{QStringLiteral("import")} + args);
 }
 
 } // namespace
@@ -51,9 +33,9 @@ private slots:
         const QString sample = QStringLiteral(VELKOR_TEST_DATA "/adif_import/two_lines_per_record.adi");
         const QStringList dir{QStringLiteral("--dir"), folder.path()};
 
-        Run r = import(QStringList{sample, QStringLiteral("--first"), QStringLiteral("2"),
-                                   QStringLiteral("--last"), QStringLiteral("3")} +
-                       dir);
+        ToolRun r = import(QStringList{sample, QStringLiteral("--first"), QStringLiteral("2"),
+                                       QStringLiteral("--last"), QStringLiteral("3")} +
+                           dir);
         QCOMPARE(r.status, 0);
         QVERIFY2(r.out.startsWith(QStringLiteral("TURBO HAMLOG データベースに転送しました (追加 2 件)\n")),
                  qPrintable(r.out));

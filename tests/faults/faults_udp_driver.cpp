@@ -40,18 +40,6 @@ public:
     }
 };
 
-class NoWindow : public SettingsWindow
-{
-public:
-    void setTopTwips(float) override {}
-    void setLeftTwips(float) override {}
-    float topTwips() const override { return 0; }
-    float leftTwips() const override { return 0; }
-    void showNormal() override {}
-    bool isMinimized() const override { return false; }
-    void showSettingsDialogModeless() override {}
-};
-
 class Host : public HamlogHost
 {
 public:
@@ -69,7 +57,7 @@ int main(int argc, char* argv[])
         return 2;
     ProgramFolder::setPath(args[1]);
     PrintedPrompts prompts;
-    NoWindow window;
+    NoSettingsWindow window;
     Settings settings;
     ReadSettingsFile(settings, window, prompts);
     CountryTable countries;

@@ -183,18 +183,6 @@ QString inChild(const std::function<QString()>& action, rlim_t sizeLimit = RLIM_
 }
 #endif
 
-class NoWindow : public SettingsWindow
-{
-public:
-    void setTopTwips(float) override {}
-    void setLeftTwips(float) override {}
-    float topTwips() const override { return 1440; }
-    float leftTwips() const override { return 2880; }
-    void showNormal() override {}
-    bool isMinimized() const override { return false; }
-    void showSettingsDialogModeless() override {}
-};
-
 // The program killed outright (SIGKILL, as a crash or a power cut would end it) at many random
 // instants while it writes to the built-in store.
 constexpr int kKills = 200;
@@ -543,7 +531,7 @@ void TestFaults::settingsUnwritableAtExit()
     QVERIFY(folder.write(QStringLiteral("VELKOR.ini"), old));
     Settings changed;
     changed.ThDbFile = QString(3000, QLatin1Char('x')); // far beyond the size limit below
-    NoWindow window;
+    NoSettingsWindow window;
 
     auto write = [&] {
         return WriteSettingsFile(changed, window) ? QStringLiteral("written") : QStringLiteral("refused");

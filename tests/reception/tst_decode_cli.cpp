@@ -1,5 +1,6 @@
 // Runs "velkor-cli decode" as operators do and checks what it prints and its exit status.
 
+#include "support/run_tool.h"
 #include "support/temp_folder.h"
 
 #include <QCoreApplication>
@@ -31,28 +32,9 @@ const QString kContact =
                    "<qso_date:8>20240101 <time_on:6>123456 <qso_date_off:8>20240101 <time_off:6>124010 "
                    "<band:3>40m <freq:5>7.177 <station_callsign:5>QQ2BB <my_gridsquare:4>PM95 <eor>\n");
 
-struct Run
+ToolRun decode(const QStringList& args)
 {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-Run decode(const QStringList& args)
-{
-    QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/velkor-cli");
-#ifdef Q_OS_WIN
-    program += QStringLiteral(".exe");
-#endif
-    Run run;
-    QProcess process;
-    process.start(program, QStringList{QStringLiteral("decode")} + args);
-    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.status = process.exitCode();
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return RunTool(QStringLiteral("velkor-cli"), QStringList{QStringLiteral("decode")} + args);
 }
 
 } // namespace
@@ -78,7 +60,7 @@ void TestDecodeCli::exitStatusesAndMessages()
     const QByteArray contact = message(2, 5);
     const QByteArray heartbeat = message(2, 0);
 
-    Run r = decode({file("raw.bin", heartbeat + contact)});
+    ToolRun r = decode({file("raw.bin", heartbeat + contact)});
     QCOMPARE(r.status, 0);
     QCOMPARE(r.out, kContact);
     QVERIFY(r.err.contains(QStringLiteral("starts at byte %1").arg(heartbeat.size() + 1)));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/prompts.h"
+
 #include <QStringList>
 #include <QTextStream>
 
@@ -38,3 +40,23 @@ bool cliReadInput(const QString& command, const QString& name, QByteArray* data,
 // UTF-8 standard output and error, shared by the subcommands.
 QTextStream& cliOut();
 QTextStream& cliErr();
+
+// Message boxes become lines on standard error, "velkor-cli <command>: <text>"; OK/Cancel boxes are
+// answered OK.
+class CliPrompts : public Prompts
+{
+public:
+    explicit CliPrompts(QString command) : m_command(std::move(command)) {}
+    void showMessage(const QString& text) override
+    {
+        cliErr() << "velkor-cli " << m_command << ": " << text << "\n";
+    }
+    bool askOkCancel(const QString& text) override
+    {
+        showMessage(text);
+        return true;
+    }
+
+private:
+    QString m_command;
+};

@@ -22,31 +22,6 @@
 
 namespace {
 
-// Boxes become lines on standard error.
-class CliPrompts : public Prompts
-{
-public:
-    void showMessage(const QString& text) override { cliErr() << "velkor-cli convert: " << text << "\n"; }
-    bool askOkCancel(const QString& text) override
-    {
-        showMessage(text);
-        return true;
-    }
-};
-
-// No window here: position and dialog requests are ignored.
-class NoWindow : public SettingsWindow
-{
-public:
-    void setTopTwips(float) override {}
-    void setLeftTwips(float) override {}
-    float topTwips() const override { return 0; }
-    float leftTwips() const override { return 0; }
-    void showNormal() override {}
-    bool isMinimized() const override { return false; }
-    void showSettingsDialogModeless() override {}
-};
-
 // A line is taken as UTF-8 when it is valid UTF-8 (ASCII included), otherwise in the code page
 // of the program's text files, as the partner's datagrams and ADIF files may be either.
 QString decodeLine(const QByteArray& bytes)
@@ -107,8 +82,8 @@ int runConvert(const QStringList& args)
 
     if (!dir.isEmpty())
         ProgramFolder::setPath(dir);
-    CliPrompts prompts;
-    NoWindow window;
+    CliPrompts prompts(QStringLiteral("convert"));
+    NoSettingsWindow window;
     Settings settings;
     ReadSettingsFile(settings, window, prompts, settingsPath.isEmpty() ? SettingsFilePath() : settingsPath);
     CountryTable countries;

@@ -9,6 +9,7 @@
 
 #include "cli.h"
 
+#include "reception/datagram_intake.h"
 #include "reception/qso_logged_decoder.h"
 
 #include <QFile>
@@ -18,29 +19,6 @@ namespace {
 
 const char kUsage[] =
     "decode [--hex] FILE|-   print the contact text VELKOR makes of a datagram (at most 16 MiB)";
-
-const char* messageTypeName(quint32 type)
-{
-    static const char* const kNames[] = {
-        "Heartbeat",
-        "Status",
-        "Decode",
-        "Clear",
-        "Reply",
-        "QSO Logged",
-        "Close",
-        "Replay",
-        "Halt Tx",
-        "Free Text",
-        "WSPR Decode",
-        "Location",
-        "Logged ADIF",
-        "Highlight Callsign",
-        "Switch Configuration",
-        "Configure",
-    };
-    return type < sizeof kNames / sizeof kNames[0] ? kNames[type] : "unknown";
-}
 
 // Hex text as a user may paste it: blanks and line breaks between the digits are dropped, lower
 // case is taken. Anything else is an error.
@@ -87,7 +65,7 @@ QString describeMessage(const QByteArray& bytes, qsizetype at)
             .arg(schema);
     return QStringLiteral("%1 a %2 message (type %3) of schema %4, not a QSO Logged message (type 5); VELKOR "
                           "ignores it")
-        .arg(where, QLatin1String(messageTypeName(type)))
+        .arg(where, Intake::MessageTypeName(type))
         .arg(type)
         .arg(schema);
 }

@@ -15,30 +15,6 @@
 
 namespace {
 
-// Message boxes become lines on standard error.
-class CliPrompts : public Prompts
-{
-public:
-    void showMessage(const QString& text) override { cliErr() << "velkor-cli import: " << text << "\n"; }
-    bool askOkCancel(const QString& text) override
-    {
-        showMessage(text);
-        return true;
-    }
-};
-
-class NoWindow : public SettingsWindow
-{
-public:
-    void setTopTwips(float) override {}
-    void setLeftTwips(float) override {}
-    float topTwips() const override { return 0; }
-    float leftTwips() const override { return 0; }
-    void showNormal() override {}
-    bool isMinimized() const override { return false; }
-    void showSettingsDialogModeless() override {}
-};
-
 class CliHost : public HamlogHost
 {
 public:
@@ -89,8 +65,8 @@ int runImport(const QStringList& args)
 
     if (!dir.isEmpty())
         ProgramFolder::setPath(dir);
-    CliPrompts prompts;
-    NoWindow window;
+    CliPrompts prompts(QStringLiteral("import"));
+    NoSettingsWindow window;
     Settings settings;
     ReadSettingsFile(settings, window, prompts, settingsPath.isEmpty() ? SettingsFilePath() : settingsPath);
     CountryTable countries;

@@ -32,25 +32,6 @@ extern "C" void onInterrupt(int)
     g_interrupted = true;
 }
 
-class NoWindow : public SettingsWindow
-{
-public:
-    void setTopTwips(float) override {}
-    void setLeftTwips(float) override {}
-    float topTwips() const override { return 0; }
-    float leftTwips() const override { return 0; }
-    void showNormal() override {}
-    bool isMinimized() const override { return false; }
-    void showSettingsDialogModeless() override {}
-};
-
-class CliPrompts : public Prompts
-{
-public:
-    void showMessage(const QString& text) override { cliErr() << "velkor-cli listen: " << text << "\n"; }
-    bool askOkCancel(const QString&) override { return true; }
-};
-
 int usage()
 {
     cliErr() << "usage: velkor-cli " << kUsage << "\n";
@@ -78,8 +59,8 @@ int runListen(const QStringList& args)
         settings.JtdxPort = 2433, settings.WsjtPort = 2333, settings.MshvPort = 2233,
         settings.FreeDvPort = 2133;
     } else {
-        NoWindow window;
-        CliPrompts prompts;
+        NoSettingsWindow window;
+        CliPrompts prompts(QStringLiteral("listen"));
         ReadSettingsFile(settings, window, prompts, settingsPath);
     }
     QString address;
