@@ -28,7 +28,6 @@ namespace {
 
 using bench::bareInsertMs;
 using bench::writeFile;
-using bench::writeTables;
 
 constexpr int kRecords = 50000;
 constexpr int kRounds = 5; // best of: the figures of a busy machine vary from run to run
@@ -76,17 +75,12 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
-    writeTables(dir.path());
     SilentPrompts prompts;
-    CountryTable countries;
-    countries.LoadCountryFile(dir.filePath("Cty.dat"), prompts);
-    DxccTable dxcc;
-    dxcc.LoadDxccFile(dir.filePath("TH_DX.dat"), prompts);
-    Settings settings;
-    settings.QslSent = 1;
-    settings.SentMrk = QStringLiteral("*");
-    settings.Com2Rmk1 = 1;
-    settings.Pwr2Rmk2 = 1;
+    ProgramData data;
+    bench::loadBenchData(dir.path(), prompts, data);
+    Settings& settings = data.settings;
+    const CountryTable& countries = data.countryTable;
+    const DxccTable& dxcc = data.dxccTable;
 
     const QString path = dir.filePath(QStringLiteral("wsjtx_log.adi"));
     const QByteArray bytes = logFile();

@@ -27,7 +27,6 @@ namespace {
 
 using bench::bareInsertMs;
 using bench::writeFile;
-using bench::writeTables;
 
 constexpr int kImportRecords = 30000;
 constexpr int kUdpContacts = 1000;
@@ -102,17 +101,12 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
-    writeTables(dir.path());
     SilentPrompts prompts;
-    CountryTable countries;
-    countries.LoadCountryFile(dir.filePath("Cty.dat"), prompts);
-    DxccTable dxcc;
-    dxcc.LoadDxccFile(dir.filePath("TH_DX.dat"), prompts);
-    Settings settings;
-    settings.QslSent = 1;
-    settings.SentMrk = QStringLiteral("*");
-    settings.Com2Rmk1 = 1;
-    settings.Pwr2Rmk2 = 1;
+    ProgramData data;
+    bench::loadBenchData(dir.path(), prompts, data);
+    Settings& settings = data.settings;
+    const CountryTable& countries = data.countryTable;
+    const DxccTable& dxcc = data.dxccTable;
 
     QStringList lines;
     for (int i = 0; i < kImportRecords; ++i)

@@ -2,6 +2,8 @@
 // and the bare SQLite insert they are measured against.
 #pragma once
 
+#include "common/program_data.h"
+#include "common/prompts.h"
 #include "hamlog/hamlog_conversion.h"
 #include "platform/code_page.h"
 
@@ -81,6 +83,19 @@ inline // The same rows, converted beforehand, inserted with nothing else around
     sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
     sqlite3_close(db);
     return timer.nsecsElapsed() / 1e6;
+}
+
+// The small tables written into dir and loaded, with the settings both store benchmarks convert
+// with (QSL sent mark, comment and power into the remarks).
+inline void loadBenchData(const QString& dir, Prompts& prompts, ProgramData& data)
+{
+    writeTables(dir);
+    data.countryTable.LoadCountryFile(dir + QStringLiteral("/Cty.dat"), prompts);
+    data.dxccTable.LoadDxccFile(dir + QStringLiteral("/TH_DX.dat"), prompts);
+    data.settings.QslSent = 1;
+    data.settings.SentMrk = QStringLiteral("*");
+    data.settings.Com2Rmk1 = 1;
+    data.settings.Pwr2Rmk2 = 1;
 }
 
 } // namespace bench

@@ -1,5 +1,7 @@
 #include "common/program_data.h"
 
+#include "settings/settings_file.h"
+
 #include <memory>
 
 namespace {
@@ -18,4 +20,13 @@ ProgramData& Program()
 void ResetProgramData()
 {
     instance() = std::make_unique<ProgramData>();
+}
+
+void LoadWithoutWindow(ProgramData& data, Prompts& prompts, const QString& settingsPath)
+{
+    NoSettingsWindow window;
+    ReadSettingsFile(data.settings, window, prompts,
+                     settingsPath.isEmpty() ? SettingsFilePath() : settingsPath);
+    data.countryTable.LoadCountryFile(CountryFilePath(), prompts);
+    data.dxccTable.LoadDxccFile(DxccFilePath(), prompts);
 }

@@ -16,6 +16,13 @@ struct ProgramData
     QString AdifLogPath; // the program's folder followed by "\Log\Velkor.adi", set while loading
 };
 
+class Prompts;
+
+// Reads the settings file at settingsPath and loads Cty.dat and TH_DX.dat from the program's folder
+// into data, in the order the main window loads them, for the tools that run without it; messages
+// go to prompts.
+void LoadWithoutWindow(ProgramData& data, Prompts& prompts, const QString& settingsPath = QString());
+
 // The one instance of the program.
 ProgramData& Program();
 

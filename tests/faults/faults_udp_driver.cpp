@@ -4,6 +4,7 @@
 // every contact the store has taken (the moment the window reports it), each line flushed at once.
 //
 //   faults_udp_driver PROGRAM_FOLDER PORT
+#include "common/program_data.h"
 #include "common/program_folder.h"
 #include "common/prompts.h"
 #include "hamlog/builtin_store.h"
@@ -57,13 +58,11 @@ int main(int argc, char* argv[])
         return 2;
     ProgramFolder::setPath(args[1]);
     PrintedPrompts prompts;
-    NoSettingsWindow window;
-    Settings settings;
-    ReadSettingsFile(settings, window, prompts);
-    CountryTable countries;
-    countries.LoadCountryFile(CountryFilePath(), prompts);
-    DxccTable dxcc;
-    dxcc.LoadDxccFile(DxccFilePath(), prompts);
+    ProgramData data;
+    LoadWithoutWindow(data, prompts);
+    const Settings& settings = data.settings;
+    const CountryTable& countries = data.countryTable;
+    const DxccTable& dxcc = data.dxccTable;
     BuiltinStore store;
     Host host;
     HamlogTransfer transfer(settings, countries, dxcc, store, prompts, host);

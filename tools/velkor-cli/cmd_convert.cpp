@@ -6,6 +6,7 @@
 // over 64 MiB).
 #include "cli.h"
 
+#include "common/program_data.h"
 #include "common/program_folder.h"
 #include "hamlog/hamlog_conversion.h"
 #include "platform/code_page.h"
@@ -83,13 +84,11 @@ int runConvert(const QStringList& args)
     if (!dir.isEmpty())
         ProgramFolder::setPath(dir);
     CliPrompts prompts(QStringLiteral("convert"));
-    NoSettingsWindow window;
-    Settings settings;
-    ReadSettingsFile(settings, window, prompts, settingsPath.isEmpty() ? SettingsFilePath() : settingsPath);
-    CountryTable countries;
-    countries.LoadCountryFile(CountryFilePath(), prompts);
-    DxccTable dxcc;
-    dxcc.LoadDxccFile(DxccFilePath(), prompts);
+    ProgramData data;
+    LoadWithoutWindow(data, prompts, settingsPath);
+    const Settings& settings = data.settings;
+    const CountryTable& countries = data.countryTable;
+    const DxccTable& dxcc = data.dxccTable;
 
     const QString qslText = BuildQslText(settings);
     // The fields the conversion reads; a line with none of them is no contact.

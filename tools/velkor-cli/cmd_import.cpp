@@ -3,6 +3,7 @@
 #include "cli.h"
 
 #include "adif_import/adif_records.h"
+#include "common/program_data.h"
 #include "common/program_folder.h"
 #include "hamlog/hamlog_data.h"
 #include "hamlog/hamlog_library.h"
@@ -66,13 +67,11 @@ int runImport(const QStringList& args)
     if (!dir.isEmpty())
         ProgramFolder::setPath(dir);
     CliPrompts prompts(QStringLiteral("import"));
-    NoSettingsWindow window;
-    Settings settings;
-    ReadSettingsFile(settings, window, prompts, settingsPath.isEmpty() ? SettingsFilePath() : settingsPath);
-    CountryTable countries;
-    countries.LoadCountryFile(CountryFilePath(), prompts);
-    DxccTable dxcc;
-    dxcc.LoadDxccFile(DxccFilePath(), prompts);
+    ProgramData data;
+    LoadWithoutWindow(data, prompts, settingsPath);
+    const Settings& settings = data.settings;
+    const CountryTable& countries = data.countryTable;
+    const DxccTable& dxcc = data.dxccTable;
 
     QStringList records;
     QString error;
