@@ -85,8 +85,7 @@ HamlogTransfer::AppendRequest frmMain::ThLogDbAppend(const QString& contactText)
 {
     const HamlogTransfer::AppendRequest request = hamlogTransfer().ThLogDbAppend(contactText);
     // An import that waited for this contact has run inside the call.
-    if (!hamlogTransfer().isBusy() && m_transferProgress)
-        delete m_transferProgress.data();
+    closeTransferProgressWhenIdle();
     return request;
 }
 
@@ -94,9 +93,14 @@ HamlogTransfer::AppendRequest frmMain::ThDbFileAppend()
 {
     const HamlogTransfer::AppendRequest request = hamlogTransfer().ThDbFileAppend();
     // Every import asked for meanwhile has run by now, whether it ended, failed or was cancelled.
+    closeTransferProgressWhenIdle();
+    return request;
+}
+
+void frmMain::closeTransferProgressWhenIdle()
+{
     if (!hamlogTransfer().isBusy() && m_transferProgress)
         delete m_transferProgress.data();
-    return request;
 }
 
 bool frmMain::importProgress(int done, int total)
@@ -238,6 +242,8 @@ void frmMain::buildControls()
     Timer3 = new QTimer(this);
     Timer3->setObjectName(QStringLiteral("Timer3"));
     Timer3->setInterval(2000);
+    connect(Winsock1, &QUdpSocket::readyRead, this, &frmMain::Winsock1_DataArrival);
+    connect(Timer2, &QTimer::timeout, this, &frmMain::Timer2_Timer);
     connect(Timer3, &QTimer::timeout, this, &frmMain::Timer3_Timer);
 
     // Client area of 7575 x 1200 twips below the menu bar; the status bar lives inside it, and

@@ -133,6 +133,8 @@ private slots:
 private:
     void buildMenus();
     void buildControls();
+    // Closes the transfer's progress dialog once no import runs or waits any more.
+    void closeTransferProgressWhenIdle();
     void Form_Unload();
     // Brings the window back onto a screen when it lies on none.
     void keepOnScreen();

@@ -33,8 +33,6 @@ void frmMain::setReceptionClock(std::function<qint64()> clock)
 void frmMain::OpenUdpPort(qint16 n)
 {
     m_sourceProgram = n;
-    connect(Winsock1, &QUdpSocket::readyRead, this, &frmMain::Winsock1_DataArrival, Qt::UniqueConnection);
-    connect(Timer2, &QTimer::timeout, this, &frmMain::Timer2_Timer, Qt::UniqueConnection);
     CloseUdpPort();
 
     QString address;
