@@ -1,12 +1,15 @@
 #include "app/frm_main.h"
 
 #include "adif_import/frm_adif_conv.h"
+#include "app/frm_outbox.h"
 #include "app/window_placement.h"
 #include "common/app_info.h"
 #include "common/program_data.h"
 #include "common/program_folder.h"
 #include "common/twips_gui.h"
+#include "hamlog/contact_delivery.h"
 #include "hamlog/hamlog_library.h"
+#include "hamlog/outbox.h"
 #include "partners/partner_programs.h"
 #include "platform/help_gui.h"
 #include "platform/window_stacking_gui.h"
@@ -46,7 +49,7 @@ QAction* launchEntry(frmMain* window, QAction** slot, const char* name, const QS
 } // namespace
 
 frmMain::frmMain(ProgramData& data, Prompts& prompts, QWidget* parent)
-    : QMainWindow(parent), m_data(data), m_prompts(prompts), m_openHelp(&OpenHelpFile)
+    : QMainWindow(parent), m_data(data), m_prompts(prompts), m_failureBoxes(prompts), m_openHelp(&OpenHelpFile)
 {
     setObjectName(QStringLiteral("frmMain"));
     // Fixed single border: minimize and close, no maximize, no resizing.
@@ -58,7 +61,11 @@ frmMain::frmMain(ProgramData& data, Prompts& prompts, QWidget* parent)
     buildControls();
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain()
+{
+    delete m_outboxWindow.data();
+    m_delivery.reset();
+}
 
 HamlogTransfer& frmMain::hamlogTransfer()
 {
@@ -66,9 +73,72 @@ HamlogTransfer& frmMain::hamlogTransfer()
         m_hamlogLibrary = CreateHamlogLibrary();
     if (!m_hamlogTransfer) {
         m_hamlogTransfer = std::make_unique<HamlogTransfer>(
-            m_data.settings, m_data.countryTable, m_data.dxccTable, *m_hamlogLibrary, m_prompts, *this);
+            m_data.settings, m_data.countryTable, m_data.dxccTable, *m_hamlogLibrary, m_failureBoxes, *this);
     }
     return *m_hamlogTransfer;
+}
+
+ContactDelivery& frmMain::delivery()
+{
+    if (!m_outbox) {
+        m_outbox = std::make_unique<Outbox>(Outbox::DefaultPath());
+        if (!m_outbox->load(QDateTime::currentMSecsSinceEpoch()))
+            m_failureBoxes.showMessage(m_outbox->lastError());
+    }
+    if (!m_delivery) {
+        HamlogTransfer& transfer = hamlogTransfer();
+        m_delivery = std::make_unique<ContactDelivery>(*m_outbox, transfer, *m_hamlogLibrary);
+        connect(m_delivery.get(), &ContactDelivery::countsChanged, this, &frmMain::showPanel1);
+        connect(m_delivery.get(), &ContactDelivery::outboxFailed, this,
+                [this](const QString& text) { m_failureBoxes.showMessage(text); });
+        connect(&transfer, &HamlogTransfer::contactAppended, this, [this] { m_failureBoxes.succeeded(); });
+    }
+    return *m_delivery;
+}
+
+frmOutbox* frmMain::outboxWindow() const
+{
+    return m_outboxWindow.data();
+}
+
+QString frmMain::outboxCountsText(int waiting, int refused)
+{
+    QStringList parts;
+    if (waiting > 0)
+        parts << QStringLiteral("未転送 %1 件").arg(waiting);
+    if (refused > 0)
+        parts << QStringLiteral("受付拒否 %1 件").arg(refused);
+    return parts.join(QStringLiteral("　"));
+}
+
+void frmMain::showPanel1()
+{
+    const QString counts =
+        m_delivery ? outboxCountsText(m_delivery->waitingCount(), m_delivery->refusedCount()) : QString();
+    if (counts.isEmpty())
+        m_panel1->setText(m_statusText);
+    else if (m_statusText.isEmpty())
+        m_panel1->setText(counts);
+    else
+        m_panel1->setText(m_statusText + QStringLiteral("　") + counts);
+}
+
+void frmMain::mnuOutbox_Click()
+{
+    if (!m_outboxWindow) {
+        m_outboxWindow = new frmOutbox(delivery(), m_prompts, this);
+        m_outboxWindow->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_outboxWindow->show();
+    m_outboxWindow->raise();
+    m_outboxWindow->activateWindow();
+}
+
+void frmMain::mnuRetryOutbox_Click()
+{
+    // Asked for by the user: the failure already shown is shown again when it recurs.
+    m_failureBoxes.succeeded();
+    delivery().retryWaiting();
 }
 
 void frmMain::setHamlogLibrary(std::unique_ptr<HamlogLibrary> library)
@@ -77,6 +147,8 @@ void frmMain::setHamlogLibrary(std::unique_ptr<HamlogLibrary> library)
     // running keeps both until it has closed the database.
     if (m_hamlogTransfer && m_hamlogTransfer->isBusy())
         return;
+    delete m_outboxWindow.data();
+    m_delivery.reset();
     m_hamlogTransfer.reset();
     m_hamlogLibrary = std::move(library);
 }
@@ -153,6 +225,12 @@ void frmMain::buildMenus()
     mnuADIF2HamLog = mnuFileMenu->addAction(QStringLiteral("ADIFデータをハムログに転送"));
     mnuADIF2HamLog->setObjectName(QStringLiteral("mnuADIF2HamLog"));
     connect(mnuADIF2HamLog, &QAction::triggered, this, &frmMain::mnuADIF2HamLog_Click);
+    mnuOutbox = mnuFileMenu->addAction(QStringLiteral("未転送・受付拒否の交信..."));
+    mnuOutbox->setObjectName(QStringLiteral("mnuOutbox"));
+    connect(mnuOutbox, &QAction::triggered, this, &frmMain::mnuOutbox_Click);
+    mnuRetryOutbox = mnuFileMenu->addAction(QStringLiteral("未転送の交信を今すぐ再試行"));
+    mnuRetryOutbox->setObjectName(QStringLiteral("mnuRetryOutbox"));
+    connect(mnuRetryOutbox, &QAction::triggered, this, &frmMain::mnuRetryOutbox_Click);
 
     mnuSet = bar->addMenu(QStringLiteral("設定"));
     mnuSet->setObjectName(QStringLiteral("mnuSet"));
@@ -275,6 +353,8 @@ void frmMain::Form_Load()
     m_data.countryTable.LoadCountryFile(CountryFilePath(), m_prompts);
     m_data.dxccTable.LoadDxccFile(DxccFilePath(), m_prompts);
     MnuOn();
+    // Contacts a failure or a crash left in the outbox go to the database now.
+    delivery().resume(m_prompts);
     // Reception stays off until a partner program is started from its launch entry.
 }
 
@@ -288,6 +368,8 @@ void frmMain::Form_Unload()
     if (m_settingsDialog)
         m_settingsDialog->reject();
     WriteSettingsFile(m_data.settings, *this);
+    if (m_outboxWindow)
+        m_outboxWindow->close();
     Timer2->stop();
     Timer3->stop();
     // A partner program started from the menu keeps running; only the socket goes.
@@ -319,12 +401,13 @@ void frmMain::MnuOff()
 
 void frmMain::setStatusText(const QString& text)
 {
-    m_panel1->setText(text);
+    m_statusText = text;
+    showPanel1();
 }
 
 QString frmMain::statusText() const
 {
-    return m_panel1->text();
+    return m_statusText;
 }
 
 void frmMain::mnuADIF2HamLog_Click()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/prompts.h"
 #include "hamlog/hamlog_transfer.h"
 #include "platform/partner_process.h"
 #include "reception/datagram_intake.h"
@@ -7,6 +8,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <deque>
 #include <functional>
 #include <memory>
 
@@ -17,6 +19,9 @@ class QProgressDialog;
 class QTimer;
 class QUdpSocket;
 class frmSettings;
+class frmOutbox;
+class ContactDelivery;
+class Outbox;
 class HamlogLibrary;
 struct ProgramData;
 
@@ -44,9 +49,20 @@ public:
     // Hides all four launch entries.
     void MnuOff();
 
-    // Status panel 1.
+    // Status panel 1: the status text, followed by how many contacts wait for the HAMLOG database
+    // and how many were refused, while there are any ("未転送 3 件").
     void setStatusText(const QString& text) override;
+    // The status text alone, without the counts.
     QString statusText() const;
+    // The counts that follow it in panel 1 (empty when nothing waits and nothing was refused).
+    static QString outboxCountsText(int waiting, int refused);
+
+    // The outbox and the appends of the received contacts (made on first use).
+    ContactDelivery& delivery();
+    // The boxes of failed appends: never more than one open, never waited for.
+    FailureBoxes& failureBoxes() { return m_failureBoxes; }
+    // The window of waiting and refused contacts while it is open, else nullptr.
+    frmOutbox* outboxWindow() const;
 
     // Appends one contact received over UDP to the HAMLOG database. When another append holds the
     // database, the contact waits and AppendDeferred comes back; hamlogTransfer() then reports it
@@ -96,6 +112,8 @@ public:
     void setReceptionClock(std::function<qint64()> clock);
     // "QQ1AA をTURBO HAMLOG データベースに追加しました"
     static QString contactAddedText(const QString& callSign);
+    // Panel 1 for a datagram whose contact was refused as junk.
+    static QString refusedText(const QString& reason);
 
     // --- Partner programs (frm_main_partners.cpp) ---
     // The idle caption, the launch entries of the used programs, Timer3 off, socket closed.
@@ -121,6 +139,9 @@ private slots:
     void mnuFrmTop_Click();
     void mnuSettings_Click();
     void mnuHelp_Click();
+    void mnuOutbox_Click();
+    void mnuRetryOutbox_Click();
+    void showPanel1();
     void launchEntryClicked(int programNumber);
     void updateClock();
     // Reception.
@@ -142,6 +163,8 @@ private:
 
     ProgramData& m_data;
     Prompts& m_prompts;
+    FailureBoxes m_failureBoxes;
+    QString m_statusText;
     HelpOpener m_openHelp;
     QPointer<frmSettings> m_settingsDialog;
     bool m_unloaded = false;
@@ -151,6 +174,8 @@ private:
     qint16 m_sourceProgram = 0; // SourceProgram
     qint16 m_timer2Phase = 0;   // Timer2Phase
     std::unique_ptr<ContactQueue> m_intake;
+    // Outbox entries of the contacts in the intake's queue, in the same order.
+    std::deque<qint64> m_takenIds;
     ContactQueue& intake();
     void takePendingDatagrams();
     void handleContact(const QString& contactText);
@@ -161,6 +186,9 @@ private:
     std::unique_ptr<PartnerProcess> m_partnerProcess; // the program Timer3 watches
     std::unique_ptr<HamlogLibrary> m_hamlogLibrary;
     std::unique_ptr<HamlogTransfer> m_hamlogTransfer;
+    std::unique_ptr<Outbox> m_outbox;
+    std::unique_ptr<ContactDelivery> m_delivery; // refers to the transfer: goes before it
+    QPointer<frmOutbox> m_outboxWindow;
     QPointer<QProgressDialog> m_transferProgress;
     qint64 m_transferProgressShownMs = 0;
 
@@ -176,6 +204,8 @@ private:
 
     QMenu* mnuFileMenu = nullptr;
     QAction* mnuADIF2HamLog = nullptr;
+    QAction* mnuOutbox = nullptr;
+    QAction* mnuRetryOutbox = nullptr;
     QMenu* mnuSet = nullptr;
     QAction* mnuFrmTop = nullptr;
     QAction* mnuSettings = nullptr;

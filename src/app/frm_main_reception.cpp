@@ -1,6 +1,7 @@
 #include "app/frm_main.h"
 
 #include "common/program_data.h"
+#include "hamlog/contact_delivery.h"
 #include "reception/adif_log.h"
 #include "reception/datagram_intake.h"
 #include "reception/udp_listener.h"
@@ -14,6 +15,11 @@
 QString frmMain::contactAddedText(const QString& callSign)
 {
     return callSign + QStringLiteral(" をTURBO HAMLOG データベースに追加しました");
+}
+
+QString frmMain::refusedText(const QString& reason)
+{
+    return QStringLiteral("交信として受け付けませんでした (%1)").arg(reason);
 }
 
 ContactQueue& frmMain::intake()
@@ -56,8 +62,16 @@ void frmMain::takePendingDatagrams()
 {
     if (Winsock1->state() != QAbstractSocket::BoundState)
         return;
-    for (const QByteArray& datagram : ReadPendingDatagrams(*Winsock1))
-        intake().take(datagram, Intake::Read(datagram, m_sourceProgram).contacts);
+    QStringList taken;
+    for (const QByteArray& datagram : ReadPendingDatagrams(*Winsock1)) {
+        const QStringList contacts = Intake::Read(datagram, m_sourceProgram).contacts;
+        if (intake().take(datagram, contacts))
+            taken += contacts;
+    }
+    // Into the outbox, all in one write that reaches the disk, before anything else is done
+    // with them; the queue hands them to handleContact in this same order.
+    for (qint64 id : delivery().take(taken, m_sourceProgram))
+        m_takenIds.push_back(id);
 }
 
 void frmMain::Winsock1_DataArrival()
@@ -70,6 +84,16 @@ void frmMain::Winsock1_DataArrival()
 
 void frmMain::handleContact(const QString& contactText)
 {
+    qint64 entryId = 0;
+    if (!m_takenIds.empty()) {
+        entryId = m_takenIds.front();
+        m_takenIds.pop_front();
+    }
+    if (delivery().isRefused(entryId)) {
+        // Junk is not a contact: kept in the outbox for the user, nowhere else.
+        setStatusText(refusedText(delivery().reasonOf(entryId)));
+        return;
+    }
     setStatusText(QString());
     Label1->setText(contactText);
     // Label1 keeps the latest contact until two ticks after it.
@@ -82,7 +106,9 @@ void frmMain::handleContact(const QString& contactText)
     connect(&hamlogTransfer(), &HamlogTransfer::contactAppended, this, &frmMain::contactAppendedLater,
             Qt::UniqueConnection);
     m_lastCallSign.clear();
-    if (ThLogDbAppend(contactText) == HamlogTransfer::AppendRan && !m_lastCallSign.isEmpty())
+    const HamlogTransfer::AppendRequest request = delivery().deliver(entryId, contactText);
+    closeTransferProgressWhenIdle();
+    if (request == HamlogTransfer::AppendRan && !m_lastCallSign.isEmpty())
         setStatusText(contactAddedText(m_lastCallSign));
     m_lastCallSign.clear();
 }

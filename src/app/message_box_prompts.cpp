@@ -14,6 +14,16 @@ namespace {
 // around them; Qt leaves less than that, so a short message cut the caption off.
 constexpr double kTitleBarFurnitureTwips = 1800;
 
+void widenToCaption(QMessageBox& box)
+{
+    const int captionWidth = box.fontMetrics().horizontalAdvance(box.windowTitle()) +
+                             TwipsToPixelsX(&box, kTitleBarFurnitureTwips);
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        grid->addItem(new QSpacerItem(captionWidth, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
+}
+
 QMessageBox::StandardButton ask(const QString& text, QMessageBox::StandardButtons buttons,
                                 QMessageBox::Icon icon, bool aboveEverything = false)
 {
@@ -21,12 +31,7 @@ QMessageBox::StandardButton ask(const QString& text, QMessageBox::StandardButton
     // exec() makes every box application-modal; this one also stays above other programs.
     if (aboveEverything)
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    const int captionWidth = box.fontMetrics().horizontalAdvance(box.windowTitle()) +
-                             TwipsToPixelsX(&box, kTitleBarFurnitureTwips);
-    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
-        grid->addItem(new QSpacerItem(captionWidth, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
-                      grid->rowCount(), 0, 1, grid->columnCount());
-    }
+    widenToCaption(box);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
@@ -45,4 +50,20 @@ void MessageBoxPrompts::showSystemModalMessage(const QString& text)
 bool MessageBoxPrompts::askOkCancel(const QString& text)
 {
     return ask(text, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Question) == QMessageBox::Ok;
+}
+
+void MessageBoxPrompts::showWithoutWaiting(const QString& text, bool okCancel, std::function<void()> closed)
+{
+    auto* box = new QMessageBox(okCancel ? QMessageBox::Question : QMessageBox::NoIcon, AppInfo::title(), text,
+                                okCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok,
+                                QApplication::activeWindow());
+    box->setObjectName(QStringLiteral("failureBox"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    widenToCaption(*box);
+    QObject::connect(box, &QMessageBox::finished, box, [closed = std::move(closed)] {
+        if (closed)
+            closed();
+    });
+    box->show();
 }

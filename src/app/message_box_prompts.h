@@ -13,4 +13,6 @@ public:
     // Kept above other programs' windows too.
     void showSystemModalMessage(const QString& text) override;
     bool askOkCancel(const QString& text) override;
+    // Not modal: the program's windows and events go on while it is open.
+    void showWithoutWaiting(const QString& text, bool okCancel, std::function<void()> closed) override;
 };

@@ -218,6 +218,12 @@ bool BuiltinStore::IsHamlogDatabaseName(const QString& path)
 
 qint32 BuiltinStore::openExisting(const QString& path)
 {
+    // A store the user may not read is not a foreign file: say why it cannot be used.
+    const QString unreadable = CheckReadable(path);
+    if (!unreadable.isEmpty()) {
+        m_error = unreadable;
+        return kCannotOpen;
+    }
     if (!QFileInfo(path).isFile() || !IsStoreFile(path)) {
         m_error = QStringLiteral("%1 は VELKOR のデータベースではありません").arg(path);
         return kNotAStore;
@@ -323,6 +329,15 @@ qint32 BuiltinStore::createNew(const QString& path)
 
 bool BuiltinStore::prepareInsert()
 {
+    // Stores made before entries were remembered get the table with their next append.
+    if (!exec("CREATE TABLE IF NOT EXISTS outbox_entries(entry_id INTEGER PRIMARY KEY, record_id INTEGER NOT NULL)") ||
+        sqlite3_prepare_v2(m_db, "SELECT 1 FROM outbox_entries WHERE entry_id=?", -1, &m_findEntry, nullptr) !=
+            SQLITE_OK ||
+        sqlite3_prepare_v2(m_db, "INSERT INTO outbox_entries(entry_id,record_id) VALUES(?,last_insert_rowid())", -1,
+                           &m_insertEntry, nullptr) != SQLITE_OK) {
+        m_error = failureText();
+        return false;
+    }
     QString sql = QStringLiteral("INSERT INTO hamlog_records(%1,appended_at) VALUES(").arg(columnList());
     for (int i = 1; i <= 16; ++i)
         sql += i == 1 ? QStringLiteral("?") : QStringLiteral(",?");
@@ -349,6 +364,19 @@ bool BuiltinStore::THW_append(unsigned char*, qint32, qint32&)
         m_error = QStringLiteral("データベースが開かれていません");
         return false;
     }
+    const qint64 entryId = m_entryId;
+    m_entryId = 0;
+    if (entryId != 0) {
+        sqlite3_bind_int64(m_findEntry, 1, entryId);
+        const int found = sqlite3_step(m_findEntry);
+        sqlite3_reset(m_findEntry);
+        if (found == SQLITE_ROW)
+            return true; // appended before; its mark in the outbox was lost
+        if (found != SQLITE_DONE) {
+            m_error = QStringLiteral("データベースに追加できません\n") + failureText();
+            return false;
+        }
+    }
     int parameter = 1;
     for (int i : kStoredIndexes) {
         const QString& text = m_record[size_t(i)];
@@ -374,6 +402,21 @@ bool BuiltinStore::THW_append(unsigned char*, qint32, qint32&)
     sqlite3_reset(m_insert);
     if (rc != SQLITE_DONE)
         return false;
+    if (entryId != 0) {
+        sqlite3_bind_int64(m_insertEntry, 1, entryId);
+        const int tagged = sqlite3_step(m_insertEntry);
+        sqlite3_reset(m_insertEntry);
+        if (tagged != SQLITE_DONE) {
+            // The record without its entry could be stored twice later: neither stays.
+            m_error = QStringLiteral("データベースに追加できません\n") + failureText();
+            if (sqlite3_get_autocommit(m_db))
+                m_rolledBack = m_pending > 0;
+            else
+                sqlite3_exec(m_db, "DELETE FROM hamlog_records WHERE id=last_insert_rowid()", nullptr, nullptr,
+                             nullptr);
+            return false;
+        }
+    }
     ++m_pending;
     return true;
 }
@@ -384,6 +427,10 @@ bool BuiltinStore::HamlogClose(unsigned char*, qint32)
         return true;
     sqlite3_finalize(m_insert);
     m_insert = nullptr;
+    sqlite3_finalize(m_findEntry);
+    m_findEntry = nullptr;
+    sqlite3_finalize(m_insertEntry);
+    m_insertEntry = nullptr;
     bool ok = true;
     int moved = 0;
     if (!sqlite3_get_autocommit(m_db) &&
@@ -417,9 +464,9 @@ bool BuiltinStore::HamlogClose(unsigned char*, qint32)
 
 void BuiltinStore::closeConnection()
 {
-    if (m_insert) {
-        sqlite3_finalize(m_insert);
-        m_insert = nullptr;
+    for (sqlite3_stmt** stmt : {&m_insert, &m_findEntry, &m_insertEntry}) {
+        sqlite3_finalize(*stmt);
+        *stmt = nullptr;
     }
     if (m_db) {
         sqlite3_close_v2(m_db);

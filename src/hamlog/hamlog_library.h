@@ -37,6 +37,14 @@ public:
     virtual QString lastError() const = 0;
     // Short name of the backend for tools and diagnostics.
     virtual QString backendName() const = 0;
+
+    // True when the backend keeps, with each record, the outbox entry it came from (see
+    // tagNextAppend) in the same step as the record itself: an entry appended a second time (after
+    // a crash cut off the mark that it was done) is then taken as appended, not stored twice.
+    // HAMLOG's libraries cannot do this.
+    virtual bool remembersAppends() const { return false; }
+    // The outbox entry the next THW_append stores (0: none). Cleared by that append.
+    virtual void tagNextAppend(qint64 entryId) { Q_UNUSED(entryId) }
 };
 
 // The one place that chooses the backend: HAMLOG's DLLs on Windows, where HAMLOG lives (never

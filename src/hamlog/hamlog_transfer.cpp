@@ -74,10 +74,28 @@ QString HamlogTransfer::cancelledText(int appended, int skipped)
         .arg(importCounts(appended, skipped));
 }
 
-HamlogTransfer::AppendRequest HamlogTransfer::ThLogDbAppend(const QString& contactText)
+QString HamlogTransfer::noCallSignText()
+{
+    return QStringLiteral("コールサインがありません");
+}
+
+HamlogTransfer::AppendRequest HamlogTransfer::ThLogDbAppend(const QString& contactText, qint64 entryId)
 {
     Request request;
-    request.contactText = contactText;
+    request.entries.push_back({entryId, contactText});
+    if (m_busy) {
+        m_waiting.push_back(request);
+        return AppendDeferred;
+    }
+    run(request, false);
+    return AppendRan;
+}
+
+HamlogTransfer::AppendRequest HamlogTransfer::appendEntries(const std::vector<UdpEntry>& entries)
+{
+    Request request;
+    request.entries = entries;
+    request.batch = true;
     if (m_busy) {
         m_waiting.push_back(request);
         return AppendDeferred;
@@ -114,7 +132,7 @@ void HamlogTransfer::run(const Request& first, bool deferred)
     if (first.import)
         runImport(first.records, first.count);
     else
-        runUdp(first.contactText, deferred);
+        runUdp(first.entries, deferred || first.batch);
     // Whatever was asked for meanwhile runs now, in order; more may queue up while it does.
     while (!m_waiting.empty()) {
         const Request next = m_waiting.front();
@@ -122,13 +140,14 @@ void HamlogTransfer::run(const Request& first, bool deferred)
         if (next.import)
             runImport(next.records, next.count);
         else
-            runUdp(next.contactText, true);
+            runUdp(next.entries, true);
     }
 }
 
 bool HamlogTransfer::open()
 {
     qint32 version = 0;
+    m_lastFailure.clear();
     if (!m_library.GetThdllVersion(version)) {
         fail(m_library.lastError());
         return false;
@@ -142,15 +161,16 @@ bool HamlogTransfer::open()
     // Only whether the library gave a version at all matters; any non-zero value is usable,
     // including those whose hexadecimal digits hold a letter.
     if (version == 0) {
-        m_prompts.showMessage(libraryMissingText());
+        m_lastFailure = libraryMissingText();
+        m_prompts.showMessage(m_lastFailure);
         return false;
     }
     if (result != 0) {
         // The reason goes along when the library gives one (the built-in store does), so the user
         // learns what to change.
         const QString reason = m_library.lastError();
-        m_prompts.showMessage(reason.isEmpty() ? cannotOpenText()
-                                               : cannotOpenText() + QLatin1Char('\n') + reason);
+        m_lastFailure = reason.isEmpty() ? cannotOpenText() : cannotOpenText() + QLatin1Char('\n') + reason;
+        m_prompts.showMessage(m_lastFailure);
         return false;
     }
     return true;
@@ -173,46 +193,93 @@ bool HamlogTransfer::append()
     return m_library.THW_append(HamlogBuffer, kAppendFieldCount, variable);
 }
 
-void HamlogTransfer::fail(const QString& error)
+bool HamlogTransfer::fail(const QString& error)
 {
     // The close keeps what was appended before the error; if even that fails, the user must
     // learn that those records may not be in the database either.
     QString text = error;
+    bool closed = true;
     if (m_library.isLoaded() && !m_library.HamlogClose(HamlogBuffer, 1)) {
+        closed = false;
         const QString closeError = m_library.lastError();
         if (!closeError.isEmpty() && closeError != error)
             text += QLatin1Char('\n') + closeError;
     }
+    m_lastFailure = text;
     m_prompts.askOkCancel(text);
+    return closed;
 }
 
-void HamlogTransfer::runUdp(const QString& contactText, bool deferred)
+void HamlogTransfer::runUdp(const std::vector<UdpEntry>& entries, bool deferred)
 {
+    const auto failed = [this](const UdpEntry& e, const QString& reason, bool refused, bool uncertain) {
+        if (m_observer && e.id != 0)
+            m_observer->appendFailed(e.id, reason, refused, uncertain);
+    };
     // A contact without a call sign would become a record nobody can find or use: it is kept in
     // the ADIF log only, quietly, and the database is not even opened. A CALL tag that cannot be
     // read goes on to the conversion, which reports it.
-    const AdifField call = ReadAdifField(contactText, QStringLiteral("CALL"));
-    if (call.status == AdifField::Absent ||
-        (call.status == AdifField::Found && call.value.trimmed().isEmpty()))
+    std::vector<const UdpEntry*> todo;
+    for (const UdpEntry& e : entries) {
+        const AdifField call = ReadAdifField(e.text, QStringLiteral("CALL"));
+        if (call.status == AdifField::Absent ||
+            (call.status == AdifField::Found && call.value.trimmed().isEmpty()))
+            failed(e, noCallSignText(), true, false);
+        else
+            todo.push_back(&e);
+    }
+    if (todo.empty())
         return;
     const QString qslText = BuildQslText(m_settings);
-    if (!open())
-        return;
-    HamlogRecord record;
-    QString error;
-    if (!ConvertContact(contactText, ContactSource::Udp, qslText, m_settings, m_countries, m_dxcc, record,
-                        error, [this] { m_host.yieldToEventLoop(); })) {
-        fail(error);
+    if (!open()) {
+        for (const UdpEntry* e : todo)
+            failed(*e, m_lastFailure, false, false);
         return;
     }
-    if (!handOver(record) || !append() || !m_library.HamlogClose(HamlogBuffer, 1)) {
+    std::vector<std::pair<const UdpEntry*, QString>> appended; // with their call signs
+    for (size_t i = 0; i < todo.size(); ++i) {
+        const UdpEntry& e = *todo[i];
+        HamlogRecord record;
+        QString error;
+        if (!ConvertContact(e.text, ContactSource::Udp, qslText, m_settings, m_countries, m_dxcc, record, error,
+                            [this] { m_host.yieldToEventLoop(); })) {
+            // This contact fails alone; the ones after it are appended.
+            m_prompts.askOkCancel(error);
+            failed(e, error, true, false);
+            continue;
+        }
+        m_library.tagNextAppend(e.id);
+        if (m_observer && e.id != 0)
+            m_observer->appendStarting(e.id);
+        if (!handOver(record) || !append()) {
+            const QString error = m_library.lastError();
+            const bool closed = fail(error);
+            for (const auto& done : appended) {
+                if (closed && m_observer && done.first->id != 0)
+                    m_observer->appendDone(done.first->id);
+                else if (!closed)
+                    failed(*done.first, m_lastFailure, false, true);
+            }
+            for (size_t k = i; k < todo.size(); ++k)
+                failed(*todo[k], m_lastFailure, false, false);
+            return;
+        }
+        appended.emplace_back(&e, record.callSign());
+    }
+    if (!m_library.HamlogClose(HamlogBuffer, 1)) {
         fail(m_library.lastError());
+        for (const auto& done : appended)
+            failed(*done.first, m_lastFailure, false, true);
         return;
     }
-    // Only now is the contact in the database: report it.
-    if (!deferred && !record.callSign().isEmpty())
-        m_host.setLastCallSign(record.callSign());
-    emit contactAppended(record.callSign(), deferred);
+    // Only now are the contacts in the database: report them.
+    for (const auto& done : appended) {
+        if (m_observer && done.first->id != 0)
+            m_observer->appendDone(done.first->id);
+        if (!deferred && !done.second.isEmpty())
+            m_host.setLastCallSign(done.second);
+        emit contactAppended(done.second, deferred);
+    }
 }
 
 void HamlogTransfer::runImport(const QStringList& records, int count)

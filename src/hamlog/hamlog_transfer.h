@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <vector>
 
 class CountryTable;
 class DxccTable;
@@ -28,6 +29,21 @@ public:
     // Called as an import begins (done 0) and after each of its records; false cancels the
     // import, which then keeps the records appended so far.
     virtual bool importProgress(int done, int total);
+};
+
+// What the outbox learns of the appends of its entries (see HamlogTransfer::appendEntries).
+class AppendObserver
+{
+public:
+    virtual ~AppendObserver() = default;
+    // Right before the entry's record goes to THW_append.
+    virtual void appendStarting(qint64 entryId) = 0;
+    // The entry's record is in the database: the close after it succeeded.
+    virtual void appendDone(qint64 entryId) = 0;
+    // The entry is not in the database, for reason. refused: the contact itself can never be
+    // appended (no call sign, a conversion that fails). uncertain: its THW_append was made, but
+    // the close that keeps it failed, so whether it is there cannot be told.
+    virtual void appendFailed(qint64 entryId, const QString& reason, bool refused, bool uncertain) = 0;
 };
 
 // Appends contacts to the HAMLOG database through the library: one contact received over UDP
@@ -64,8 +80,22 @@ public:
     HamlogTransfer(const Settings& settings, const CountryTable& countries, const DxccTable& dxcc,
                    HamlogLibrary& library, Prompts& prompts, HamlogHost& host, QObject* parent = nullptr);
 
-    // Appends one contact text received over UDP.
-    AppendRequest ThLogDbAppend(const QString& contactText);
+    // One contact of the outbox: its entry id (0 for none) and text.
+    struct UdpEntry
+    {
+        qint64 id = 0;
+        QString text;
+    };
+
+    // Appends one contact text received over UDP; entryId is its outbox entry (0 for none).
+    AppendRequest ThLogDbAppend(const QString& contactText, qint64 entryId = 0);
+    // Appends contacts of the outbox in one open of the database, in order, telling the observer
+    // how each went. A contact that cannot be converted fails alone; the others go on. Reported
+    // as deferred contacts are (contactAppended with deferred true).
+    AppendRequest appendEntries(const std::vector<UdpEntry>& entries);
+    void setObserver(AppendObserver* observer) { m_observer = observer; }
+    // The reason given for a UDP contact without a call sign.
+    static QString noCallSignText();
     // Appends AdifTransferList positions 1 to AdifTransferCount; a deferred import transfers the
     // list as it was when asked.
     AppendRequest ThDbFileAppend();
@@ -89,13 +119,14 @@ private:
     struct Request
     {
         bool import = false;
-        QString contactText; // UDP
+        std::vector<UdpEntry> entries; // UDP
+        bool batch = false;
         QStringList records; // import: the transfer list, position 0 unused
         int count = 0;
     };
 
     void run(const Request& request, bool deferred);
-    void runUdp(const QString& contactText, bool deferred);
+    void runUdp(const std::vector<UdpEntry>& entries, bool deferred);
     void runImport(const QStringList& records, int count);
     // Version query and open. Returns true when the records may follow; otherwise it has shown
     // its message and the append is over.
@@ -103,7 +134,8 @@ private:
     bool handOver(const HamlogRecord& record);
     bool append();
     // Closes the database (when the library is loaded) and shows the error with OK and Cancel.
-    void fail(const QString& error);
+    // False when the close failed too.
+    bool fail(const QString& error);
 
     const Settings& m_settings;
     const CountryTable& m_countries;
@@ -112,6 +144,8 @@ private:
     Prompts& m_prompts;
     HamlogHost& m_host;
     bool m_busy = false;
+    AppendObserver* m_observer = nullptr;
+    QString m_lastFailure; // the text of the last box shown
     std::deque<Request> m_waiting;
     ImportResult m_lastImport;
 };

@@ -17,4 +17,9 @@ bool append(const std::string& path, const std::string& header, const std::strin
 // On failure nothing changed; exists tells whether the name was taken.
 bool publishNew(const std::string& from, const std::string& to, bool& exists);
 
+// Replaces the whole file at path with data: written to a file beside it, put on the disk, then
+// given the name in one step. A crash at any instant leaves either the old file or the new one,
+// never a mix. False when it could not be done; the old file is then as it was.
+bool replace(const std::string& path, const std::string& data);
+
 } // namespace DurableFile

@@ -108,4 +108,20 @@ bool publishNew(const std::string& from, const std::string& to, bool& exists)
     return true;
 }
 
+bool replace(const std::string& path, const std::string& data)
+{
+    const std::string temp = path + ".new";
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    const bool written = writeAll(fd, data.data(), data.size()) && syncDescriptor(fd);
+    ::close(fd);
+    if (!written || ::rename(temp.c_str(), path.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    syncFolderOf(path);
+    return true;
+}
+
 } // namespace DurableFile

@@ -82,4 +82,23 @@ bool publishNew(const std::string& from, const std::string& to, bool& exists)
     return false;
 }
 
+bool replace(const std::string& path, const std::string& data)
+{
+    const std::wstring wide = WidenUtf8(path);
+    if (wide.empty())
+        return false;
+    const std::wstring temp = wide + L".new";
+    HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    const bool written = writeAll(file, data.data(), data.size()) && FlushFileBuffers(file);
+    CloseHandle(file);
+    if (!written ||
+        !MoveFileExW(temp.c_str(), wide.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DeleteFileW(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
 } // namespace DurableFile

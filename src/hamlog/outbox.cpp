@@ -1,0 +1,327 @@
+#include "hamlog/outbox.h"
+
+#include "common/program_folder.h"
+#include "platform/durable_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QtEndian>
+
+#include <array>
+
+namespace {
+
+const QByteArray kHeader("VELKOR outbox 1\n", 16);
+// A record longer than this is taken for a torn length, not a contact.
+constexpr quint32 kMaxRecord = 64u * 1024 * 1024;
+// Many state marks on few entries: the file is rewritten once this many records were appended.
+constexpr int kCompactAfterRecords = 20000;
+
+quint32 crc32(const char* data, qsizetype size)
+{
+    static const std::array<quint32, 256> table = [] {
+        std::array<quint32, 256> t{};
+        for (quint32 i = 0; i < 256; ++i) {
+            quint32 c = i;
+            for (int k = 0; k < 8; ++k)
+                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[i] = c;
+        }
+        return t;
+    }();
+    quint32 crc = 0xFFFFFFFFu;
+    for (qsizetype i = 0; i < size; ++i)
+        crc = table[(crc ^ quint8(data[i])) & 0xFF] ^ (crc >> 8);
+    return crc ^ 0xFFFFFFFFu;
+}
+
+template <typename T> void put(QByteArray& out, T value)
+{
+    char bytes[sizeof(T)];
+    qToLittleEndian(value, bytes);
+    out.append(bytes, int(sizeof(T)));
+}
+
+// Reads the payload front to back; a read past its end makes it bad.
+class Reader
+{
+public:
+    Reader(const char* data, qsizetype size) : m_data(data), m_size(size) {}
+    template <typename T> T get()
+    {
+        if (m_pos + qsizetype(sizeof(T)) > m_size) {
+            m_bad = true;
+            return T();
+        }
+        const T value = qFromLittleEndian<T>(m_data + m_pos);
+        m_pos += qsizetype(sizeof(T));
+        return value;
+    }
+    QString text(qsizetype length)
+    {
+        if (length < 0 || m_pos + length > m_size) {
+            m_bad = true;
+            return QString();
+        }
+        const QString value = QString::fromUtf8(m_data + m_pos, int(length));
+        m_pos += length;
+        return value;
+    }
+    QString rest() { return text(m_size - m_pos); }
+    bool bad() const { return m_bad; }
+
+private:
+    const char* m_data;
+    qsizetype m_size;
+    qsizetype m_pos = 0;
+    bool m_bad = false;
+};
+
+QByteArray framed(const QByteArray& payload)
+{
+    QByteArray record;
+    record.reserve(payload.size() + 8);
+    put<quint32>(record, quint32(payload.size()));
+    put<quint32>(record, crc32(payload.constData(), payload.size()));
+    return record + payload;
+}
+
+bool knownState(quint8 state)
+{
+    return state <= quint8(Outbox::State::Removed);
+}
+
+std::string nativePath(const QString& path)
+{
+    return QDir::toNativeSeparators(path).toUtf8().toStdString();
+}
+
+} // namespace
+
+QString Outbox::DefaultPath()
+{
+    return ProgramFolder::filePath(QStringLiteral("Log/Velkor.outbox"));
+}
+
+Outbox::Outbox(const QString& path) : m_path(path) {}
+
+QByteArray Outbox::entryRecord(const Entry& entry) const
+{
+    QByteArray payload;
+    const QByteArray reason = entry.reason.toUtf8();
+    payload.append('C');
+    put<qint64>(payload, entry.id);
+    put<qint64>(payload, entry.arrivedMs);
+    put<quint8>(payload, quint8(entry.source));
+    put<quint8>(payload, quint8(entry.state));
+    put<qint64>(payload, entry.changedMs);
+    put<quint32>(payload, quint32(reason.size()));
+    payload += reason;
+    payload += entry.text.toUtf8();
+    return framed(payload);
+}
+
+bool Outbox::load(qint64 nowMs)
+{
+    m_entries.clear();
+    m_unwritten.clear();
+    m_tornBytes = 0;
+    m_foreign = false;
+    m_error.clear();
+    QFile file(m_path);
+    if (!file.exists())
+        return true;
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_error = QStringLiteral("%1 を読めません (%2)").arg(QDir::toNativeSeparators(m_path), file.errorString());
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    file.close();
+    if (!bytes.isEmpty() && !bytes.startsWith(kHeader) && !kHeader.startsWith(bytes)) {
+        // Someone else's file under this name is never written to, let alone rewritten.
+        m_foreign = true;
+        m_error = QStringLiteral("%1 は VELKOR の未転送ファイルではありません").arg(QDir::toNativeSeparators(m_path));
+        return false;
+    }
+    qsizetype pos = qMin(kHeader.size(), bytes.size());
+    int records = 0;
+    while (pos < bytes.size()) {
+        if (bytes.size() - pos < 8)
+            break;
+        const quint32 length = qFromLittleEndian<quint32>(bytes.constData() + pos);
+        const quint32 sum = qFromLittleEndian<quint32>(bytes.constData() + pos + 4);
+        if (length == 0 || length > kMaxRecord || qsizetype(length) > bytes.size() - pos - 8)
+            break;
+        const char* payload = bytes.constData() + pos + 8;
+        if (crc32(payload, length) != sum)
+            break;
+        Reader in(payload + 1, length - 1);
+        const qint64 id = in.get<qint64>();
+        if (payload[0] == 'C') {
+            Entry entry;
+            entry.id = id;
+            entry.arrivedMs = in.get<qint64>();
+            entry.source = in.get<quint8>();
+            const quint8 state = in.get<quint8>();
+            entry.changedMs = in.get<qint64>();
+            entry.reason = in.text(in.get<quint32>());
+            entry.text = in.rest();
+            if (in.bad() || !knownState(state))
+                break;
+            entry.state = State(state);
+            m_entries[id] = entry;
+        } else if (payload[0] == 'S') {
+            const quint8 state = in.get<quint8>();
+            const qint64 changed = in.get<qint64>();
+            const QString reason = in.rest();
+            if (in.bad() || !knownState(state))
+                break;
+            const auto it = m_entries.find(id);
+            if (it != m_entries.end()) {
+                it->second.state = State(state);
+                it->second.changedMs = changed;
+                it->second.reason = reason;
+            }
+        } else {
+            break;
+        }
+        m_lastId = qMax(m_lastId, id);
+        pos += 8 + qsizetype(length);
+        ++records;
+    }
+    m_tornBytes = bytes.size() - pos;
+    m_recordsSinceCompaction = records;
+    bool droppable = m_tornBytes > 0 || records > int(m_entries.size());
+    for (const auto& item : m_entries) {
+        const Entry& e = item.second;
+        droppable = droppable || e.state == State::Removed ||
+                    (e.state == State::Appended && nowMs - e.changedMs > kKeepAppendedMs);
+    }
+    // A torn tail must go before anything is appended behind it, or the next records would be
+    // unreadable too.
+    if (droppable && !compact(nowMs) && m_tornBytes > 0)
+        return false;
+    return true;
+}
+
+qint64 Outbox::add(const QString& text, qint16 source, qint64 arrivedMs, State state, const QString& reason)
+{
+    // Ids carry the time, so that an outbox emptied by compaction (or lost) never hands out an id
+    // the built-in store has seen before.
+    m_lastId = qMax(m_lastId + 1, arrivedMs * 1000);
+    Entry entry;
+    entry.id = m_lastId;
+    entry.text = text;
+    entry.source = source;
+    entry.arrivedMs = arrivedMs;
+    entry.state = state;
+    entry.changedMs = arrivedMs;
+    entry.reason = reason;
+    m_unwritten += entryRecord(entry);
+    m_entries[entry.id] = entry;
+    return entry.id;
+}
+
+bool Outbox::flush()
+{
+    if (m_unwritten.isEmpty())
+        return true;
+    if (!appendBytes(m_unwritten, true))
+        return false;
+    m_unwritten.clear();
+    return true;
+}
+
+bool Outbox::appendBytes(const QByteArray& bytes, bool durable)
+{
+    ++m_recordsSinceCompaction;
+    bool ok = false;
+    if (m_foreign) {
+        ok = false;
+    } else if (durable) {
+        ok = DurableFile::append(nativePath(m_path), kHeader.toStdString(), bytes.toStdString());
+    } else {
+        QFile file(m_path);
+        ok = file.open(QIODevice::WriteOnly | QIODevice::Append) &&
+             (file.size() > 0 || file.write(kHeader) == kHeader.size()) && file.write(bytes) == bytes.size() &&
+             file.flush();
+    }
+    if (!ok)
+        m_error = QStringLiteral("%1 に書き込めません").arg(QDir::toNativeSeparators(m_path));
+    return ok;
+}
+
+bool Outbox::setState(qint64 id, State state, const QString& reason, qint64 nowMs, bool durable)
+{
+    const auto it = m_entries.find(id);
+    if (it == m_entries.end())
+        return false;
+    it->second.state = state;
+    it->second.reason = reason;
+    it->second.changedMs = nowMs;
+    // An entry whose own record is still unwritten goes to the disk with it.
+    if (!flush())
+        return false;
+    QByteArray payload;
+    payload.append('S');
+    put<qint64>(payload, id);
+    put<quint8>(payload, quint8(state));
+    put<qint64>(payload, nowMs);
+    payload += reason.toUtf8();
+    if (!appendBytes(framed(payload), durable))
+        return false;
+    if (m_recordsSinceCompaction > kCompactAfterRecords)
+        compact(nowMs);
+    return true;
+}
+
+bool Outbox::compact(qint64 nowMs)
+{
+    if (m_foreign)
+        return false;
+    QByteArray bytes = kHeader;
+    std::map<qint64, Entry> kept;
+    for (const auto& item : m_entries) {
+        const Entry& e = item.second;
+        if (e.state == State::Removed || (e.state == State::Appended && nowMs - e.changedMs > kKeepAppendedMs))
+            continue;
+        bytes += entryRecord(e);
+        kept.insert(item);
+    }
+    // What add() collected is written along, so it is on the disk when this returns.
+    if (!DurableFile::replace(nativePath(m_path), bytes.toStdString())) {
+        m_error = QStringLiteral("%1 を書き直せません").arg(QDir::toNativeSeparators(m_path));
+        return false;
+    }
+    m_entries.swap(kept);
+    m_unwritten.clear();
+    m_tornBytes = 0;
+    m_recordsSinceCompaction = int(m_entries.size());
+    return true;
+}
+
+const Outbox::Entry* Outbox::entry(qint64 id) const
+{
+    const auto it = m_entries.find(id);
+    return it == m_entries.end() ? nullptr : &it->second;
+}
+
+std::vector<const Outbox::Entry*> Outbox::entries(std::initializer_list<State> states) const
+{
+    std::vector<const Entry*> found;
+    for (const auto& item : m_entries) {
+        for (State s : states) {
+            if (item.second.state == s) {
+                found.push_back(&item.second);
+                break;
+            }
+        }
+    }
+    return found;
+}
+
+int Outbox::count(std::initializer_list<State> states) const
+{
+    return int(entries(states).size());
+}
