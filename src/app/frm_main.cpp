@@ -353,8 +353,11 @@ void frmMain::Form_Load()
     m_data.countryTable.LoadCountryFile(CountryFilePath(), m_prompts);
     m_data.dxccTable.LoadDxccFile(DxccFilePath(), m_prompts);
     MnuOn();
-    // Contacts a failure or a crash left in the outbox go to the database now.
-    delivery().resume(m_prompts);
+    // Contacts a failure or a crash left in the outbox go to the database now; those a crash
+    // caught before they reached the ADIF log go there first.
+    ContactDelivery& outbox = delivery();
+    AppendMissingToAdifLog(m_data.AdifLogPath, outbox.unloggedTexts());
+    outbox.resume(m_prompts);
     // Reception stays off until a partner program is started from its launch entry.
 }
 

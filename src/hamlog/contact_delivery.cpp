@@ -80,19 +80,24 @@ QList<qint64> ContactDelivery::take(const QStringList& contacts, qint16 source)
     if (contacts.isEmpty())
         return ids;
     if (!m_outbox.flush()) {
-        // The contacts still go to the ADIF log and the database; only their safety net is missing.
+        // The contacts go on to the ADIF log and the database all the same; the outbox keeps them
+        // in memory and writes them with its next write that succeeds.
         m_outboxError = m_outbox.lastError();
         emit outboxFailed(m_outboxError);
-        for (qint64& id : ids)
-            id = isRefused(id) ? id : 0;
     } else {
         m_outboxError.clear();
     }
     for (qint64 id : ids) {
-        if (id != 0 && !isRefused(id))
+        if (id == 0)
+            continue;
+        if (isRefused(id)) {
+            ++m_refused;
+        } else {
+            ++m_waiting;
             m_onTheirWay.insert(id);
+        }
     }
-    recount();
+    changed();
     return ids;
 }
 
@@ -111,6 +116,14 @@ QString ContactDelivery::reasonOf(qint64 id) const
 HamlogTransfer::AppendRequest ContactDelivery::deliver(qint64 id, const QString& contactText)
 {
     return m_transfer.ThLogDbAppend(contactText, id);
+}
+
+QStringList ContactDelivery::unloggedTexts() const
+{
+    QStringList texts;
+    for (const Outbox::Entry* e : m_outbox.entries({Outbox::State::Waiting}))
+        texts << e->text;
+    return texts;
 }
 
 QString ContactDelivery::uncertainAppendQuestion(const Outbox::Entry& entry)

@@ -45,12 +45,16 @@ public:
 
     // Records the contacts of the intake, in one synced write, and returns their entry ids in the
     // same order. Refused ones are recorded as refused (isRefused). When the outbox cannot be
-    // written the ids are 0 and outboxError() says why: the contacts go on all the same.
+    // written, outboxFailed says why; the contacts go on all the same.
     QList<qint64> take(const QStringList& contacts, qint16 source);
     bool isRefused(qint64 id) const;
     QString reasonOf(qint64 id) const;
     // Appends one contact taken in (the intake, after the ADIF log).
     HamlogTransfer::AppendRequest deliver(qint64 id, const QString& contactText);
+
+    // Texts of the entries taken in and never handed to an append: the ones a crash may have
+    // caught before they reached the ADIF log. Meaningful at start-up only.
+    QStringList unloggedTexts() const;
 
     // Start-up: entries whose append was started with HAMLOG's libraries but never confirmed are
     // put to the user through ask (OK appends again, Cancel leaves it out); then every waiting

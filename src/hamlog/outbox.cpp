@@ -15,7 +15,7 @@ namespace {
 const QByteArray kHeader("VELKOR outbox 1\n", 16);
 // A record longer than this is taken for a torn length, not a contact.
 constexpr quint32 kMaxRecord = 64u * 1024 * 1024;
-// Many state marks on few entries: the file is rewritten once this many records were appended.
+// The file is rewritten once this many more records than it has entries were appended.
 constexpr int kCompactAfterRecords = 20000;
 
 quint32 crc32(const char* data, qsizetype size)
@@ -191,8 +191,8 @@ bool Outbox::load(qint64 nowMs)
         ++records;
     }
     m_tornBytes = bytes.size() - pos;
-    m_recordsSinceCompaction = records;
-    bool droppable = m_tornBytes > 0 || records > int(m_entries.size());
+    m_recordsSinceCompaction = records - int(m_entries.size());
+    bool droppable = m_tornBytes > 0 || records > 2 * int(m_entries.size());
     for (const auto& item : m_entries) {
         const Entry& e = item.second;
         droppable = droppable || e.state == State::Removed ||
@@ -271,7 +271,8 @@ bool Outbox::setState(qint64 id, State state, const QString& reason, qint64 nowM
     payload += reason.toUtf8();
     if (!appendBytes(framed(payload), durable))
         return false;
-    if (m_recordsSinceCompaction > kCompactAfterRecords)
+    // Many marks on few entries: the file is rewritten, but not more often than the entries grow.
+    if (m_recordsSinceCompaction > kCompactAfterRecords + 2 * int(m_entries.size()))
         compact(nowMs);
     return true;
 }
@@ -297,7 +298,7 @@ bool Outbox::compact(qint64 nowMs)
     m_entries.swap(kept);
     m_unwritten.clear();
     m_tornBytes = 0;
-    m_recordsSinceCompaction = int(m_entries.size());
+    m_recordsSinceCompaction = 0;
     return true;
 }
 

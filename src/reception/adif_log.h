@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The ADIF log: every contact the intake takes in, one line each, after the header line
 // "Velkor ADIF Export<eoh>" that is written when the file is created. The file is in the
@@ -15,3 +16,9 @@ QString AdifLogPath();
 // shown: the caller goes on with the contact (the HAMLOG append) either way. The folder is not
 // created here.
 bool AppendAdifLog(const QString& adifLogPath, const QString& contactText);
+
+// Appends those of the contact texts that are not among the lines at the end of the log (its
+// last maxTailBytes), in order: after a crash, the contacts taken in but never written. Returns
+// how many were appended.
+int AppendMissingToAdifLog(const QString& adifLogPath, const QStringList& contactTexts,
+                           qint64 maxTailBytes = 4 * 1024 * 1024);

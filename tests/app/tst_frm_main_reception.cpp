@@ -19,6 +19,7 @@
 #include <QTimer>
 #include <QUdpSocket>
 
+#include <deque>
 #include <functional>
 #include <memory>
 
@@ -66,6 +67,24 @@ public:
         --depth;
         labelsAtClose << (label ? label->text() : QString());
     }
+    // Boxes that do not wait stay open until the test closes them.
+    void showWithoutWaiting(const QString& text, bool okCancel, std::function<void()> closed) override
+    {
+        (okCancel ? questions : messages) << text;
+        openBoxes.push_back(std::move(closed));
+        mostOpen = qMax(mostOpen, int(openBoxes.size()));
+    }
+    void closeBoxes()
+    {
+        while (!openBoxes.empty()) {
+            auto closed = std::move(openBoxes.front());
+            openBoxes.pop_front();
+            if (closed)
+                closed();
+        }
+    }
+    std::deque<std::function<void()>> openBoxes;
+    int mostOpen = 0;
     std::function<void()> whileOpen;
     QLabel* label = nullptr;
     QStringList labelsAtClose; // Label1 as each box closed
@@ -95,7 +114,7 @@ private slots:
     void binaryMessagesOnATextPort();
     void qsoLoggedMessagesWaitingTogether();
     void portProblemsReported();
-    void contactsWaitForAFailedAppendsMessage();
+    void contactsGoOnWhileAFailureBoxIsOpen();
     void deferredContactReportedOnceAppended();
     void wholeRoadInRealTime();
     void demoPartnerLaunchedFromItsEntry();
@@ -326,26 +345,35 @@ void TstFrmMainReception::portProblemsReported()
     QCOMPARE(w->sourceProgram(), qint16(3));
 }
 
-// Catches a contact handled inside the message box of a failed append (the box lets events run),
-// or one lost or reordered meanwhile.
-void TstFrmMainReception::contactsWaitForAFailedAppendsMessage()
+// Catches a failure box that holds the queue (the contacts after it waiting until it closes), a
+// second box stacked on the first or opened again for the same failure, a failed contact not
+// appended once the database takes contacts again, and junk that becomes a record.
+void TstFrmMainReception::contactsGoOnWhileAFailureBoxIsOpen()
 {
     frmMain* w = start(2);
+    auto* panel = w->findChild<QLabel*>(QStringLiteral("StatusBar1_Panel1"));
     Program().settings.ThDbFile = m_folder->filePath(QStringLiteral("Cty.dat")); // not a store: fails
-    bool sent = false;
-    m_prompts->whileOpen = [&] {
-        if (!sent) {
-            sent = true;
-            send(contact("JA1BBB"), 2);
-            QTest::qWait(150);
-        }
-    };
     send(contact("JA1AAA"), 2);
-    QTRY_COMPARE(m_prompts->messages.size(), 2);
-    QVERIFY(!m_prompts->nested);
-    QVERIFY(m_prompts->labelsAtClose.first() != QString::fromLatin1(contact("JA1BBB"))); // not taken in yet
-    QCOMPARE(adifLog(), (QStringList{contact("JA1AAA"), contact("JA1BBB")}));
-    QVERIFY(w->statusText().isEmpty()); // nothing was added
+    QTRY_COMPARE(int(m_prompts->openBoxes.size()), 1);
+    send(contact("JA1BBB"), 2);
+    QTRY_COMPARE(adifLog().size(), 2); // handled while the box is open
+    QTRY_COMPARE(panel->text(), QStringLiteral("未転送 2 件"));
+    m_prompts->closeBoxes();
+    send(contact("JA1CCC"), 2); // the same failure again: counted, no box
+    QTRY_COMPARE(panel->text(), QStringLiteral("未転送 3 件"));
+    QCOMPARE(m_prompts->messages.size() + m_prompts->questions.size(), 1);
+    QCOMPARE(m_prompts->mostOpen, 1);
+
+    Program().settings.ThDbFile = dbPath();
+    w->findChild<QAction*>(QStringLiteral("mnuRetryOutbox"))->trigger();
+    QTRY_COMPARE(storedCalls(), (QStringList{"JA1AAA", "JA1BBB", "JA1CCC"}));
+    QTRY_VERIFY(!panel->text().contains(QStringLiteral("未転送")));
+
+    send(QByteArray("<call:6>JA\0XYZ <mode:3>FT8 <eor>", 32), 2);
+    QTRY_VERIFY2(panel->text().contains(QStringLiteral("受付拒否 1 件")), qPrintable(panel->text()));
+    QVERIFY2(w->statusText().contains(QStringLiteral("制御文字")), qPrintable(w->statusText()));
+    QCOMPARE(adifLog().size(), 3);
+    QCOMPARE(storedCalls().size(), 3);
 }
 
 // Catches a contact that waited for an import never reported, or reported before it is in.

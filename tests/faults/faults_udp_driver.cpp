@@ -1,13 +1,17 @@
 // The reception path of the program without its window, for tests that kill it: datagrams from
-// FreeDV taken in by the intake, each contact written to the ADIF log and appended to the built-in
-// store, exactly as the main window does. Prints "port N" once it listens and "appended CALL" for
-// every contact the store has taken (the moment the window reports it), each line flushed at once.
+// FreeDV taken in by the intake, each contact kept in the outbox, written to the ADIF log and
+// appended to the built-in store, exactly as the main window does; at start, what the outbox holds
+// is reconciled as the main window does it. Prints "port N" once it listens and "appended CALL"
+// for every contact the store has taken since (the moment the window reports it), each line
+// flushed at once.
 //
 //   faults_udp_driver PROGRAM_FOLDER PORT
 #include "common/program_data.h"
 #include "common/program_folder.h"
 #include "common/prompts.h"
 #include "hamlog/builtin_store.h"
+#include "hamlog/contact_delivery.h"
+#include "hamlog/outbox.h"
 #include "hamlog/hamlog_transfer.h"
 #include "reception/adif_log.h"
 #include "reception/datagram_intake.h"
@@ -17,9 +21,11 @@
 #include "settings/settings_file.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QUdpSocket>
 
 #include <cstdio>
+#include <deque>
 #include <functional>
 
 namespace {
@@ -66,20 +72,38 @@ int main(int argc, char* argv[])
     BuiltinStore store;
     Host host;
     HamlogTransfer transfer(settings, countries, dxcc, store, prompts, host);
+    Outbox outbox(Outbox::DefaultPath());
+    if (!outbox.load(QDateTime::currentMSecsSinceEpoch()))
+        say(QStringLiteral("box ") + outbox.lastError());
+    ContactDelivery delivery(outbox, transfer, store);
+    AppendMissingToAdifLog(AdifLogPath(), delivery.unloggedTexts());
+    delivery.resume(prompts);
     QObject::connect(&transfer, &HamlogTransfer::contactAppended,
                      [](const QString& call, bool) { say(QStringLiteral("appended ") + call); });
 
     QUdpSocket socket;
     const qint16 freeDv = 4;
     std::function<void()> drain;
+    std::deque<qint64> ids;
     ContactQueue queue([&](const QString& contact) {
+        const qint64 id = ids.empty() ? 0 : ids.front();
+        if (!ids.empty())
+            ids.pop_front();
+        if (delivery.isRefused(id))
+            return;
         AppendAdifLog(AdifLogPath(), contact);
         drain();
-        transfer.ThLogDbAppend(contact);
+        delivery.deliver(id, contact);
     });
     drain = [&] {
-        for (const QByteArray& datagram : ReadPendingDatagrams(socket))
-            queue.take(datagram, Intake::Read(datagram, freeDv).contacts);
+        QStringList taken;
+        for (const QByteArray& datagram : ReadPendingDatagrams(socket)) {
+            const QStringList contacts = Intake::Read(datagram, freeDv).contacts;
+            if (queue.take(datagram, contacts))
+                taken += contacts;
+        }
+        for (qint64 id : delivery.take(taken, freeDv))
+            ids.push_back(id);
     };
     queue.setDrain(drain);
     QObject::connect(&socket, &QUdpSocket::readyRead, [&] {
