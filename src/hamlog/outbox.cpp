@@ -171,6 +171,8 @@ bool Outbox::load(qint64 nowMs)
                 break;
             entry.state = State(state);
             m_entries[id] = entry;
+        } else if (payload[0] == 'N') {
+            // Only the id: the last one handed out before a compaction.
         } else if (payload[0] == 'S') {
             const quint8 state = in.get<quint8>();
             const qint64 changed = in.get<qint64>();
@@ -192,7 +194,7 @@ bool Outbox::load(qint64 nowMs)
     }
     m_tornBytes = bytes.size() - pos;
     m_recordsSinceCompaction = records - int(m_entries.size());
-    bool droppable = m_tornBytes > 0 || records > 2 * int(m_entries.size());
+    bool droppable = m_tornBytes > 0 || records > 2 * int(m_entries.size()) + 1;
     for (const auto& item : m_entries) {
         const Entry& e = item.second;
         droppable = droppable || e.state == State::Removed ||
@@ -282,6 +284,9 @@ bool Outbox::compact(qint64 nowMs)
     if (m_foreign)
         return false;
     QByteArray bytes = kHeader;
+    QByteArray last("N");
+    put<qint64>(last, m_lastId);
+    bytes += framed(last);
     std::map<qint64, Entry> kept;
     for (const auto& item : m_entries) {
         const Entry& e = item.second;

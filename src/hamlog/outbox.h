@@ -20,6 +20,8 @@
 //       | u32 reason length | reason (UTF-8) | contact text (UTF-8, to the end)
 // payload, kind 'S' (a later state of an entry):
 //   'S' | i64 id | u8 state | i64 changed (ms) | reason (UTF-8, to the end)
+// payload, kind 'N' (first after a compaction, so that ids never come back):
+//   'N' | i64 the last id handed out
 //
 // A record cut short by a crash (its length runs past the end, or its checksum does not match)
 // ends the readable part: it and anything after it is ignored, and the file is rewritten without
