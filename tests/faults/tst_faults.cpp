@@ -3,6 +3,7 @@
 // shows that nothing already stored is lost and that the user hears of it where a box is shown.
 
 #include "hamlog/builtin_store.h"
+#include "hamlog/contact_delivery.h"
 #include "hamlog/hamlog_data.h"
 #include "hamlog/hamlog_transfer.h"
 #include "reception/adif_log.h"
@@ -74,6 +75,8 @@ struct Station
     FakePrompts prompts;
     StatusHost host;
     std::unique_ptr<HamlogTransfer> transfer;
+    std::unique_ptr<Outbox> outbox;
+    std::unique_ptr<ContactDelivery> delivery;
 
     Station()
     {
@@ -86,6 +89,7 @@ struct Station
     // A new session on the same folder and store, as after a restart of the program.
     void restart()
     {
+        delivery.reset();
         transfer.reset();
         store = std::make_unique<BuiltinStore>();
         transfer =
@@ -94,6 +98,19 @@ struct Station
 
     QString dbPath() const { return settings.ThDbFile; }
     QByteArray adifLog() const { return readFile(AdifLogPath()); }
+
+    // The whole road of the window: the outbox, the ADIF log, then the store, with retries.
+    void take(const QString& call)
+    {
+        if (!delivery) {
+            outbox = std::make_unique<Outbox>(tables.folder.filePath(QStringLiteral("Log/Velkor.outbox")));
+            outbox->load(QDateTime::currentMSecsSinceEpoch());
+            delivery = std::make_unique<ContactDelivery>(*outbox, *transfer, *store);
+        }
+        const qint64 id = delivery->take({contact(call)}, 2).value(0);
+        AppendAdifLog(AdifLogPath(), contact(call));
+        delivery->deliver(id, contact(call));
+    }
 
     bool receive(const QString& call)
     {
@@ -258,6 +275,7 @@ private slots:
     void fullDiskDuringStoreAppend();
     void readOnlyStore();
     void storeLockedLongerThanBusyWait();
+    void storeFullThenFreed();
 #endif
     void storeDeletedBetweenContacts();
     void storeDeletedDuringImport();
@@ -387,6 +405,20 @@ void TestFaults::readOnlyStore()
     QCOMPARE(readFile(station.dbPath()), before);
     QVERIFY(!QFileInfo::exists(station.dbPath() + QStringLiteral("-journal")));
     QCOMPARE(station.storedCalls(), QStringList{QStringLiteral("JA1AAA")});
+
+    // One the user may not even read is not "not a VELKOR database": it says why.
+    QVERIFY(QFile::setPermissions(station.dbPath(), QFileDevice::Permissions()));
+    const QString unreadable = inChild(
+        [&station] {
+            station.transfer->ThLogDbAppend(contact(QStringLiteral("JA1CCC")));
+            return station.takeBoxes();
+        },
+        RLIM_INFINITY, station.tables.folder.path());
+    QVERIFY2(unreadable.contains(QStringLiteral("読む権限がありません")) &&
+                 !unreadable.contains(QStringLiteral("データベースではありません")),
+             qPrintable(unreadable));
+    QVERIFY(QFile::setPermissions(station.dbPath(), QFile::ReadOwner | QFile::WriteOwner));
+    QCOMPARE(readFile(station.dbPath()), before);
 }
 
 // Catches a contact waiting forever on a store another process keeps locked, answered with the
@@ -394,7 +426,7 @@ void TestFaults::readOnlyStore()
 void TestFaults::storeLockedLongerThanBusyWait()
 {
     Station station;
-    QVERIFY(station.receive(QStringLiteral("JA1AAA")));
+    station.take(QStringLiteral("JA1AAA"));
     const QByteArray before = readFile(station.dbPath());
     QProcess holder;
     holder.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--hold-lock"), station.dbPath()});
@@ -403,9 +435,10 @@ void TestFaults::storeLockedLongerThanBusyWait()
 
     QElapsedTimer waited;
     waited.start();
-    QVERIFY(station.receive(QStringLiteral("JA1BBB")));
+    station.take(QStringLiteral("JA1BBB"));
     const qint64 elapsed = waited.elapsed();
     const QString boxes = station.takeBoxes();
+    QCOMPARE(station.delivery->waitingCount(), 1);
     holder.closeWriteChannel();
     QVERIFY(holder.waitForFinished(10000));
     QVERIFY2(elapsed >= 4000 && elapsed < 20000, qPrintable(QString::number(elapsed)));
@@ -413,11 +446,58 @@ void TestFaults::storeLockedLongerThanBusyWait()
              qPrintable(boxes));
     QCOMPARE(readFile(station.dbPath()), before);
 
-    QVERIFY(station.receive(QStringLiteral("JA1CCC")));
+    // Released: the next contact goes in, and the one that waited follows it.
+    station.take(QStringLiteral("JA1CCC"));
+    QTRY_COMPARE(station.storedCalls(), QStringList({"JA1AAA", "JA1CCC", "JA1BBB"}));
+    QCOMPARE(station.delivery->waitingCount(), 0);
     QCOMPARE(station.takeBoxes(), QString());
-    QCOMPARE(station.storedCalls(), QStringList({"JA1AAA", "JA1CCC"}));
     QCOMPARE(station.adifLog(), logLines({"JA1AAA", "JA1BBB", "JA1CCC"}));
 }
+
+// Catches contacts lost, or left out of the store for good, when the store's disk fills up: they
+// wait (each failure reported), and once there is room again every one of them is stored, once.
+void TestFaults::storeFullThenFreed()
+{
+    Station station;
+    station.take(QStringLiteral("JA1AAA"));
+    // A store larger than the outbox will grow, so that the file size limit that stands in for
+    // the full disk stops the store first.
+    ClearAdifTransferList();
+    for (int i = 0; i < 500; ++i)
+        AddAdifTransferRecord(contact(QStringLiteral("K%1ZZ").arg(i)));
+    station.transfer->ThDbFileAppend();
+    const qint64 full = QFileInfo(station.dbPath()).size();
+    constexpr int kContacts = 80;
+    const QString outcome = inChild(
+        [&] {
+            for (int i = 0; i < kContacts; ++i)
+                station.take(QStringLiteral("JA2%1").arg(i, 3, 10, QLatin1Char('0')));
+            const int waiting = station.delivery->waitingCount();
+            const QString boxes = station.takeBoxes();
+            const bool reported =
+                boxes.contains(QStringLiteral("VELKOR.db")) && boxes.contains(QStringLiteral("書き込めません"));
+            // Room again; the once-a-minute retry comes sooner here.
+            struct rlimit limit;
+            getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = limit.rlim_max;
+            setrlimit(RLIMIT_FSIZE, &limit);
+            station.delivery->setRetryInterval(10);
+            QTest::qWait(500);
+            return QStringLiteral("%1 waited, %2; then waiting %3")
+                .arg(waiting > 0 ? QStringLiteral("some") : QStringLiteral("none"))
+                .arg(reported ? QStringLiteral("reported") : QStringLiteral("not reported"))
+                .arg(station.delivery->waitingCount());
+        },
+        rlim_t(full));
+    QCOMPARE(outcome, QStringLiteral("some waited, reported; then waiting 0"));
+    QStringList stored = station.storedCalls().mid(501);
+    stored.sort();
+    QStringList expected;
+    for (int i = 0; i < kContacts; ++i)
+        expected << QStringLiteral("JA2%1").arg(i, 3, 10, QLatin1Char('0'));
+    QCOMPARE(stored, expected);
+}
+
 #endif
 
 // Catches a store deleted between contacts stopping the next ones or taking the ADIF log along:
