@@ -471,7 +471,7 @@ int main(int argc, char* argv[])
                 handled, kContacts, intakeMs, handled / intakeMs * 1000, receiveBufferBytes(intake.socket));
     std::printf("  read from the socket: %d (the rest the system dropped before they could be read); in the ADIF "
                 "log: %d, in the store: %d (target %d in both)\n",
-                intake.taken - 1, qMax(logged, 0), storedCount, kContacts);
+                intake.taken, qMax(logged, 0), storedCount, kContacts);
     std::printf("intake contacts/s / bare loop datagrams/s: %.3f\n", (handled / intakeMs) / (bareReceived / bareMs));
     const bool everyContact = logged == kContacts && storedCount == kContacts;
     printBenchResult(QStringLiteral("UDP intake: burst of %1 contacts").arg(kContacts),
