@@ -1,4 +1,5 @@
 #include "app/frm_main.h"
+#include "app/ui_trace.h"
 
 #include "adif_import/frm_adif_conv.h"
 #include "app/frm_outbox.h"
@@ -379,6 +380,13 @@ void frmMain::Form_Unload()
     CloseUdpPort();
 }
 
+void frmMain::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::WindowTitleChange)
+        qCInfo(lcUi).noquote() << "caption:" << windowTitle();
+    QMainWindow::changeEvent(event);
+}
+
 void frmMain::closeEvent(QCloseEvent* event)
 {
     Form_Unload();
@@ -404,6 +412,7 @@ void frmMain::MnuOff()
 
 void frmMain::setStatusText(const QString& text)
 {
+    qCInfo(lcUi).noquote() << "status:" << text;
     m_statusText = text;
     showPanel1();
 }

@@ -1,4 +1,5 @@
 #include "app/message_box_prompts.h"
+#include "app/ui_trace.h"
 
 #include "common/app_info.h"
 #include "common/twips_gui.h"
@@ -27,6 +28,7 @@ void widenToCaption(QMessageBox& box)
 QMessageBox::StandardButton ask(const QString& text, QMessageBox::StandardButtons buttons,
                                 QMessageBox::Icon icon, bool aboveEverything = false)
 {
+    qCInfo(lcUi).noquote() << "message:" << text;
     QMessageBox box(icon, AppInfo::title(), text, buttons, QApplication::activeWindow());
     // exec() makes every box application-modal; this one also stays above other programs.
     if (aboveEverything)
@@ -54,6 +56,7 @@ bool MessageBoxPrompts::askOkCancel(const QString& text)
 
 void MessageBoxPrompts::showWithoutWaiting(const QString& text, bool okCancel, std::function<void()> closed)
 {
+    qCInfo(lcUi).noquote() << "message:" << text;
     auto* box = new QMessageBox(okCancel ? QMessageBox::Question : QMessageBox::NoIcon, AppInfo::title(), text,
                                 okCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok,
                                 QApplication::activeWindow());
