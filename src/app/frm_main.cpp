@@ -164,7 +164,9 @@ HamlogTransfer::AppendRequest frmMain::ThLogDbAppend(const QString& contactText)
 
 HamlogTransfer::AppendRequest frmMain::ThDbFileAppend()
 {
+    m_failureBoxes.setShowEvery(true);
     const HamlogTransfer::AppendRequest request = hamlogTransfer().ThDbFileAppend();
+    m_failureBoxes.setShowEvery(false);
     // Every import asked for meanwhile has run by now, whether it ended, failed or was cancelled.
     closeTransferProgressWhenIdle();
     return request;

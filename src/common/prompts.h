@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 // The message boxes core logic may raise. The window layer supplies the real boxes (caption
 // "VELKOR"); tests supply answers without a display.
@@ -34,7 +35,8 @@ public:
 // The failure reports of the appends: every box is shown without waiting, so that reception and
 // the appends go on while it is open, and never more than one at a time. A failure reported
 // while a box is open, or one whose text is the one last shown (the same cause, met again by a
-// retry) until something succeeds (succeeded()), opens no box: it is only counted.
+// retry) until something succeeds (succeeded()), opens no box: the status bar counts the
+// contacts that wait.
 class FailureBoxes : public Prompts
 {
 public:
@@ -49,34 +51,25 @@ public:
     }
 
     void succeeded() { m_lastShown.clear(); }
-    bool isOpen() const { return m_open; }
-    // Failures since the box last shown was opened that opened none.
-    int unshown() const { return m_unshown; }
-    // Runs when a box opens or closes, or a failure is counted.
-    std::function<void()> changed;
+    // While set, every report opens its box: the user started the work (an import) and waits
+    // to hear how it ended.
+    void setShowEvery(bool every) { m_showEvery = every; }
 
 private:
     void report(const QString& text, bool okCancel)
     {
-        if (m_open || text == m_lastShown) {
-            ++m_unshown;
-        } else {
-            m_open = true;
-            m_unshown = 0;
-            m_lastShown = text;
-            m_boxes.showWithoutWaiting(text, okCancel, [this] {
-                m_open = false;
-                if (changed)
-                    changed();
-            });
-        }
-        if (changed)
-            changed();
+        if (!m_showEvery && (*m_openBoxes > 0 || text == m_lastShown))
+            return;
+        ++*m_openBoxes;
+        m_lastShown = text;
+        // A box may outlive this object (closed after the main window): it counts through its own
+        // reference.
+        m_boxes.showWithoutWaiting(text, okCancel, [open = m_openBoxes] { --*open; });
     }
 
     Prompts& m_boxes;
-    bool m_open = false;
-    int m_unshown = 0;
+    std::shared_ptr<int> m_openBoxes = std::make_shared<int>(0);
+    bool m_showEvery = false;
     QString m_lastShown;
 };
 
