@@ -1,4 +1,5 @@
 #include "app/frm_main.h"
+#include "app/frm_outbox.h"
 #include "common/app_info.h"
 #include "common/program_data.h"
 #include "hamlog/builtin_store.h"
@@ -14,6 +15,8 @@
 #include <QAction>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimeZone>
 #include <QTimer>
@@ -374,6 +377,27 @@ void TstFrmMainReception::contactsGoOnWhileAFailureBoxIsOpen()
     QVERIFY2(w->statusText().contains(QStringLiteral("制御文字")), qPrintable(w->statusText()));
     QCOMPARE(adifLog().size(), 3);
     QCOMPARE(storedCalls().size(), 3);
+
+    // The window lists it; it is saved as ADIF, and removed only once the user says OK.
+    w->findChild<QAction*>(QStringLiteral("mnuOutbox"))->trigger();
+    frmOutbox* list = w->outboxWindow();
+    QVERIFY(list);
+    auto* grid = list->findChild<QTableWidget*>(QStringLiteral("Grid1"));
+    QCOMPARE(grid->rowCount(), 1);
+    QCOMPARE(grid->item(0, 3)->text(), QStringLiteral("受付拒否"));
+    const QString saved = m_folder->filePath(QStringLiteral("refused.adi"));
+    list->setSaveNameAsker([&saved](QWidget*) { return saved; });
+    QTest::mouseClick(list->findChild<QPushButton*>(QStringLiteral("Command2")), Qt::LeftButton);
+    QVERIFY(m_folder->read(QStringLiteral("refused.adi")).contains(QByteArray("<mode:3>FT8 <eor>")));
+    grid->selectRow(0);
+    m_prompts->answers = {false, true};
+    QTest::mouseClick(list->findChild<QPushButton*>(QStringLiteral("Command3")), Qt::LeftButton);
+    QCOMPARE(grid->rowCount(), 1);
+    grid->selectRow(0);
+    QTest::mouseClick(list->findChild<QPushButton*>(QStringLiteral("Command3")), Qt::LeftButton);
+    QTRY_COMPARE(grid->rowCount(), 0);
+    QCOMPARE(m_prompts->questions.last(), frmOutbox::removeQuestion(1));
+    QTRY_VERIFY(!panel->text().contains(QStringLiteral("受付拒否")));
 }
 
 // Catches a contact that waited for an import never reported, or reported before it is in.
