@@ -78,7 +78,10 @@ bool loggedAdifText(const QByteArray& message, QString* adif)
 
 QString TextOf(const QByteArray& bytes)
 {
-    return isValidUtf8(bytes) ? QString::fromUtf8(bytes) : QString::fromLatin1(bytes);
+    // With pointer and size: Qt 5 ends the text at the first NUL otherwise, which would hand the
+    // rest of a junk call on as a shorter, plausible one.
+    return isValidUtf8(bytes) ? QString::fromUtf8(bytes.constData(), int(bytes.size()))
+                              : QString::fromLatin1(bytes.constData(), int(bytes.size()));
 }
 
 QStringList ContactsOfAdif(const QString& received)
