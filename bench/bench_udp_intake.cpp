@@ -243,7 +243,7 @@ class HeldBoxes : public Prompts
 public:
     void showMessage(const QString&) override {}
     bool askOkCancel(const QString&) override { return true; }
-    void showWithoutWaiting(const QString&, bool, std::function<void()> closed) override
+    void showWithoutWaiting(const QString&, bool, const std::function<void()>& closed) override
     {
         ++shown;
         mostOpen = qMax(mostOpen, ++open);

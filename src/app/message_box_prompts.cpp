@@ -54,7 +54,7 @@ bool MessageBoxPrompts::askOkCancel(const QString& text)
     return ask(text, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Question) == QMessageBox::Ok;
 }
 
-void MessageBoxPrompts::showWithoutWaiting(const QString& text, bool okCancel, std::function<void()> closed)
+void MessageBoxPrompts::showWithoutWaiting(const QString& text, bool okCancel, const std::function<void()>& closed)
 {
     qCInfo(lcUi).noquote() << "message:" << text;
     auto* box = new QMessageBox(okCancel ? QMessageBox::Question : QMessageBox::NoIcon, AppInfo::title(), text,
@@ -64,7 +64,7 @@ void MessageBoxPrompts::showWithoutWaiting(const QString& text, bool okCancel, s
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
     widenToCaption(*box);
-    QObject::connect(box, &QMessageBox::finished, box, [closed = std::move(closed)] {
+    QObject::connect(box, &QMessageBox::finished, box, [closed] {
         if (closed)
             closed();
     });

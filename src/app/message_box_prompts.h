@@ -14,5 +14,5 @@ public:
     void showSystemModalMessage(const QString& text) override;
     bool askOkCancel(const QString& text) override;
     // Not modal: the program's windows and events go on while it is open.
-    void showWithoutWaiting(const QString& text, bool okCancel, std::function<void()> closed) override;
+    void showWithoutWaiting(const QString& text, bool okCancel, const std::function<void()>& closed) override;
 };

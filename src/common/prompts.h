@@ -21,7 +21,7 @@ public:
     // A box (OK, or OK and Cancel whose answer nobody reads) that does not wait for the user: the
     // program goes on while it is open, and closed runs once it has been closed. The default shows
     // the waiting box, for prompts that have no other.
-    virtual void showWithoutWaiting(const QString& text, bool okCancel, std::function<void()> closed)
+    virtual void showWithoutWaiting(const QString& text, bool okCancel, const std::function<void()>& closed)
     {
         if (okCancel)
             askOkCancel(text);

@@ -161,7 +161,7 @@ void ContactDelivery::retryWaiting()
         if ((e->state != Outbox::State::Started || startedToo) && !m_onTheirWay.count(e->id))
             entries.push_back(e);
     }
-    handOver(std::move(entries));
+    handOver(entries);
 }
 
 void ContactDelivery::retry(const QList<qint64>& ids)
@@ -175,10 +175,10 @@ void ContactDelivery::retry(const QList<qint64>& ids)
     }
     std::sort(entries.begin(), entries.end(),
               [](const Outbox::Entry* a, const Outbox::Entry* b) { return a->id < b->id; });
-    handOver(std::move(entries));
+    handOver(entries);
 }
 
-void ContactDelivery::handOver(std::vector<const Outbox::Entry*> entries)
+void ContactDelivery::handOver(const std::vector<const Outbox::Entry*>& entries)
 {
     if (entries.empty())
         return;

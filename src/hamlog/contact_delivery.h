@@ -92,7 +92,7 @@ private:
     void mark(qint64 id, Outbox::State state, const QString& reason, bool durable);
     void recount();
     void changed();
-    void handOver(std::vector<const Outbox::Entry*> entries);
+    void handOver(const std::vector<const Outbox::Entry*>& entries);
 
     Outbox& m_outbox;
     HamlogTransfer& m_transfer;

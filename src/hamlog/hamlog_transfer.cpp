@@ -252,8 +252,7 @@ void HamlogTransfer::runUdp(const std::vector<UdpEntry>& entries, bool deferred)
         if (m_observer && e.id != 0)
             m_observer->appendStarting(e.id);
         if (!handOver(record) || !append()) {
-            const QString error = m_library.lastError();
-            const bool closed = fail(error);
+            const bool closed = fail(m_library.lastError());
             for (const auto& done : appended) {
                 if (closed && m_observer && done.first->id != 0)
                     m_observer->appendDone(done.first->id);

@@ -54,7 +54,7 @@ public:
             m_bad = true;
             return T();
         }
-        const T value = qFromLittleEndian<T>(m_data + m_pos);
+        T value = qFromLittleEndian<T>(m_data + m_pos);
         m_pos += qsizetype(sizeof(T));
         return value;
     }
@@ -64,7 +64,7 @@ public:
             m_bad = true;
             return QString();
         }
-        const QString value = QString::fromUtf8(m_data + m_pos, int(length));
+        QString value = QString::fromUtf8(m_data + m_pos, int(length));
         m_pos += length;
         return value;
     }
@@ -159,18 +159,18 @@ bool Outbox::load(qint64 nowMs)
         Reader in(payload + 1, length - 1);
         const qint64 id = in.get<qint64>();
         if (payload[0] == 'C') {
-            Entry entry;
-            entry.id = id;
-            entry.arrivedMs = in.get<qint64>();
-            entry.source = in.get<quint8>();
+            Entry read;
+            read.id = id;
+            read.arrivedMs = in.get<qint64>();
+            read.source = in.get<quint8>();
             const quint8 state = in.get<quint8>();
-            entry.changedMs = in.get<qint64>();
-            entry.reason = in.text(in.get<quint32>());
-            entry.text = in.rest();
+            read.changedMs = in.get<qint64>();
+            read.reason = in.text(in.get<quint32>());
+            read.text = in.rest();
             if (in.bad() || !knownState(state))
                 break;
-            entry.state = State(state);
-            m_entries[id] = entry;
+            read.state = State(state);
+            m_entries[id] = read;
         } else if (payload[0] == 'N') {
             // Only the id: the last one handed out before a compaction.
         } else if (payload[0] == 'S') {
@@ -212,17 +212,17 @@ qint64 Outbox::add(const QString& text, qint16 source, qint64 arrivedMs, State s
     // Ids carry the time, so that an outbox emptied by compaction (or lost) never hands out an id
     // the built-in store has seen before.
     m_lastId = qMax(m_lastId + 1, arrivedMs * 1000);
-    Entry entry;
-    entry.id = m_lastId;
-    entry.text = text;
-    entry.source = source;
-    entry.arrivedMs = arrivedMs;
-    entry.state = state;
-    entry.changedMs = arrivedMs;
-    entry.reason = reason;
-    m_unwritten += entryRecord(entry);
-    m_entries[entry.id] = entry;
-    return entry.id;
+    Entry added;
+    added.id = m_lastId;
+    added.text = text;
+    added.source = source;
+    added.arrivedMs = arrivedMs;
+    added.state = state;
+    added.changedMs = arrivedMs;
+    added.reason = reason;
+    m_unwritten += entryRecord(added);
+    m_entries[added.id] = added;
+    return added.id;
 }
 
 bool Outbox::flush()

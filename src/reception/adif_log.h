@@ -21,4 +21,4 @@ bool AppendAdifLog(const QString& adifLogPath, const QString& contactText);
 // last maxTailBytes), in order: after a crash, the contacts taken in but never written. Returns
 // how many were appended.
 int AppendMissingToAdifLog(const QString& adifLogPath, const QStringList& contactTexts,
-                           qint64 maxTailBytes = 4 * 1024 * 1024);
+                           qint64 maxTailBytes = qint64(4) * 1024 * 1024);

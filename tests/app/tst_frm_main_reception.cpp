@@ -71,10 +71,10 @@ public:
         labelsAtClose << (label ? label->text() : QString());
     }
     // Boxes that do not wait stay open until the test closes them.
-    void showWithoutWaiting(const QString& text, bool okCancel, std::function<void()> closed) override
+    void showWithoutWaiting(const QString& text, bool okCancel, const std::function<void()>& closed) override
     {
         (okCancel ? questions : messages) << text;
-        openBoxes.push_back(std::move(closed));
+        openBoxes.push_back(closed);
         mostOpen = qMax(mostOpen, int(openBoxes.size()));
     }
     void closeBoxes()

@@ -35,10 +35,10 @@ constexpr int kBurst = 1000;
 class OpenBoxPrompts : public FakePrompts
 {
 public:
-    void showWithoutWaiting(const QString& text, bool, std::function<void()> closed) override
+    void showWithoutWaiting(const QString& text, bool, const std::function<void()>& closed) override
     {
         messages << text;
-        open.push_back(std::move(closed));
+        open.push_back(closed);
         mostOpen = qMax(mostOpen, int(open.size()));
     }
     std::vector<std::function<void()>> open;
