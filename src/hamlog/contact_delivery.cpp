@@ -169,8 +169,11 @@ void ContactDelivery::retry(const QList<qint64>& ids)
     std::vector<const Outbox::Entry*> entries;
     for (qint64 id : ids) {
         const Outbox::Entry* e = m_outbox.entry(id);
+        // Junk stays junk however often it is tried; a contact refused by its conversion may go
+        // in once the settings or tables that refused it have changed.
         if (e && e->state != Outbox::State::Appended && e->state != Outbox::State::Removed &&
-            (e->state != Outbox::State::Started || m_library.remembersAppends()) && !m_onTheirWay.count(id))
+            (e->state != Outbox::State::Started || m_library.remembersAppends()) && !m_onTheirWay.count(id) &&
+            RefusalReason(e->text).isEmpty())
             entries.push_back(e);
     }
     std::sort(entries.begin(), entries.end(),

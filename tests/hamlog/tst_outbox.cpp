@@ -260,6 +260,11 @@ void TstOutbox::failedAppendsWaitAndFollowTheNextSuccess()
     QTRY_COMPARE(calls(library.appended).join(","), QStringLiteral("JA1DDD,JA1AAA,JA1BBB"));
     QCOMPARE(road.delivery->waitingCount(), 0);
     QCOMPARE(road.delivery->refusedCount(), 1);
+    QList<qint64> refused;
+    for (const Outbox::Entry* e : road.outbox->entries({Outbox::State::Refused}))
+        refused << e->id;
+    road.delivery->retry(refused); // the user insists: junk still stays out
+    QCOMPARE(library.appended.size(), 3);
 
     // A contact whose conversion fails is refused alone; the others in the same retry go in.
     library.openResult = 1;
