@@ -60,7 +60,8 @@ bool equalsTag(const QString& text, qsizetype from, qsizetype length, const char
 }
 
 // The text of a Logged ADIF message (type 12): id, then the ADIF text, each a QDataStream byte
-// array. False when the message is cut short.
+// array. The ADIF bytes are the sender's own, read like a plain-text contact (WSJT-X writes
+// Latin-1 here too). False when the message is cut short.
 bool loggedAdifText(const QByteArray& message, QString* adif)
 {
     QDataStream in(message);
@@ -70,7 +71,7 @@ bool loggedAdifText(const QByteArray& message, QString* adif)
     in >> magic >> schema >> type >> id >> text;
     if (in.status() != QDataStream::Ok)
         return false;
-    *adif = QString::fromUtf8(text);
+    *adif = TextOf(text);
     return true;
 }
 

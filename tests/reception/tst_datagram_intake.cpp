@@ -99,6 +99,13 @@ void TstDatagramIntake::read_data()
                                        QStringLiteral("\n<adif_ver:5>3.1.0\n<programid:6>WSJT-X\n<EOH>\n"
                                                       "<call:5>QQ1AA <name:4>Jörg <eor>"))
         << QStringList{QStringLiteral("<call:5>QQ1AA <name:4>Jörg <eor>")} << "";
+    // WSJT-X writes the ADIF of its Logged ADIF message in Latin-1, as its plain-text broadcast.
+    QTest::newRow("Logged ADIF in Latin-1")
+        << qint16(2)
+        << QsoLogged::EncodeLoggedAdif(
+               QStringLiteral("WSJT-X"),
+               QByteArray("\n<adif_ver:5>3.1.0\n<EOH>\n<call:5>QQ1AA <name:6>M\xFCller <eor>"))
+        << QStringList{QStringLiteral("<call:5>QQ1AA <name:6>Müller <eor>")} << "";
     QTest::newRow("QSO Logged on a text port (its Logged ADIF carries it)")
         << qint16(2) << freedvMessage() << QStringList() << "type 12";
     QTest::newRow("binary message cut short")
