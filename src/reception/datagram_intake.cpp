@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QtEndian>
 
+#include <algorithm>
 #include <memory>
 
 namespace Intake {
@@ -57,6 +58,26 @@ bool isValidUtf8(const QByteArray& bytes)
 bool equalsTag(const QString& text, qsizetype from, qsizetype length, const char* tag)
 {
     return text.mid(from, length).compare(QLatin1String(tag), Qt::CaseInsensitive) == 0;
+}
+
+// The value of a field of a contact text, its tag in any case, blanks trimmed; empty when absent.
+// Lengths are taken as characters: the fields read this way are ASCII.
+QString fieldValue(const QString& contact, const char* name)
+{
+    qsizetype pos = 0;
+    for (;;) {
+        const qsizetype open = contact.indexOf(QLatin1Char('<'), pos);
+        const qsizetype close = open < 0 ? -1 : contact.indexOf(QLatin1Char('>'), open + 1);
+        if (close < 0)
+            return QString();
+        const QString spec = contact.mid(open + 1, close - open - 1);
+        const qsizetype colon = spec.indexOf(QLatin1Char(':'));
+        pos = close + 1;
+        if (colon > 0 && equalsTag(spec, 0, colon, name)) {
+            const int length = spec.mid(colon + 1).section(QLatin1Char(':'), 0, 0).trimmed().toInt();
+            return length > 0 ? contact.mid(close + 1, length).trimmed() : QString();
+        }
+    }
 }
 
 // The text of a Logged ADIF message (type 12): id, then the ADIF text, each a QDataStream byte
@@ -158,6 +179,20 @@ QString MessageTypeName(quint32 type)
     return type < sizeof kNames / sizeof kNames[0] ? QLatin1String(kNames[type]) : QStringLiteral("unknown");
 }
 
+QString ContactIdentity(const QString& contact)
+{
+    const QString call = fieldValue(contact, "call").toUpper();
+    const QString date = fieldValue(contact, "qso_date");
+    const QString time = fieldValue(contact, "time_on").left(4);
+    if (call.isEmpty() || date.isEmpty() || time.isEmpty())
+        return QString();
+    QString mode = fieldValue(contact, "submode");
+    if (mode.isEmpty())
+        mode = fieldValue(contact, "mode");
+    return QStringList{call, date, time, fieldValue(contact, "band").toLower(), mode.toUpper()}.join(
+        QLatin1Char(' '));
+}
+
 Reading Read(const QByteArray& datagram, qint16 sourceProgram)
 {
     Reading reading;
@@ -223,7 +258,7 @@ ContactQueue::ContactQueue(Handler handler) : m_handler(std::move(handler))
     m_clock = [started] { return started->elapsed(); };
 }
 
-bool ContactQueue::take(const QByteArray& datagram, const QStringList& contacts)
+bool ContactQueue::take(const QByteArray& datagram, const QStringList& contacts, QString* why)
 {
     if (contacts.isEmpty())
         return true;
@@ -234,13 +269,34 @@ bool ContactQueue::take(const QByteArray& datagram, const QStringList& contacts)
             m_lastTaken.erase(it);
         m_recent.pop_front();
     }
-    if (m_lastTaken.contains(datagram))
+    while (!m_recentContacts.empty() && now - m_recentContacts.front().first >= kDuplicateWindowMs)
+        m_recentContacts.pop_front();
+    if (m_lastTaken.contains(datagram)) {
+        if (why)
+            *why = QStringLiteral("the same bytes arrived less than 2 seconds ago");
         return false;
+    }
     m_lastTaken.insert(datagram, now);
     m_recent.emplace_back(now, datagram);
-    for (const QString& contact : contacts)
+    QStringList left;
+    for (const QString& contact : contacts) {
+        const QString identity = Intake::ContactIdentity(contact);
+        const auto same =
+            std::find_if(m_recentContacts.cbegin(), m_recentContacts.cend(),
+                         [&](const std::pair<qint64, QString>& r) { return r.second == identity; });
+        if (!identity.isEmpty() && same != m_recentContacts.cend()) {
+            left << QStringLiteral("the same contact (%1) was taken %2 ms ago")
+                        .arg(identity)
+                        .arg(now - same->first);
+            continue;
+        }
+        if (!identity.isEmpty())
+            m_recentContacts.emplace_back(now, identity);
         m_queue.push_back(contact);
-    return true;
+    }
+    if (why)
+        *why = left.join(QStringLiteral("; "));
+    return left.isEmpty();
 }
 
 void ContactQueue::run()

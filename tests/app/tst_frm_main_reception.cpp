@@ -264,19 +264,31 @@ void TstFrmMainReception::distinctContactsKeptDuplicatesDropped()
 }
 
 // Catches a partner's main UDP server (pointed at a text port) writing heartbeats into the
-// logbook, or one contact stored twice because it came as QSO Logged and as Logged ADIF.
+// logbook, one contact stored twice because it came as QSO Logged, as Logged ADIF and from the
+// partner's plain-text broadcast too, its Latin-1 garbled, or FT4 stored as its MFSK mode.
 void TstFrmMainReception::binaryMessagesOnATextPort()
 {
     frmMain* w = start(2);
+    const QByteArray record =
+        "<call:6>JA1FDV <qso_date:8>20240105 <time_on:6>123456 <band:3>40m <mode:4>MFSK "
+        "<submode:3>FT4 <name:6>M\xFCller <eor>";
     send(QsoLogged::EncodeHeartbeat(QStringLiteral("WSJT-X")), 2);
     send(freedvMessage(), 2);                                  // QSO Logged ...
     send(QsoLogged::EncodeLoggedAdif(QStringLiteral("WSJT-X"), // ... and Logged ADIF of the same contact
-                                     QStringLiteral("\n<adif_ver:5>3.1.0\n<programid:6>WSJT-X\n<EOH>\n"
-                                                    "<call:6>JA1FDV <mode:3>FT8 <eor>")),
+                                     "\n<adif_ver:5>3.1.0\n<programid:6>WSJT-X\n<EOH>\n" + record),
          2);
-    QTRY_COMPARE(storedCalls(), QStringList{"JA1FDV"});
-    QCOMPARE(adifLog(), QStringList{"<call:6>JA1FDV <mode:3>FT8 <eor>"});
+    send(record, 2); // ... and the plain-text broadcast
+    const QString contact = CodePage::toUnicode(CodePage::fromUnicode(QString::fromLatin1(record)));
+    QTRY_COMPARE(adifLog(), QStringList{contact});
+    QCOMPARE(storedCalls(), QStringList{"JA1FDV"});
+    QList<StoredRecord> records;
+    QString error;
+    QVERIFY(BuiltinStore::ReadRecords(dbPath(), records, error));
+    QCOMPARE(records.first().fields[7], QStringLiteral("FT4"));
+    QCOMPARE(records.first().fields[11], QStringLiteral("Müller"));
     QCOMPARE(w->statusText(), QStringLiteral("JA1FDV をTURBO HAMLOG データベースに追加しました"));
+    QTest::qWait(100);
+    QCOMPARE(adifLog(), QStringList{contact});
 }
 
 // Catches QSO Logged messages that wait together decoded as one (only the first contact kept).
