@@ -3,9 +3,12 @@
 #include "settings/settings.h"
 
 #include <QHostAddress>
+#include <QHostInfo>
 #include <QNetworkInterface>
 #include <QUdpSocket>
 #include <QVariant>
+
+#include <algorithm>
 
 namespace {
 
@@ -26,7 +29,9 @@ QString bindFailureReason(const QUdpSocket& socket)
     }
 }
 
-bool isOwnAddress(const QHostAddress& address)
+} // namespace
+
+bool IsOwnAddress(const QHostAddress& address)
 {
     if (address.isLoopback())
         return true;
@@ -38,7 +43,22 @@ bool isOwnAddress(const QHostAddress& address)
     return false;
 }
 
-} // namespace
+QHostAddress ReceptionAddress(const QString& addressSetting)
+{
+    const QString text = addressSetting.trimmed();
+    const QHostAddress literal(text);
+    if (text.isEmpty() || !literal.isNull())
+        return literal;
+    // A name: looked up once, when the port is opened.
+    QList<QHostAddress> found = QHostInfo::fromName(text).addresses();
+    std::stable_sort(found.begin(), found.end(), [](const QHostAddress& a, const QHostAddress& b) {
+        const auto rank = [](const QHostAddress& x) {
+            return (IsOwnAddress(x) ? 0 : 2) + (x.protocol() == QAbstractSocket::IPv4Protocol ? 0 : 1);
+        };
+        return rank(a) < rank(b);
+    });
+    return found.isEmpty() ? QHostAddress() : found.first();
+}
 
 bool ReceptionEndpoint(const Settings& settings, qint16 n, QString* address, qint32* port)
 {
@@ -72,7 +92,7 @@ ListenOutcome ListenOn(QUdpSocket& socket, const QString& addressSetting, qint32
     }
     const quint16 p = static_cast<quint16>(port);
     const QString text = addressSetting.trimmed();
-    const QHostAddress address(text);
+    const QHostAddress address = ReceptionAddress(text);
 
     bool bound = false;
     if (!address.isNull() && address.isMulticast()) {
@@ -83,21 +103,20 @@ ListenOutcome ListenOn(QUdpSocket& socket, const QString& addressSetting, qint32
             outcome.note = QStringLiteral("マルチキャストグループ %1 に参加できません: %2")
                                .arg(address.toString(), socket.errorString());
         }
-    } else if (!address.isNull() && isOwnAddress(address)) {
+    } else if (!address.isNull() && IsOwnAddress(address)) {
         // Not shared: a second logger on the same port must fail here rather than split the
         // contacts between the two without a word.
         bound = socket.bind(address, p, QUdpSocket::DontShareAddress);
     } else {
         bound = socket.bind(QHostAddress::Any, p, QUdpSocket::DontShareAddress);
         if (bound) {
-            outcome.note = text.isEmpty() ? QStringLiteral("受信アドレスが設定されていないため、すべてのネッ"
-                                                           "トワークから受信します（ポート %1）")
-                                                .arg(port)
-                                          : QStringLiteral("受信アドレス %1 "
-                                                           "はこのパソコンのアドレスではないため、すべてのネ"
-                                                           "ットワークから受信します（ポート %2）")
-                                                .arg(text)
-                                                .arg(port);
+            QString why = QStringLiteral("受信アドレス %1 はこのパソコンのアドレスではないため").arg(text);
+            if (text.isEmpty())
+                why = QStringLiteral("受信アドレスが設定されていないため");
+            else if (address.isNull())
+                why = QStringLiteral("受信アドレス %1 が見つからないため").arg(text);
+            outcome.note =
+                why + QStringLiteral("、すべてのネットワークから受信します（ポート %1）").arg(port);
         }
     }
     if (!bound) {

@@ -238,8 +238,10 @@ void TstDatagramIntake::listenOn_data()
                                                  << "すべてのネットワーク";
     QTest::newRow("another machine: all interfaces, said") << "192.0.2.7" << -1 << true << ""
                                                            << "192.0.2.7 はこのパソコンのアドレスではない";
-    QTest::newRow("not an address") << "localhost" << -1 << true << ""
-                                    << "localhost";
+    QTest::newRow("a name of this machine: loopback only") << "localhost" << -1 << true << "127.0.0.1"
+                                                           << "";
+    QTest::newRow("a name not found: all interfaces, said") << "no such host" << -1 << true << ""
+                                                            << "no such host が見つからない";
     QTest::newRow("port 0 after a first start") << "127.0.0.1" << 0 << false << ""
                                                 << "UDPポート番号 0";
     QTest::newRow("port above 65535") << "127.0.0.1" << 65536 << false << ""
