@@ -319,7 +319,14 @@ void frmMain::MnuOff()
 
 void frmMain::setStatusText(const QString& text)
 {
-    m_panel1->setText(text);
+    showStatus(text, text);
+}
+
+void frmMain::showStatus(const QString& shown, const QString& whole)
+{
+    m_panel1->setText(shown);
+    // The panel cuts a text wider than itself; the whole text stays readable in its tooltip.
+    m_panel1->setToolTip(whole);
 }
 
 QString frmMain::statusText() const

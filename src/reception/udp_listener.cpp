@@ -29,6 +29,19 @@ QString bindFailureReason(const QUdpSocket& socket)
     }
 }
 
+// The point of a bind failure, short enough to stay whole beside a launch text.
+QString bindFailureBrief(const QUdpSocket& socket, qint32 port)
+{
+    switch (socket.error()) {
+    case QAbstractSocket::AddressInUseError:
+        return QStringLiteral("UDPポート %1 は使用中です").arg(port);
+    case QAbstractSocket::SocketAccessError:
+        return QStringLiteral("UDPポート %1 を使う権限がありません").arg(port);
+    default:
+        return QStringLiteral("UDPポート %1 を開けません").arg(port);
+    }
+}
+
 } // namespace
 
 bool IsOwnAddress(const QHostAddress& address)
@@ -88,6 +101,7 @@ ListenOutcome ListenOn(QUdpSocket& socket, const QString& addressSetting, qint32
     if (port < 1 || port > 65535) {
         outcome.note =
             QStringLiteral("UDPポート番号 %1 は使えません（1～65535）。設定を確認してください").arg(port);
+        outcome.brief = QStringLiteral("UDPポート番号 %1 は使えません").arg(port);
         return outcome;
     }
     const quint16 p = static_cast<quint16>(port);
@@ -102,6 +116,7 @@ ListenOutcome ListenOn(QUdpSocket& socket, const QString& addressSetting, qint32
         if (bound && !socket.joinMulticastGroup(address)) {
             outcome.note = QStringLiteral("マルチキャストグループ %1 に参加できません: %2")
                                .arg(address.toString(), socket.errorString());
+            outcome.brief = QStringLiteral("マルチキャスト %1 に参加できません").arg(address.toString());
         }
     } else if (!address.isNull() && IsOwnAddress(address)) {
         // Not shared: a second logger on the same port must fail here rather than split the
@@ -117,11 +132,13 @@ ListenOutcome ListenOn(QUdpSocket& socket, const QString& addressSetting, qint32
                 why = QStringLiteral("受信アドレス %1 が見つからないため").arg(text);
             outcome.note =
                 why + QStringLiteral("、すべてのネットワークから受信します（ポート %1）").arg(port);
+            outcome.brief = QStringLiteral("すべてのネットワークから受信します");
         }
     }
     if (!bound) {
         outcome.note =
             QStringLiteral("UDPポート %1 を開けません: %2").arg(port).arg(bindFailureReason(socket));
+        outcome.brief = bindFailureBrief(socket, port);
         socket.abort();
         return outcome;
     }

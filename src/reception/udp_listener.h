@@ -34,7 +34,8 @@ bool IsOwnAddress(const QHostAddress& address);
 struct ListenOutcome
 {
     bool listening = false;
-    QString note; // for panel 1 of the status bar; empty when all is as set
+    QString note;  // the whole note; empty when all is as set
+    QString brief; // its point, short enough for panel 1 of the status bar beside a launch text
 };
 ListenOutcome ListenOn(QUdpSocket& socket, const QString& addressSetting, qint32 port);
 

@@ -263,6 +263,7 @@ void TstDatagramIntake::listenOn()
     const ListenOutcome outcome = ListenOn(socket, address, port);
     QCOMPARE(outcome.listening, listening);
     QVERIFY2(note.isEmpty() ? outcome.note.isEmpty() : outcome.note.contains(note), qPrintable(outcome.note));
+    QCOMPARE(outcome.brief.isEmpty(), outcome.note.isEmpty());
     QCOMPARE(socket.state() == QAbstractSocket::BoundState, listening);
     if (!listening)
         return;
