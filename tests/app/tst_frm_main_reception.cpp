@@ -428,40 +428,41 @@ void TstFrmMainReception::wholeRoadInRealTime()
 }
 
 // The whole road as a newcomer meets it: the demonstration partner started from "WSJT-Xを起動"
-// (through a script, as the launch passes no arguments), its contact in Label1, the ADIF log, the
-// store and the status text, and the window back to idle once the partner has ended.
+// (through a script that keeps the path it was started by and shortens its waits) sends its
+// contact to the WSJT-X port that VELKOR.ini beside it gives, and to no other port; the contact
+// reaches Label1, the ADIF log, the store and the status text, and the window is back to idle once
+// the partner has ended.
 void TstFrmMainReception::demoPartnerLaunchedFromItsEntry()
 {
     const QString demo =
         QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/velkor-demo-partner");
     QVERIFY2(QFileInfo(demo).isExecutable(), qPrintable(demo));
     const QString script = m_folder->filePath(QStringLiteral("wsjtx.sh"));
-    const quint16 port = freePort();
-    // Only the WSJT-X port is ours; the demonstration partner's other contacts go to closed ports.
-    const QByteArray ports = QByteArray::number(freePort()) + ',' + QByteArray::number(port) + ',' +
-                             QByteArray::number(freePort()) + ',' + QByteArray::number(freePort());
-    QVERIFY(m_folder->write(QStringLiteral("wsjtx.sh"), "#!/bin/sh\nexec '" + demo.toUtf8() +
-                                                            "' --delay-ms 300 --stay-ms 300 --ports " +
-                                                            ports + "\n"));
+    QVERIFY(m_folder->write(QStringLiteral("wsjtx.sh"), "#!/bin/bash\nexec -a \"$0\" '" + demo.toUtf8() +
+                                                            "' --delay-ms 300 --stay-ms 300\n"));
     QVERIFY(QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     // Real timers: Label1 keeps the contact two seconds, long enough to look at it.
     frmMain* w = start(2, false, "WsjtVisible=1\r\nWsjtFile=" + script.toUtf8() + "\r\nWsjtIP=127.0.0.1\r\n");
     QVERIFY(w);
-    // The launch sets the port up from the settings, so WSJT-X's must be the one the partner uses.
-    Program().settings.WsjtPort = port;
+    // Stand-ins for other programs on the other partners' ports.
+    QUdpSocket others[3];
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(others[i].bind(QHostAddress::LocalHost, m_ports[i == 0 ? 1 : i + 2]));
     w->setPartnerWatchInterval(50);
     QAction* entry = w->findChild<QAction*>(QStringLiteral("mnuWSJTopen"));
     QVERIFY(entry && entry->isVisible());
     entry->trigger();
     QCOMPARE(w->windowTitle(), QStringLiteral("WSJT-X VELKOR"));
-    QTRY_COMPARE_WITH_TIMEOUT(storedCalls(), QStringList{QStringLiteral("JH2DMO")}, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(storedCalls(), QStringList{QStringLiteral("JH2DMO")}, 15000);
     QVERIFY(label()->text().contains(QStringLiteral("JH2DMO"), Qt::CaseInsensitive));
     QCOMPARE(adifLog().size(), 1);
     QCOMPARE(w->statusText(), QStringLiteral("JH2DMO をTURBO HAMLOG データベースに追加しました"));
-    QTRY_COMPARE_WITH_TIMEOUT(w->statusText(), QStringLiteral("WSJT-Xが終了しました"), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(w->statusText(), QStringLiteral("WSJT-Xが終了しました"), 20000);
     QCOMPARE(w->windowTitle(), AppInfo::idleCaption());
     QVERIFY(entry->isVisible());
     QCOMPARE(storedCalls().size(), 1);
+    for (QUdpSocket& other : others)
+        QVERIFY(!other.hasPendingDatagrams());
 }
 
 QTEST_MAIN(TstFrmMainReception)
