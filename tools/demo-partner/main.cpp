@@ -206,7 +206,7 @@ int main(int argc, char* argv[])
         } else if (a == QLatin1String("--settings") && ok) {
             settingsPath = args[++i];
         } else if (a == QLatin1String("--partner") && ok) {
-            const QString name = args[++i];
+            const QString& name = args[++i];
             for (const PartnerProgram& program : PartnerPrograms()) {
                 if (name.compare(program.name, Qt::CaseInsensitive) == 0)
                     partner = program.number;
