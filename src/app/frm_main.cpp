@@ -1,4 +1,5 @@
 #include "app/frm_main.h"
+#include "app/ui_trace.h"
 
 #include "adif_import/frm_adif_conv.h"
 #include "app/window_placement.h"
@@ -294,6 +295,13 @@ void frmMain::Form_Unload()
     CloseUdpPort();
 }
 
+void frmMain::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::WindowTitleChange)
+        qCInfo(lcUi).noquote() << "caption:" << windowTitle();
+    QMainWindow::changeEvent(event);
+}
+
 void frmMain::closeEvent(QCloseEvent* event)
 {
     Form_Unload();
@@ -324,6 +332,7 @@ void frmMain::setStatusText(const QString& text)
 
 void frmMain::showStatus(const QString& shown, const QString& whole)
 {
+    qCInfo(lcUi).noquote() << "status:" << whole;
     m_panel1->setText(shown);
     // The panel cuts a text wider than itself; the whole text stays readable in its tooltip.
     m_panel1->setToolTip(whole);
