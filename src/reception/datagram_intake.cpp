@@ -6,7 +6,6 @@
 #include <QElapsedTimer>
 #include <QtEndian>
 
-#include <algorithm>
 #include <memory>
 
 namespace Intake {
@@ -269,8 +268,10 @@ bool ContactQueue::take(const QByteArray& datagram, const QStringList& contacts,
             m_lastTaken.erase(it);
         m_recent.pop_front();
     }
-    while (!m_recentContacts.empty() && now - m_recentContacts.front().first >= kDuplicateWindowMs)
+    while (!m_recentContacts.empty() && now - m_recentContacts.front().first >= kDuplicateWindowMs) {
+        m_contactTaken.remove(m_recentContacts.front().second);
         m_recentContacts.pop_front();
+    }
     if (m_lastTaken.contains(datagram)) {
         if (why)
             *why = QStringLiteral("the same bytes arrived less than 2 seconds ago");
@@ -281,17 +282,17 @@ bool ContactQueue::take(const QByteArray& datagram, const QStringList& contacts,
     QStringList left;
     for (const QString& contact : contacts) {
         const QString identity = Intake::ContactIdentity(contact);
-        const auto same =
-            std::find_if(m_recentContacts.cbegin(), m_recentContacts.cend(),
-                         [&](const std::pair<qint64, QString>& r) { return r.second == identity; });
-        if (!identity.isEmpty() && same != m_recentContacts.cend()) {
+        const auto same = m_contactTaken.constFind(identity);
+        if (!identity.isEmpty() && same != m_contactTaken.constEnd()) {
             left << QStringLiteral("the same contact (%1) was taken %2 ms ago")
                         .arg(identity)
-                        .arg(now - same->first);
+                        .arg(now - same.value());
             continue;
         }
-        if (!identity.isEmpty())
+        if (!identity.isEmpty()) {
+            m_contactTaken.insert(identity, now);
             m_recentContacts.emplace_back(now, identity);
+        }
         m_queue.push_back(contact);
     }
     if (why)

@@ -94,7 +94,9 @@ private:
     // Datagrams taken in the duplicate window, oldest first, and the time each was last taken.
     std::deque<std::pair<qint64, QByteArray>> m_recent;
     QHash<QByteArray, qint64> m_lastTaken;
-    // Identities of the contacts taken in the duplicate window, oldest first, with their times.
+    // Identities of the contacts taken in the duplicate window, oldest first, and the time each
+    // was taken (a contact left as a duplicate is not taken again).
     std::deque<std::pair<qint64, QString>> m_recentContacts;
+    QHash<QString, qint64> m_contactTaken;
     bool m_handling = false;
 };
