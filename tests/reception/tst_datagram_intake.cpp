@@ -160,12 +160,12 @@ void TstDatagramIntake::duplicates_data()
         << record << QByteArray("<CALL:5>ja2xy<QSO_DATE:8>20240315<TIME_ON:4>1234<BAND:3>20M<MODE:3>FT4<EOR>")
         << 1500 << "same contact";
     QTest::newRow("same contact 2 s later") << record << record + " " << 2000 << "";
-    QByteArray other = record;
-    QTest::newRow("another band") << record << other.replace("20m", "40m") << 0 << "";
-    other = record;
-    QTest::newRow("another mode") << record << other.replace("FT4", "Q65") << 0 << "";
-    other = record;
-    QTest::newRow("another minute") << record << other.replace("123415", "123515") << 0 << "";
+    // Another band, mode or minute: another contact.
+    for (const auto& change :
+         {std::make_pair("20m", "40m"), std::make_pair("FT4", "Q65"), std::make_pair("123415", "123515")}) {
+        QTest::newRow(change.second) << record << QByteArray(record).replace(change.first, change.second) << 0
+                                     << "";
+    }
     QTest::newRow("no date: never the same") << QByteArray("<call:5>QQ1AA <time_on:4>1234 <eor>")
                                              << QByteArray("<call:5>QQ1AA <time_on:4>1234 <eor> ") << 0 << "";
 }
