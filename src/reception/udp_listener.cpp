@@ -62,7 +62,7 @@ QHostAddress ReceptionAddress(const QString& addressSetting)
     const QHostAddress literal(text);
     if (text.isEmpty() || !literal.isNull())
         return literal;
-    // A name: looked up once, when the port is opened.
+    // A name waits for the system's resolver; "localhost" and the names in the hosts file answer at once.
     QList<QHostAddress> found = QHostInfo::fromName(text).addresses();
     std::stable_sort(found.begin(), found.end(), [](const QHostAddress& a, const QHostAddress& b) {
         const auto rank = [](const QHostAddress& x) {
