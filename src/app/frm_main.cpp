@@ -338,6 +338,14 @@ void frmMain::showStatus(const QString& shown, const QString& whole)
     m_panel1->setToolTip(whole);
 }
 
+bool frmMain::fitsStatusPanel(const QString& text) const
+{
+    // A framed label keeps half an "x" free at its sides.
+    const QFontMetrics metrics = m_panel1->fontMetrics();
+    return metrics.horizontalAdvance(text) <=
+           m_panel1->contentsRect().width() - metrics.horizontalAdvance(QLatin1Char('x'));
+}
+
 QString frmMain::statusText() const
 {
     return m_panel1->text();

@@ -135,6 +135,8 @@ private:
     void buildMenus();
     // Status panel 1 showing the point of a long text, the tooltip the whole of it.
     void showStatus(const QString& shown, const QString& whole);
+    // True when the text fits status panel 1 as it stands.
+    bool fitsStatusPanel(const QString& text) const;
     void buildControls();
     // Closes the transfer's progress dialog once no import runs or waits any more.
     void closeTransferProgressWhenIdle();

@@ -45,11 +45,15 @@ void frmMain::launchEntryClicked(int programNumber)
     const QString wholePortReport = m_panel1->toolTip();
     Timer3->start();
     MnuOff();
-    if (portReport.isEmpty())
+    if (portReport.isEmpty()) {
         setStatusText(program.startedStatus);
-    else
-        showStatus(program.startedStatus + QStringLiteral("　") + portReport,
+    } else {
+        // The port problem is the point: it stays whole, after the start's own text where both fit
+        // (the caption names the partner too).
+        const QString both = program.startedStatus + QStringLiteral("　") + portReport;
+        showStatus(fitsStatusPanel(both) ? both : portReport,
                    program.startedStatus + QStringLiteral("　") + wholePortReport);
+    }
     setWindowTitle(program.runningCaption);
 }
 
