@@ -327,8 +327,23 @@ void frmMain::MnuOff()
 
 void frmMain::setStatusText(const QString& text)
 {
-    qCInfo(lcUi).noquote() << "status:" << text;
-    m_panel1->setText(text);
+    showStatus(text, text);
+}
+
+void frmMain::showStatus(const QString& shown, const QString& whole)
+{
+    qCInfo(lcUi).noquote() << "status:" << whole;
+    m_panel1->setText(shown);
+    // The panel cuts a text wider than itself; the whole text stays readable in its tooltip.
+    m_panel1->setToolTip(whole);
+}
+
+bool frmMain::fitsStatusPanel(const QString& text) const
+{
+    // A framed label keeps half an "x" free at its sides.
+    const QFontMetrics metrics = m_panel1->fontMetrics();
+    return metrics.horizontalAdvance(text) <=
+           m_panel1->contentsRect().width() - metrics.horizontalAdvance(QLatin1Char('x'));
 }
 
 QString frmMain::statusText() const

@@ -44,7 +44,7 @@ public:
     // Hides all four launch entries.
     void MnuOff();
 
-    // Status panel 1.
+    // Status panel 1, its tooltip the same text.
     void setStatusText(const QString& text) override;
     QString statusText() const;
 
@@ -133,6 +133,10 @@ private slots:
 
 private:
     void buildMenus();
+    // Status panel 1 showing the point of a long text, the tooltip the whole of it.
+    void showStatus(const QString& shown, const QString& whole);
+    // True when the text fits status panel 1 as it stands.
+    bool fitsStatusPanel(const QString& text) const;
     void buildControls();
     // Closes the transfer's progress dialog once no import runs or waits any more.
     void closeTransferProgressWhenIdle();
