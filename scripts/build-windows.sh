@@ -14,7 +14,7 @@ arches=${VELKOR_WINDOWS_ARCHES:-i686 x86_64}
 cache=${VELKOR_QT_WINDOWS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/velkor/qt-windows}
 tests=${VELKOR_WINDOWS_TESTS:-OFF}
 
-bash "$here/scripts/deps.sh" g++-mingw-w64-i686 g++-mingw-w64-x86-64 dpkg-dev tclsh zip \
+bash "$here/scripts/deps.sh" g++-mingw-w64-i686 g++-mingw-w64-x86-64 dpkg-dev tcl zip \
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 qttranslations5-l10n fp-utils
 [ "$tests" = ON ] && bash "$here/scripts/deps.sh" wine64 wine
 # shellcheck source=scripts/windows-env.sh

@@ -8,11 +8,13 @@
 # it ends, Log\Velkor.adi (CP932, CR LF), every library call with the exact field texts HAMLOG
 # receives (against what the Linux build converts the same contacts to), VELKOR.ini written back
 # in CP932 on exit, and the message naming the library when it is missing.
-#   VELKOR_WINDOWS_OUT   where scripts/build-windows.sh builds (default build-win)
+#   VELKOR_WINDOWS_OUT          where scripts/build-windows.sh builds (default build-win)
+#   VELKOR_WINDOWS_SCREENSHOTS  a folder: the main window and the settings dialog are saved there as
+#                               PNG files on the way (for the README)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 out=${VELKOR_WINDOWS_OUT:-$here/build-win}
-bash "$here/scripts/deps.sh" wine64 wine locales xvfb xauth g++-mingw-w64-x86-64 python3
+bash "$here/scripts/deps.sh" wine64 wine locales xvfb xauth g++-mingw-w64-x86-64 python3 x11-apps netpbm
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1366x768x24" bash "$0" "$@"
 fi
@@ -100,6 +102,16 @@ wait_trace() {
   done
   pass "shown: $line"
 }
+shots=${VELKOR_WINDOWS_SCREENSHOTS:-}
+# Saves the window whose caption begins with TITLE as SHOTS/NAME.png.
+shot() {
+  [ -n "$shots" ] || return 0
+  local rect
+  rect=$(driver rect "$1" | tr -d '\r')
+  sleep 0.5
+  xwd -root -silent | xwdtopnm 2>/dev/null | pamcut $rect 2>/dev/null | pnmtopng >"$shots/$2.png" 2>/dev/null &&
+    echo "saved $shots/$2.png" || echo "could not save $2.png" >&2
+}
 idle=$(sed -n 's/^project(VELKOR VERSION \([0-9]*\)\.\([0-9]*\)\.[0-9]*\.\([0-9]*\).*/VELKOR   Ver \1.\2.\3/p' "$here/CMakeLists.txt")
 
 start_velkor() {
@@ -127,6 +139,7 @@ wait_trace "status: WSJT-Xを起動しました"
 contact1='<call:6>JA1ABC <qso_date:8>20261207 <time_on:6>123000 <band:3>20m <freq:9>14.074000 <mode:3>FT8 <rst_sent:3>-10 <rst_rcvd:3>-12 <tx_pwr:2>50 <name:4>Taro <comment:4>山田さん <eor>'
 cli send --port "$wsjt_port" --adif "$contact1" >/dev/null
 wait_trace "status: JA1ABC をTURBO HAMLOG データベースに追加しました"
+shot "WSJT-X VELKOR" windows_main_window
 wait_trace "status: WSJT-Xが終了しました" 20000
 wait_trace "caption: $idle" 3000
 
@@ -140,6 +153,12 @@ wait_trace "status: JH1XYZ をTURBO HAMLOG データベースに追加しまし�
 wait_trace "status: FreeDVが終了しました" 20000
 wait_trace "caption: $idle" 3000
 
+if [ -n "$shots" ]; then
+  driver keys "VELKOR   Ver" alt right down down enter
+  sleep 2
+  shot "HAMLOGへの変換転送設定" windows_settings_dialog
+  driver keys "HAMLOGへの変換転送設定" escape
+fi
 # Closing writes the settings back.
 driver close "VELKOR   Ver"
 wait "$velkor_pid" || true

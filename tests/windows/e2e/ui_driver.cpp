@@ -6,6 +6,7 @@
 //                                    right, up, down, enter, escape, tab, space
 //   ui_driver close TITLE            asks the window to close, as its close button does
 //   ui_driver caption TITLE          prints the window's whole caption in UTF-8
+//   ui_driver rect TITLE             prints the window's place on the screen: left top width height
 //   ui_driver launch TITLE MS EXE    starts EXE in its own folder, prints the milliseconds until a
 //                                    window whose caption begins with TITLE is shown, then closes
 //                                    it and waits for the program's end (start-up benchmark)
@@ -151,6 +152,12 @@ int main()
     if (verb == L"caption") {
         wchar_t caption[512];
         printUtf8(std::wstring(caption, static_cast<size_t>(GetWindowTextW(window, caption, 512))));
+        return 0;
+    }
+    if (verb == L"rect") {
+        RECT r;
+        GetWindowRect(window, &r);
+        std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
         return 0;
     }
     if (verb == L"close") {
