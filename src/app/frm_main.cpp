@@ -7,6 +7,7 @@
 #include "common/program_folder.h"
 #include "common/twips_gui.h"
 #include "hamlog/hamlog_library.h"
+#include "hamlog/transfer_journal.h"
 #include "partners/partner_programs.h"
 #include "platform/help_gui.h"
 #include "platform/window_stacking_gui.h"
@@ -67,6 +68,11 @@ HamlogTransfer& frmMain::hamlogTransfer()
     if (!m_hamlogTransfer) {
         m_hamlogTransfer = std::make_unique<HamlogTransfer>(
             m_data.settings, m_data.countryTable, m_data.dxccTable, *m_hamlogLibrary, m_prompts, *this);
+        // What went in is remembered, so that importing it again can leave it out.
+        connect(m_hamlogTransfer.get(), &HamlogTransfer::recordsAppended, this,
+                [](const QString& database, const QStringList& contacts) {
+                    TransferJournal::Add(database, contacts);
+                });
     }
     return *m_hamlogTransfer;
 }
@@ -331,6 +337,7 @@ void frmMain::mnuADIF2HamLog_Click()
 {
     frmAdifConv window(
         m_prompts, [this] { ThDbFileAppend(); }, this);
+    window.setJournalDatabase(m_data.settings.ThDbFile);
     window.exec();
 }
 
