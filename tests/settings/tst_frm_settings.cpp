@@ -5,6 +5,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -92,6 +93,8 @@ private slots:
     void pathBoxesShowTheFileName();
     void pathsShortenedInTheMiddle_data();
     void pathsShortenedInTheMiddle();
+    void pathBoxesKeepTheirBorders_data();
+    void pathBoxesKeepTheirBorders();
 };
 
 // Catches a control that is filled from the wrong field, or a caption or name that drifted.
@@ -565,6 +568,47 @@ void TstFrmSettings::pathsShortenedInTheMiddle()
     const QString shown = ElidePath(path, metrics, width);
     QVERIFY2(shown.startsWith(starts) && shown.endsWith(ends), qPrintable(shown));
     QVERIFY(metrics.horizontalAdvance(shown) <= width);
+}
+
+void TstFrmSettings::pathBoxesKeepTheirBorders_data()
+{
+    QTest::addColumn<qreal>("scale");
+    QTest::newRow("100 %") << qreal(1.0);
+    QTest::newRow("125 %") << qreal(1.25);
+    QTest::newRow("150 %") << qreal(1.5);
+}
+
+// Catches a path box whose one-pixel border falls between device pixels at a fractional scale
+// and is lost on its right or bottom side.
+void TstFrmSettings::pathBoxesKeepTheirBorders()
+{
+    QFETCH(qreal, scale);
+    Settings s = sampleRecord();
+    frmSettings d(s);
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    auto* files = child<QWidget>(&d, "Frame6");
+    QImage image((QSizeF(files->size()) * scale).toSize(), QImage::Format_ARGB32);
+    image.setDevicePixelRatio(scale);
+    image.fill(Qt::white);
+    files->render(&image);
+    const QColor base = files->palette().color(QPalette::Base);
+    // Somewhere across the box's last logical pixel on each side a device pixel is not the
+    // box's inside colour.
+    const auto edgeDrawn = [&](int from, int to, bool columns, int across) {
+        for (int at = int(from * scale); at < qMin(int(std::ceil(to * scale)), columns ? image.width() : image.height()); ++at) {
+            const QColor c = columns ? image.pixelColor(at, int(across * scale)) : image.pixelColor(int(across * scale), at);
+            if (qAbs(c.lightness() - base.lightness()) > 40)
+                return true;
+        }
+        return false;
+    };
+    for (const char* name : {"Label1", "Label6", "Label7", "Label16", "Label19"}) {
+        const QRect box = child<QLabel>(&d, name)->geometry();
+        QVERIFY2(edgeDrawn(box.right(), box.right() + 1, true, box.center().y()), name);
+        QVERIFY2(edgeDrawn(box.bottom(), box.bottom() + 1, false, box.center().x()), name);
+        QVERIFY2(edgeDrawn(box.left(), box.left() + 1, true, box.center().y()), name);
+    }
 }
 
 QTEST_MAIN(TstFrmSettings)
