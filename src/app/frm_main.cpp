@@ -1,6 +1,8 @@
 #include "app/frm_main.h"
 
 #include "adif_import/frm_adif_conv.h"
+#include "app/contact_label.h"
+#include "app/status_panel.h"
 #include "app/window_placement.h"
 #include "common/app_info.h"
 #include "common/program_data.h"
@@ -195,7 +197,7 @@ void frmMain::buildControls()
     layout->setContentsMargins(margin, margin / 2, margin, 0);
 
     // The last received contact, across the window.
-    Label1 = new QLabel(central);
+    Label1 = new ContactLabel(central);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setFrameStyle(QFrame::Box | QFrame::Plain);
     Label1->setAutoFillBackground(true);
@@ -212,7 +214,7 @@ void frmMain::buildControls()
     StatusBar1 = statusBar();
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setSizeGripEnabled(false);
-    m_panel1 = new QLabel(StatusBar1);
+    m_panel1 = new StatusPanel(StatusBar1);
     m_panel1->setObjectName(QStringLiteral("StatusBar1_Panel1"));
     m_panel2 = new QLabel(StatusBar1);
     m_panel2->setObjectName(QStringLiteral("StatusBar1_Panel2"));
@@ -325,7 +327,7 @@ void frmMain::MnuOff()
 
 void frmMain::setStatusText(const QString& text)
 {
-    m_panel1->setText(text);
+    static_cast<StatusPanel*>(m_panel1)->setStatus(text);
 }
 
 QString frmMain::statusText() const
