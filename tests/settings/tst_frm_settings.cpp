@@ -1,3 +1,4 @@
+#include "common/program_folder.h"
 #include "common/twips_gui.h"
 #include "settings/frm_settings.h"
 #include "settings/path_label_gui.h"
@@ -347,18 +348,24 @@ void TstFrmSettings::browseButtons_data()
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("offered"); // the filters the dialog shows off Windows
     const QString exe = QStringLiteral("exe ファイル (*.exe)|*.exe|");
+    const QString exeOffered = QStringLiteral("すべてのファイル (*);;exe ファイル (*.exe)");
     QTest::newRow("database") << "Command1"
                               << "Label1" << QStringLiteral("HAMLOGデータベースの設定") << "C:\\Hamlog"
-                              << QStringLiteral("hdb ファイル (*.hdb)|*.hdb|");
+                              << QStringLiteral("hdb ファイル (*.hdb)|*.hdb|")
+                              << QStringLiteral("VELKOR ログブック (*.velkor);;すべてのファイル (*);;"
+                                                "hdb ファイル (*.hdb)");
     QTest::newRow("JTDX") << "Command3"
-                          << "Label6" << QStringLiteral("JTDX ファイルの設定") << "C:\\JTDX64\\bin" << exe;
+                          << "Label6" << QStringLiteral("JTDX ファイルの設定") << "C:\\JTDX64\\bin" << exe
+                          << exeOffered;
     QTest::newRow("WSJT-X") << "Command5"
-                            << "Label7" << QStringLiteral("WSJT ファイルの設定") << "C:\\WSJT" << exe;
+                            << "Label7" << QStringLiteral("WSJT ファイルの設定") << "C:\\WSJT" << exe << exeOffered;
     QTest::newRow("MSHV") << "Command6"
-                          << "Label16" << QStringLiteral("MSHV ファイルの設定") << "C:\\MSHV" << exe;
+                          << "Label16" << QStringLiteral("MSHV ファイルの設定") << "C:\\MSHV" << exe << exeOffered;
     QTest::newRow("FreeDV") << "Command7"
-                            << "Label19" << QStringLiteral("FreeDV ファイルの設定") << "C:\\FreeDV" << exe;
+                            << "Label19" << QStringLiteral("FreeDV ファイルの設定") << "C:\\FreeDV" << exe
+                            << exeOffered;
 }
 
 // Catches a browse button that asks with the wrong title, folder or filter, fills the wrong row,
@@ -370,6 +377,7 @@ void TstFrmSettings::browseButtons()
     QFETCH(QString, title);
     QFETCH(QString, folder);
     QFETCH(QString, filter);
+    QFETCH(QString, offered);
     FakeFileOpenDialog files;
     files.answers << QStringLiteral("/opt/not-there-yet/program") << QString();
     Settings s = sampleRecord();
@@ -383,6 +391,14 @@ void TstFrmSettings::browseButtons()
     QCOMPARE(files.requests[0].title, title);
     QCOMPARE(files.requests[0].initialFolder, folder);
     QCOMPARE(files.requests[0].filter, filter);
+    // Off Windows the demo partner, programs without ".exe" and the built-in logbook can be
+    // picked, from the program's folder when the Windows one is not there.
+#ifdef Q_OS_WIN
+    QCOMPARE(QtFileFilter(files.requests[0]), QtFileFilter(filter));
+#else
+    QCOMPARE(QtFileFilter(files.requests[0]), offered);
+    QCOMPARE(StartFolder(files.requests[0].initialFolder, files.requests[0].fallbackFolder), ProgramFolder::path());
+#endif
     QCOMPARE(path->text(), QStringLiteral("/opt/not-there-yet/program")); // need not exist
 
     browse->click(); // cancelled
@@ -418,20 +434,14 @@ void TstFrmSettings::routeOutsideTheGroupIsKept()
     QCOMPARE(s.QslRoot, qint16(7));
 }
 
-// Catches filters handed to Qt in the "desc|pattern|" form it does not read, and program files
-// without ".exe" that could not be chosen off Windows.
+// Catches filters handed to Qt in the "desc|pattern|" form it does not read.
 void TstFrmSettings::fileFilters()
 {
     QCOMPARE(QtFileFilter(QStringLiteral("hdb ファイル (*.hdb)|*.hdb|")),
              QStringLiteral("hdb ファイル (*.hdb)"));
     QCOMPARE(QtFileFilter(QStringLiteral("Text|*.txt|")), QStringLiteral("Text (*.txt)"));
-#ifdef Q_OS_WIN
-    QCOMPARE(QtFileFilter(QStringLiteral("exe ファイル (*.exe)|*.exe|")),
-             QStringLiteral("exe ファイル (*.exe)"));
-#else
-    QCOMPARE(QtFileFilter(QStringLiteral("exe ファイル (*.exe)|*.exe|")),
+    QCOMPARE(QtFileFilter(QStringLiteral("exe ファイル (*.exe)|*.exe|すべてのファイル (*)|*|")),
              QStringLiteral("exe ファイル (*.exe);;すべてのファイル (*)"));
-#endif
 }
 
 // Catches a file dialog told to start in a folder that does not exist here.
@@ -440,6 +450,7 @@ void TstFrmSettings::startFolderFallsBackToHome()
     QCOMPARE(StartFolder(QStringLiteral("C:\\Hamlog-not-here")), QDir::homePath());
     QCOMPARE(StartFolder(QDir::tempPath()), QDir::tempPath());
     QCOMPARE(StartFolder(QString()), QDir::homePath());
+    QCOMPARE(StartFolder(QStringLiteral("C:\\Hamlog-not-here"), QDir::tempPath()), QDir::tempPath());
 }
 
 void TstFrmSettings::fitsTheScreen_data()
