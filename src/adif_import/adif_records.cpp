@@ -247,11 +247,14 @@ bool looksLikeUtf16(const QByteArray& bytes, bool& little)
 bool holdsAdifTag(const QString& text)
 {
     const int n = int(text.size());
-    for (int at = int(text.indexOf(QLatin1Char('<'))); at >= 0; at = int(text.indexOf(QLatin1Char('<'), at + 1))) {
-        if (findTag(text, at, qMin(n, at + 5), "eoh>") == at || findTag(text, at, qMin(n, at + 5), "eor>") == at)
+    for (int at = int(text.indexOf(QLatin1Char('<'))); at >= 0;
+         at = int(text.indexOf(QLatin1Char('<'), at + 1))) {
+        if (findTag(text, at, qMin(n, at + 5), "eoh>") == at ||
+            findTag(text, at, qMin(n, at + 5), "eor>") == at)
             return true;
         int i = at + 1;
-        while (i < n && (text.at(i).isLetterOrNumber() || text.at(i) == QLatin1Char('_')) && text.at(i).unicode() < 0x80)
+        while (i < n && (text.at(i).isLetterOrNumber() || text.at(i) == QLatin1Char('_')) &&
+               text.at(i).unicode() < 0x80)
             ++i;
         if (i > at + 1 && i + 1 < n && text.at(i) == QLatin1Char(':') && text.at(i + 1).isDigit())
             return true;

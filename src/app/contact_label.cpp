@@ -5,7 +5,6 @@
 #include <QTextLayout>
 #include <QToolTip>
 
-
 namespace {
 
 constexpr qreal kSmallestPoints = 6.5;

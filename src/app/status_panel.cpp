@@ -18,7 +18,8 @@ void StatusPanel::setStatus(const QString& text)
 
 QRect StatusPanel::textArea() const
 {
-    const int inset = qMax(margin(), 0) + (frameWidth() > 0 ? fontMetrics().horizontalAdvance(QLatin1Char('x')) / 2 : 0);
+    const int inset =
+        qMax(margin(), 0) + (frameWidth() > 0 ? fontMetrics().horizontalAdvance(QLatin1Char('x')) / 2 : 0);
     return contentsRect().adjusted(inset, 0, -inset, 0);
 }
 
@@ -32,6 +33,6 @@ void StatusPanel::paintEvent(QPaintEvent* event)
     // The frame only; the text is drawn here, cut to the panel.
     QFrame::paintEvent(event); // NOLINT(bugprone-parent-virtual-call): skips QLabel's text on purpose
     QPainter painter(this);
-    style()->drawItemText(&painter, textArea(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, palette(),
-                          isEnabled(), shownText(), foregroundRole());
+    style()->drawItemText(&painter, textArea(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                          palette(), isEnabled(), shownText(), foregroundRole());
 }

@@ -37,7 +37,8 @@ QPoint ReachablePosition(const QRect& frame, const QList<ScreenArea>& screens)
         return frame.topLeft();
     // Seen whole when the free areas of the screens together hold all of it (screens do not
     // overlap, so their shares add up).
-    const QRect seen = frame.adjusted(kInvisibleBorder, kInvisibleBorder, -kInvisibleBorder, -kInvisibleBorder);
+    const QRect seen =
+        frame.adjusted(kInvisibleBorder, kInvisibleBorder, -kInvisibleBorder, -kInvisibleBorder);
     qint64 shown = 0;
     for (const ScreenArea& screen : screens)
         shown += area(seen.intersected(freeArea(screen)));

@@ -9,9 +9,9 @@
 #include "support/temp_folder.h"
 
 #include <QAbstractItemModel>
+#include <QApplication>
 #include <QItemSelectionModel>
 #include <QKeySequence>
-#include <QApplication>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QProgressDialog>
@@ -209,7 +209,8 @@ private slots:
                 utf16LittleEndian(QStringLiteral("<eoh>\r\n<call:5>JA1AB <name:2>花子 <eor>\r\n")))
             << QStringList{"JA1AB"} << "<call:5>JA1AB <name:2>花子 <eor>" << QString() << QString();
         QTest::newRow("UTF-16 without a byte-order mark")
-            << utf16LittleEndian(QStringLiteral("<eoh>\r\n<call:5>JA1AB <name:2>花子 <eor>\r\n<call:4>W1AW <eor>\r\n"))
+            << utf16LittleEndian(
+                   QStringLiteral("<eoh>\r\n<call:5>JA1AB <name:2>花子 <eor>\r\n<call:4>W1AW <eor>\r\n"))
             << QStringList{"JA1AB", "W1AW"} << "<call:5>JA1AB <name:2>花子 <eor>" << QString() << QString();
         QTest::newRow("zero bytes where a power cut stopped the writer")
             << (QByteArray("<eoh>\r\n<call:4>W1AW <eor>\r\n<call:4>K1AB <mo") + QByteArray(600, '\0') +
@@ -341,12 +342,12 @@ private slots:
         QTest::newRow("Down and Shift+Down from row 3")
             << QStringList{"click 3", "click 3", "Shift+Down", "Shift+Down", "Shift+Down"} << "3-6";
         QTest::newRow("keys right after loading") << QStringList{"Down", "Shift+Down"} << "1-2";
-        QTest::newRow("Shift+Up reads upwards") << QStringList{"click 5", "click 5", "Shift+Up", "Shift+Up"}
-                                                << "3-5";
+        QTest::newRow("Shift+Up reads upwards")
+            << QStringList{"click 5", "click 5", "Shift+Up", "Shift+Up"} << "3-5";
         QTest::newRow("Shift+PageDown") << QStringList{"click 2", "click 2", "Shift+PgDown"} << QString();
         QTest::newRow("Ctrl+A after one row") << QStringList{"click 2", "click 2", "Ctrl+A"} << "1-40";
-        QTest::newRow("ignored first click keeps the whole file highlighted") << QStringList{"click 4"}
-                                                                             << "1-40";
+        QTest::newRow("ignored first click keeps the whole file highlighted")
+            << QStringList{"click 4"} << "1-40";
         QTest::newRow("keys, then a click is not ignored")
             << QStringList{"Down", "Shift+Down", "click 7"} << "7-7";
     }
@@ -394,11 +395,11 @@ private slots:
 
     void secondImport_data()
     {
-        QTest::addColumn<bool>("overUdp");   // the first three went in over UDP, not by an import
-        QTest::addColumn<bool>("otherDb");   // the second import goes into another database
-        QTest::addColumn<int>("answer");     // 0 leave them out, 1 transfer again, 2 cancel
-        QTest::addColumn<int>("questions");  // how many times the user was asked
-        QTest::addColumn<int>("inDb");       // records in the database afterwards
+        QTest::addColumn<bool>("overUdp");  // the first three went in over UDP, not by an import
+        QTest::addColumn<bool>("otherDb");  // the second import goes into another database
+        QTest::addColumn<int>("answer");    // 0 leave them out, 1 transfer again, 2 cancel
+        QTest::addColumn<int>("questions"); // how many times the user was asked
+        QTest::addColumn<int>("inDb");      // records in the database afterwards
         QTest::newRow("leave out, the default") << false << false << 0 << 1 << 5;
         QTest::newRow("transfer again") << false << false << 1 << 1 << 8;
         QTest::newRow("cancel") << false << false << 2 << 1 << 3;
@@ -460,11 +461,12 @@ private slots:
         QTest::newRow("a folder") << "Log" << QStringLiteral("フォルダー") << QByteArray();
         QByteArray program("MZ\x90\0\x03\0\0\0\x04\0\0\0\xFF\xFF\0\0", 16);
         program += QByteArray(200, '\x01') + "<call:4>W1AW <eor>" + QByteArray(100, '\0');
-        QTest::newRow("a program chosen by mistake") << "velkor.exe" << QStringLiteral("テキストではない")
-                                                     << program;
+        QTest::newRow("a program chosen by mistake")
+            << "velkor.exe" << QStringLiteral("テキストではない") << program;
         QTest::newRow("text without a single tag")
             << "notes.txt" << QStringLiteral("ADIF のタグがありません") << QByteArray("CALL: JA1AB 599\r\n");
-        QTest::newRow("empty file") << "empty.adi" << QStringLiteral("ADIF のタグがありません") << QByteArray("");
+        QTest::newRow("empty file") << "empty.adi" << QStringLiteral("ADIF のタグがありません")
+                                    << QByteArray("");
     }
 
     // Catches a file that cannot be read, or is no ADIF text, passing silently (as one garbage

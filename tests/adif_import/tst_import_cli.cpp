@@ -66,10 +66,13 @@ private slots:
         // The same records again are left out and counted, unless asked for with --again.
         r = import(QStringList{sample} + dir);
         QCOMPARE(r.status, 0);
-        QVERIFY2(r.out.contains(QStringLiteral("appended: 1\nskipped, transferred before: 2")), qPrintable(r.out));
-        r = import(QStringList{sample, QStringLiteral("--last"), QStringLiteral("2"), QStringLiteral("--again")} +
-                   dir);
-        QVERIFY(r.out.contains(QStringLiteral("appended: 2\n")) && !r.out.contains(QStringLiteral("skipped")));
+        QVERIFY2(r.out.contains(QStringLiteral("appended: 1\nskipped, transferred before: 2")),
+                 qPrintable(r.out));
+        r = import(
+            QStringList{sample, QStringLiteral("--last"), QStringLiteral("2"), QStringLiteral("--again")} +
+            dir);
+        QVERIFY(r.out.contains(QStringLiteral("appended: 2\n")) &&
+                !r.out.contains(QStringLiteral("skipped")));
         QVERIFY(BuiltinStore::ReadRecords(db, records, error));
         QCOMPARE(records.size(), 5);
 

@@ -1,8 +1,8 @@
 #include "app/contact_label.h"
 #include "app/frm_main.h"
-#include "app/status_panel.h"
 #include "app/message_box_prompts.h"
 #include "app/start_up.h"
+#include "app/status_panel.h"
 #include "common/app_info.h"
 #include "common/program_data.h"
 #include "common/twips_gui.h"
@@ -19,6 +19,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QLineEdit>
@@ -28,7 +29,6 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QStatusBar>
-#include <QHelpEvent>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
@@ -623,11 +623,11 @@ void TstFrmMain::textsReadableWhole_data()
     QTest::addColumn<qreal>("fontScale"); // the font grown alone: harder than a display at 125 %
     QTest::addColumn<bool>("whole");      // drawn whole, not only in the tooltip
     // A typical WSJT-X contact (four lines at the window's font).
-    const QString wsjtx = QStringLiteral(
-        "<call:6>JA1ABC <gridsquare:4>PM95 <mode:3>FT8 <rst_sent:3>-10 <rst_rcvd:3>-12 "
-        "<qso_date:8>20240315 <time_on:6>123015 <qso_date_off:8>20240315 <time_off:6>123115 "
-        "<band:3>20m <freq:9>14.074150 <station_callsign:6>JA1ZZZ <my_gridsquare:4>PM95 "
-        "<tx_pwr:2>50 <comment:7>tnx QSO <name:4>Taro <eor>");
+    const QString wsjtx =
+        QStringLiteral("<call:6>JA1ABC <gridsquare:4>PM95 <mode:3>FT8 <rst_sent:3>-10 <rst_rcvd:3>-12 "
+                       "<qso_date:8>20240315 <time_on:6>123015 <qso_date_off:8>20240315 <time_off:6>123115 "
+                       "<band:3>20m <freq:9>14.074150 <station_callsign:6>JA1ZZZ <my_gridsquare:4>PM95 "
+                       "<tx_pwr:2>50 <comment:7>tnx QSO <name:4>Taro <eor>");
     QTest::newRow("WSJT-X contact") << "Label1" << wsjtx << qreal(1) << true;
     QTest::newRow("WSJT-X contact, font 25 % larger") << "Label1" << wsjtx << qreal(1.25) << true;
     QTest::newRow("contact with a long comment")
@@ -672,7 +672,8 @@ void TstFrmMain::textsReadableWhole()
         QCOMPARE(w->statusText(), text);
         shown = panel->shownText();
         QVERIFY(panel->fontMetrics().horizontalAdvance(shown) <= panel->contentsRect().width());
-        QVERIFY2(shown.startsWith(HamlogTransfer::transferredText()), qPrintable(shown)); // what happened stays whole
+        QVERIFY2(shown.startsWith(HamlogTransfer::transferredText()),
+                 qPrintable(shown)); // what happened stays whole
     }
     QCOMPARE(shown == text, whole);
     if (!whole) {

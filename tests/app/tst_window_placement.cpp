@@ -24,7 +24,8 @@ void TstWindowPlacement::reachablePosition_data()
     QTest::newRow("border off the left edge") << QPoint(-7, 200) << QPoint(-7, 200);
     QTest::newRow("against the bottom of the second screen") << QPoint(3340, 930) << QPoint(3340, 930);
     QTest::newRow("bottom behind the taskbar") << QPoint(100, 1000) << QPoint(100, 890);
-    QTest::newRow("saved at 100 %, right part past the last screen") << QPoint(3500, 300) << QPoint(3340, 300);
+    QTest::newRow("saved at 100 %, right part past the last screen")
+        << QPoint(3500, 300) << QPoint(3340, 300);
     QTest::newRow("top above the primary, nothing there") << QPoint(300, -60) << QPoint(300, 0);
     QTest::newRow("right of every screen") << QPoint(4500, 300) << QPoint(3340, 300);
     QTest::newRow("below every screen") << QPoint(100, 5000) << QPoint(100, 890);

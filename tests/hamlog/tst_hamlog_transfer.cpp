@@ -434,7 +434,8 @@ private slots:
         m_settings.ThDbFile = dir.path();
         transfer.ThLogDbAppend(contact(QStringLiteral("JA1ABC")));
         m_library->openResult = 3;
-        HamlogTransfer viaLibrary(m_settings, m_tables.countries, m_tables.dxcc, *m_library, *m_prompts, *m_host);
+        HamlogTransfer viaLibrary(m_settings, m_tables.countries, m_tables.dxcc, *m_library, *m_prompts,
+                                  *m_host);
         viaLibrary.ThLogDbAppend(contact(QStringLiteral("JA1ABC")));
         QCOMPARE(m_prompts->messages.size(), 2);
         for (const QString& message : m_prompts->messages)

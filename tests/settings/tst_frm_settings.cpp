@@ -360,9 +360,11 @@ void TstFrmSettings::browseButtons_data()
                           << "Label6" << QStringLiteral("JTDX ファイルの設定") << "C:\\JTDX64\\bin" << exe
                           << exeOffered;
     QTest::newRow("WSJT-X") << "Command5"
-                            << "Label7" << QStringLiteral("WSJT ファイルの設定") << "C:\\WSJT" << exe << exeOffered;
+                            << "Label7" << QStringLiteral("WSJT ファイルの設定") << "C:\\WSJT" << exe
+                            << exeOffered;
     QTest::newRow("MSHV") << "Command6"
-                          << "Label16" << QStringLiteral("MSHV ファイルの設定") << "C:\\MSHV" << exe << exeOffered;
+                          << "Label16" << QStringLiteral("MSHV ファイルの設定") << "C:\\MSHV" << exe
+                          << exeOffered;
     QTest::newRow("FreeDV") << "Command7"
                             << "Label19" << QStringLiteral("FreeDV ファイルの設定") << "C:\\FreeDV" << exe
                             << exeOffered;
@@ -397,7 +399,8 @@ void TstFrmSettings::browseButtons()
     QCOMPARE(QtFileFilter(files.requests[0]), QtFileFilter(filter));
 #else
     QCOMPARE(QtFileFilter(files.requests[0]), offered);
-    QCOMPARE(StartFolder(files.requests[0].initialFolder, files.requests[0].fallbackFolder), ProgramFolder::path());
+    QCOMPARE(StartFolder(files.requests[0].initialFolder, files.requests[0].fallbackFolder),
+             ProgramFolder::path());
 #endif
     QCOMPARE(path->text(), QStringLiteral("/opt/not-there-yet/program")); // need not exist
 
@@ -607,8 +610,10 @@ void TstFrmSettings::pathBoxesKeepTheirBorders()
     // Somewhere across the box's last logical pixel on each side a device pixel is not the
     // box's inside colour.
     const auto edgeDrawn = [&](int from, int to, bool columns, int across) {
-        for (int at = int(from * scale); at < qMin(int(std::ceil(to * scale)), columns ? image.width() : image.height()); ++at) {
-            const QColor c = columns ? image.pixelColor(at, int(across * scale)) : image.pixelColor(int(across * scale), at);
+        for (int at = int(from * scale);
+             at < qMin(int(std::ceil(to * scale)), columns ? image.width() : image.height()); ++at) {
+            const QColor c = columns ? image.pixelColor(at, int(across * scale))
+                                     : image.pixelColor(int(across * scale), at);
             if (qAbs(c.lightness() - base.lightness()) > 40)
                 return true;
         }
