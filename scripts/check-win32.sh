@@ -13,7 +13,7 @@ fi
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 for src in "$here"/src/platform/hamlog_dll_win.cpp "$here"/src/platform/durable_file_win.cpp \
-           "$here"/src/platform/partner_process_win.cpp \
+           "$here"/src/platform/partner_process_win.cpp "$here"/src/platform/standard_streams_win.cpp \
            "$here"/src/platform/ansi_code_page_win.cpp "$here"/tests/windows/windows_test.cpp \
            "$here"/tests/windows/standin/hamlog_standin.cpp \
            "$here"/tests/windows/standin/partner_standin.cpp; do

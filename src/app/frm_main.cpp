@@ -1,4 +1,5 @@
 #include "app/frm_main.h"
+#include "app/ui_trace.h"
 
 #include "adif_import/frm_adif_conv.h"
 #include "app/contact_label.h"
@@ -302,6 +303,13 @@ void frmMain::Form_Unload()
     CloseUdpPort();
 }
 
+void frmMain::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::WindowTitleChange)
+        qCInfo(lcUi).noquote() << "caption:" << windowTitle();
+    QMainWindow::changeEvent(event);
+}
+
 void frmMain::closeEvent(QCloseEvent* event)
 {
     Form_Unload();
@@ -327,6 +335,7 @@ void frmMain::MnuOff()
 
 void frmMain::setStatusText(const QString& text)
 {
+    qCInfo(lcUi).noquote() << "status:" << text;
     static_cast<StatusPanel*>(m_panel1)->setStatus(text);
 }
 

@@ -114,6 +114,7 @@ signals:
     void importProgressed(int done, int total);
 
 protected:
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private slots:

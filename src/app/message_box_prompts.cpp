@@ -1,4 +1,5 @@
 #include "app/message_box_prompts.h"
+#include "app/ui_trace.h"
 
 #include "common/app_info.h"
 #include "common/twips_gui.h"
@@ -28,6 +29,7 @@ void keepCaptionWhole(QMessageBox& box)
 QMessageBox::StandardButton ask(const QString& text, QMessageBox::StandardButtons buttons,
                                 QMessageBox::Icon icon, bool aboveEverything = false)
 {
+    qCInfo(lcUi).noquote() << "message:" << text;
     QMessageBox box(icon, AppInfo::title(), text, buttons, QApplication::activeWindow());
     // exec() makes every box application-modal; this one also stays above other programs.
     if (aboveEverything)

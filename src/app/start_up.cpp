@@ -15,11 +15,23 @@ std::unique_ptr<frmMain> StartUp(SingleInstanceLock& lock, ProgramData& data, Pr
     auto window = std::make_unique<frmMain>(data, prompts);
     window->Form_Load();
     window->show();
+    // Under Program Files, for instance, nothing beside the program may be written: the settings
+    // and the ADIF log would be lost at every close without a word, so the user hears it now.
+    if (!ProgramFolder::isWritable())
+        prompts.showMessage(ProgramFolderNotWritableMessage(ProgramFolder::path()));
     // A settings dialog opened while loading came up before the main window; the user is to
     // fill it in first, so it goes back on top, with the focus.
     if (window->settingsDialog())
         window->showSettingsDialogModeless();
     return window;
+}
+
+QString ProgramFolderNotWritableMessage(const QString& folder)
+{
+    return QStringLiteral("VELKOR のフォルダー %1 に書き込めません。\r\n"
+                          "このままでは設定（VELKOR.ini）と ADIF ログ（Log\\Velkor.adi）が保存されません。"
+                          "VELKOR のフォルダーごと、書き込めるフォルダー（たとえばドキュメントの下）に移してください。")
+        .arg(folder);
 }
 
 QTranslator* InstallQtTranslations(QCoreApplication& app)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <memory>
 
 class QCoreApplication;
@@ -14,6 +15,9 @@ struct ProgramData;
 // boxes and the settings dialog may appear) and shows it without waiting; the caller then runs
 // the event loop until the last window closes.
 std::unique_ptr<frmMain> StartUp(SingleInstanceLock& lock, ProgramData& data, Prompts& prompts);
+
+// Said at start-up when the program's folder cannot be written.
+QString ProgramFolderNotWritableMessage(const QString& folder);
 
 // Japanese for Qt's own texts (the file-open dialog where the system has no native one, the
 // buttons of message boxes), whatever the system's language. Returns the installed translator,

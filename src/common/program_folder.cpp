@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QTemporaryFile>
 
 namespace {
 QString& overrideFolder()
@@ -34,6 +35,12 @@ QString filePath(const QString& relative)
     if (folder.endsWith(QDir::separator()))
         return folder + rel;
     return folder + QDir::separator() + rel;
+}
+
+bool isWritable()
+{
+    QTemporaryFile probe(filePath(QStringLiteral("velkor-write-test-XXXXXX.tmp")));
+    return probe.open();
 }
 
 void setPath(const QString& folder)

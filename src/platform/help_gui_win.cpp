@@ -16,7 +16,9 @@ void OpenHelpFile(QWidget* window, const QString& chmPath)
     static HMODULE library = LoadLibraryA("hhctrl.ocx");
     if (!library)
         return;
-    const auto htmlHelp = reinterpret_cast<HtmlHelpAFn>(GetProcAddress(library, "HtmlHelpA"));
+    // Through the generic function pointer type, which the compiler accepts any function as.
+    const auto htmlHelp =
+        reinterpret_cast<HtmlHelpAFn>(reinterpret_cast<void (*)()>(GetProcAddress(library, "HtmlHelpA")));
     if (!htmlHelp)
         return;
     const QByteArray path = CodePage::fromUnicode(chmPath);

@@ -1,17 +1,18 @@
 #pragma once
 
-#include <QLockFile>
 #include <QString>
 #include <memory>
 
-// The one-copy-running test. The first copy holds a lock file for as long as it runs; a second
-// copy fails to take it and ends. The lock records the holder's process id, so a lock left behind
-// by a copy that crashed is recognised as stale and taken over instead of blocking every later
-// start.
+// The one-copy-running test. The first copy holds a lock for as long as it runs; a second copy
+// fails to take it and ends. A lock left behind by a copy that was killed or crashed never stops
+// a later start: on Windows the lock is a named mutex, which Windows frees when its owner dies;
+// elsewhere it is a lock file that records the holder's process id and is taken over once that
+// process is gone (or the id has come round to the copy that is starting).
 class SingleInstanceLock
 {
 public:
-    // The lock file shared by every copy the current user starts.
+    // The lock shared by every copy the current user starts (a file path; on Windows the mutex
+    // is named after it).
     static QString defaultLockPath();
 
     explicit SingleInstanceLock(const QString& lockPath = defaultLockPath());
@@ -20,12 +21,14 @@ public:
     SingleInstanceLock& operator=(const SingleInstanceLock&) = delete;
 
     // False when another copy runs. True when this object now holds the lock (or already did),
-    // and also when no lock file can be made at all: the start then goes on without one
-    // (isHeld() stays false).
+    // and also when no lock can be made at all: the start then goes on without one (isHeld()
+    // stays false).
     bool tryAcquire();
     bool isHeld() const { return m_held; }
 
+    class Lock;
+
 private:
-    std::unique_ptr<QLockFile> m_lock;
+    std::unique_ptr<Lock> m_lock;
     bool m_held = false;
 };

@@ -3,6 +3,7 @@
 #include "app/message_box_prompts.h"
 #include "app/start_up.h"
 #include "app/status_panel.h"
+#include "common/program_folder.h"
 #include "common/app_info.h"
 #include "common/program_data.h"
 #include "common/twips_gui.h"
@@ -132,6 +133,7 @@ private slots:
     void helpOpensBesideTheProgram();
     void importWindowIsModal();
     void secondCopyEndsAtOnce();
+    void unwritableProgramFolderIsSaid();
     void messageBoxesCarryTheTitle();
     void startUpDialogComesUpOnTop();
     void positionOffEveryScreenComesBack();
@@ -518,6 +520,27 @@ void TstFrmMain::secondCopyEndsAtOnce()
     QVERIFY(m_window);
     QVERIFY(m_window->isVisible());
     QVERIFY(QFileInfo(m_folder->filePath(QStringLiteral("Log"))).isDir());
+}
+
+// Catches settings and ADIF log silently lost where the program's folder cannot be written
+// (under Program Files): the user is told at start-up, and a writable folder says nothing.
+void TstFrmMain::unwritableProgramFolderIsSaid()
+{
+    writeTables();
+    QVERIFY(m_folder->write(QStringLiteral("VELKOR.ini"), settingsFile("")));
+    SingleInstanceLock lock(m_folder->filePath(QStringLiteral("velkor.lock")));
+    m_window = StartUp(lock, Program(), *m_prompts);
+    QVERIFY(m_prompts->messages.isEmpty());
+    m_window.reset();
+
+    // A folder below a plain file can be made by nobody, root included.
+    const QString blocked = m_folder->filePath(QStringLiteral("VELKOR.ini/folder"));
+    ProgramFolder::setPath(blocked);
+    m_window = StartUp(lock, Program(), *m_prompts);
+    QVERIFY(m_window && m_window->isVisible());
+    // After the load's own messages (no settings file, no country files there).
+    QCOMPARE(m_prompts->messages.last(), ProgramFolderNotWritableMessage(ProgramFolder::path()));
+    QVERIFY(m_prompts->messages.last().contains(QStringLiteral("書き込めません")));
 }
 
 // Catches message boxes without the program's title.

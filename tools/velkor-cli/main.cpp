@@ -1,5 +1,7 @@
 #include "cli.h"
 
+#include "platform/standard_streams.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -109,6 +111,7 @@ bool cliReadInput(const QString& command, const QString& name, QByteArray* data,
 
 int main(int argc, char* argv[])
 {
+    UseBinaryStandardStreams();
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     if (args.isEmpty() || args.first() == QLatin1String("help") || args.first() == QLatin1String("--help")) {

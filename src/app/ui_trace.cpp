@@ -1,0 +1,3 @@
+#include "app/ui_trace.h"
+
+Q_LOGGING_CATEGORY(lcUi, "velkor.ui", QtWarningMsg)
