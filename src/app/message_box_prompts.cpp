@@ -57,6 +57,7 @@ bool MessageBoxPrompts::askOkCancel(const QString& text)
 
 int MessageBoxPrompts::askChoice(const QString& text, const QStringList& buttons)
 {
+    qCInfo(lcUi).noquote() << "message:" << text;
     QMessageBox box(QMessageBox::Question, AppInfo::title(), text, QMessageBox::NoButton,
                     QApplication::activeWindow());
     QList<QAbstractButton*> added;
