@@ -17,6 +17,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <cmath>
+
 namespace {
 
 Settings sampleRecord()
