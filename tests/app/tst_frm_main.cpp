@@ -474,7 +474,9 @@ void TstFrmMain::helpOpensBesideTheProgram()
     auto* help = w->findChild<QTextBrowser*>(QStringLiteral("helpWindow"));
     QVERIFY(help && help->isVisible());
     QVERIFY2(help->toPlainText().contains(HtmlHelpPath(opened.first())), qPrintable(help->toPlainText()));
-    QVERIFY(m_folder->write(QStringLiteral("VELKOR.html"), "<html><body><h1>使い方</h1></body></html>"));
+    QVERIFY(m_folder->write(QStringLiteral("VELKOR.html"),
+                            "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">"
+                            "</head><body><h1>使い方</h1></body></html>"));
     OpenHelpFile(w, opened.first());
     QCOMPARE(w->findChildren<QTextBrowser*>().size(), 1);
     QCOMPARE(help->toPlainText().trimmed(), QStringLiteral("使い方"));
@@ -658,7 +660,7 @@ void TstFrmMain::textsReadableWhole_data()
         << false;
     QTest::newRow("import counts") << "StatusBar1_Panel1" << HamlogTransfer::transferredText(2, 1) << qreal(1)
                                    << false;
-    QTest::newRow("short status") << "StatusBar1_Panel1" << HamlogTransfer::transferredText(2, 0) << qreal(1)
+    QTest::newRow("short status") << "StatusBar1_Panel1" << QStringLiteral("WSJT-Xを起動しました") << qreal(1)
                                   << true;
 }
 
@@ -676,7 +678,7 @@ void TstFrmMain::textsReadableWhole()
     QVERIFY(QTest::qWaitForWindowExposed(w));
     auto* label = w->findChild<QLabel*>(control);
     QFont font = label->font();
-    font.setPointSizeF(font.pointSizeF() * fontScale);
+    font.setPointSizeF(9 * fontScale); // a desktop's usual size; offscreen platforms differ
     label->setFont(font);
     QString shown;
     if (auto* contact = dynamic_cast<ContactLabel*>(label)) {
@@ -695,8 +697,8 @@ void TstFrmMain::textsReadableWhole()
         QCOMPARE(w->statusText(), text);
         shown = panel->shownText();
         QVERIFY(panel->fontMetrics().horizontalAdvance(shown) <= panel->contentsRect().width());
-        QVERIFY2(shown.startsWith(HamlogTransfer::transferredText()),
-                 qPrintable(shown)); // what happened stays whole
+        if (text.startsWith(HamlogTransfer::transferredText())) // what happened stays whole
+            QVERIFY2(shown.startsWith(HamlogTransfer::transferredText()), qPrintable(shown));
     }
     QCOMPARE(shown == text, whole);
     if (!whole) {
