@@ -2,12 +2,15 @@
 #include "app/ui_trace.h"
 
 #include "adif_import/frm_adif_conv.h"
+#include "app/contact_label.h"
+#include "app/status_panel.h"
 #include "app/window_placement.h"
 #include "common/app_info.h"
 #include "common/program_data.h"
 #include "common/program_folder.h"
 #include "common/twips_gui.h"
 #include "hamlog/hamlog_library.h"
+#include "hamlog/transfer_journal.h"
 #include "partners/partner_programs.h"
 #include "platform/help_gui.h"
 #include "platform/window_stacking_gui.h"
@@ -68,6 +71,11 @@ HamlogTransfer& frmMain::hamlogTransfer()
     if (!m_hamlogTransfer) {
         m_hamlogTransfer = std::make_unique<HamlogTransfer>(
             m_data.settings, m_data.countryTable, m_data.dxccTable, *m_hamlogLibrary, m_prompts, *this);
+        // What went in is remembered, so that importing it again can leave it out.
+        connect(m_hamlogTransfer.get(), &HamlogTransfer::recordsAppended, this,
+                [](const QString& database, const QStringList& contacts) {
+                    TransferJournal::Add(database, contacts);
+                });
     }
     return *m_hamlogTransfer;
 }
@@ -190,7 +198,7 @@ void frmMain::buildControls()
     layout->setContentsMargins(margin, margin / 2, margin, 0);
 
     // The last received contact, across the window.
-    Label1 = new QLabel(central);
+    Label1 = new ContactLabel(central);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setFrameStyle(QFrame::Box | QFrame::Plain);
     Label1->setAutoFillBackground(true);
@@ -207,7 +215,7 @@ void frmMain::buildControls()
     StatusBar1 = statusBar();
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setSizeGripEnabled(false);
-    m_panel1 = new QLabel(StatusBar1);
+    m_panel1 = new StatusPanel(StatusBar1);
     m_panel1->setObjectName(QStringLiteral("StatusBar1_Panel1"));
     m_panel2 = new QLabel(StatusBar1);
     m_panel2->setObjectName(QStringLiteral("StatusBar1_Panel2"));
@@ -333,9 +341,10 @@ void frmMain::setStatusText(const QString& text)
 void frmMain::showStatus(const QString& shown, const QString& whole)
 {
     qCInfo(lcUi).noquote() << "status:" << whole;
-    m_panel1->setText(shown);
+    auto* panel = static_cast<StatusPanel*>(m_panel1);
     // The panel cuts a text wider than itself; the whole text stays readable in its tooltip.
-    m_panel1->setToolTip(whole);
+    panel->setStatus(shown);
+    panel->setToolTip(whole);
 }
 
 bool frmMain::fitsStatusPanel(const QString& text) const
@@ -355,6 +364,7 @@ void frmMain::mnuADIF2HamLog_Click()
 {
     frmAdifConv window(
         m_prompts, [this] { ThDbFileAppend(); }, this);
+    window.setJournalDatabase(m_data.settings.ThDbFile);
     window.exec();
 }
 

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QGridLayout>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSpacerItem>
 
 namespace {
@@ -14,6 +15,16 @@ namespace {
 // Beside its caption a title bar holds the window icon and the close button, with some room
 // around them; Qt leaves less than that, so a short message cut the caption off.
 constexpr double kTitleBarFurnitureTwips = 1800;
+
+void keepCaptionWhole(QMessageBox& box)
+{
+    const int captionWidth = box.fontMetrics().horizontalAdvance(box.windowTitle()) +
+                             TwipsToPixelsX(&box, kTitleBarFurnitureTwips);
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        grid->addItem(new QSpacerItem(captionWidth, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
+}
 
 QMessageBox::StandardButton ask(const QString& text, QMessageBox::StandardButtons buttons,
                                 QMessageBox::Icon icon, bool aboveEverything = false)
@@ -23,12 +34,7 @@ QMessageBox::StandardButton ask(const QString& text, QMessageBox::StandardButton
     // exec() makes every box application-modal; this one also stays above other programs.
     if (aboveEverything)
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    const int captionWidth = box.fontMetrics().horizontalAdvance(box.windowTitle()) +
-                             TwipsToPixelsX(&box, kTitleBarFurnitureTwips);
-    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
-        grid->addItem(new QSpacerItem(captionWidth, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
-                      grid->rowCount(), 0, 1, grid->columnCount());
-    }
+    keepCaptionWhole(box);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
@@ -47,4 +53,22 @@ void MessageBoxPrompts::showSystemModalMessage(const QString& text)
 bool MessageBoxPrompts::askOkCancel(const QString& text)
 {
     return ask(text, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Question) == QMessageBox::Ok;
+}
+
+int MessageBoxPrompts::askChoice(const QString& text, const QStringList& buttons)
+{
+    qCInfo(lcUi).noquote() << "message:" << text;
+    QMessageBox box(QMessageBox::Question, AppInfo::title(), text, QMessageBox::NoButton,
+                    QApplication::activeWindow());
+    QList<QAbstractButton*> added;
+    for (const QString& caption : buttons)
+        added.append(box.addButton(caption, QMessageBox::ActionRole));
+    if (!added.isEmpty()) {
+        box.setDefaultButton(qobject_cast<QPushButton*>(added.first()));
+        box.setEscapeButton(added.last());
+    }
+    keepCaptionWhole(box);
+    box.exec();
+    const int chosen = int(added.indexOf(box.clickedButton()));
+    return chosen < 0 ? int(added.size()) - 1 : chosen;
 }

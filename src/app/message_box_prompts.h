@@ -13,4 +13,5 @@ public:
     // Kept above other programs' windows too.
     void showSystemModalMessage(const QString& text) override;
     bool askOkCancel(const QString& text) override;
+    int askChoice(const QString& text, const QStringList& buttons) override;
 };

@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 
 namespace {
 // The record is handed over in this order; field 15 never is.
@@ -148,7 +149,11 @@ bool HamlogTransfer::open()
     if (result != 0) {
         // The reason goes along when the library gives one (the built-in store does), so the user
         // learns what to change.
-        const QString reason = m_library.lastError();
+        QString reason = m_library.lastError();
+        // HAMLOG's own library says nothing of why; a folder given as the database is the
+        // mistake a user makes most easily in the browse dialog.
+        if (reason.isEmpty() && QFileInfo(m_settings.ThDbFile).isDir())
+            reason = DatabaseIsFolderText(m_settings.ThDbFile);
         m_prompts.showMessage(reason.isEmpty() ? cannotOpenText()
                                                : cannotOpenText() + QLatin1Char('\n') + reason);
         return false;
@@ -173,17 +178,19 @@ bool HamlogTransfer::append()
     return m_library.THW_append(HamlogBuffer, kAppendFieldCount, variable);
 }
 
-void HamlogTransfer::fail(const QString& error)
+bool HamlogTransfer::fail(const QString& error)
 {
     // The close keeps what was appended before the error; if even that fails, the user must
     // learn that those records may not be in the database either.
     QString text = error;
-    if (m_library.isLoaded() && !m_library.HamlogClose(HamlogBuffer, 1)) {
+    const bool closed = m_library.isLoaded() && m_library.HamlogClose(HamlogBuffer, 1);
+    if (m_library.isLoaded() && !closed) {
         const QString closeError = m_library.lastError();
         if (!closeError.isEmpty() && closeError != error)
             text += QLatin1Char('\n') + closeError;
     }
     m_prompts.askOkCancel(text);
+    return closed;
 }
 
 void HamlogTransfer::runUdp(const QString& contactText, bool deferred)
@@ -196,6 +203,7 @@ void HamlogTransfer::runUdp(const QString& contactText, bool deferred)
         (call.status == AdifField::Found && call.value.trimmed().isEmpty()))
         return;
     const QString qslText = BuildQslText(m_settings);
+    const QString database = m_settings.ThDbFile;
     if (!open())
         return;
     HamlogRecord record;
@@ -210,6 +218,7 @@ void HamlogTransfer::runUdp(const QString& contactText, bool deferred)
         return;
     }
     // Only now is the contact in the database: report it.
+    emit recordsAppended(database, QStringList{contactText});
     if (!deferred && !record.callSign().isEmpty())
         m_host.setLastCallSign(record.callSign());
     emit contactAppended(record.callSign(), deferred);
@@ -220,9 +229,11 @@ void HamlogTransfer::runImport(const QStringList& records, int count)
     m_lastImport = ImportResult();
     ImportResult& result = m_lastImport;
     const QString qslText = BuildQslText(m_settings);
+    const QString database = m_settings.ThDbFile;
     if (!open())
         return;
     m_host.setStatusText(QString());
+    QStringList appended;
     auto yield = [this] { m_host.yieldToEventLoop(); };
     bool cancelled = !m_host.importProgress(0, count);
     for (int number = 1; number <= count && !cancelled; ++number) {
@@ -239,12 +250,15 @@ void HamlogTransfer::runImport(const QStringList& records, int count)
                 error = m_library.lastError();
         }
         if (!ok) {
-            fail(QStringLiteral("%1 件目のレコードで転送を中止しました (それまでに %2 件を追加)\n%3")
-                     .arg(number)
-                     .arg(result.appended)
-                     .arg(error));
+            if (fail(QStringLiteral("%1 件目のレコードで転送を中止しました (それまでに %2 件を追加)\n%3")
+                         .arg(number)
+                         .arg(result.appended)
+                         .arg(error)))
+                emit recordsAppended(database, appended);
             return;
         }
+        if (hasCall)
+            appended.append(records.value(number));
         ++(hasCall ? result.appended : result.skipped);
         cancelled = !m_host.importProgress(number, count);
         yield();
@@ -254,6 +268,7 @@ void HamlogTransfer::runImport(const QStringList& records, int count)
         fail(m_library.lastError());
         return;
     }
+    emit recordsAppended(database, appended);
     result.cancelled = cancelled;
     result.completed = !cancelled;
     m_host.setStatusText(cancelled ? cancelledText(result.appended, result.skipped)
