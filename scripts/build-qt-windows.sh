@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Builds Qt 5.15's qtbase for Windows with MinGW-w64 from Debian's source package, once per
 # architecture, and caches it outside the checkout. Prints the installed prefix on its last line.
-#   build-qt-windows.sh i686|x86_64
+#   build-qt-windows.sh i686|x86_64 [--if-cached]   (--if-cached: exit 3 instead of building)
 #   VELKOR_QT_WINDOWS_CACHE   where the builds are kept (default ~/.cache/velkor/qt-windows)
 # The cache key holds the Qt version, the configure options and the compiler version, so a change
 # to any of them builds anew and an unchanged one is reused (CI on the same machine included).
 set -euo pipefail
-arch=${1:?usage: build-qt-windows.sh i686|x86_64}
+arch=${1:?usage: build-qt-windows.sh i686|x86_64 [--if-cached]}
+if_cached=${2:-}
 case $arch in i686|x86_64) ;; *) echo "build-qt-windows: unknown architecture $arch" >&2; exit 2 ;; esac
 here=$(cd "$(dirname "$0")/.." && pwd)
 cache=${VELKOR_QT_WINDOWS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/velkor/qt-windows}
@@ -53,6 +54,10 @@ if [ -f "$prefix/.complete" ]; then
   exit 0
 fi
 
+if [ "$if_cached" = --if-cached ]; then
+  echo "build-qt-windows: Qt for $arch is not cached" >&2
+  exit 3
+fi
 echo "build-qt-windows: building Qt $version for $arch into $prefix (about 20 minutes on 2 cores)" >&2
 work=$cache/build-$arch-$key
 rm -rf "$work" "$prefix"

@@ -14,8 +14,9 @@ arches=${VELKOR_WINDOWS_ARCHES:-i686 x86_64}
 cache=${VELKOR_QT_WINDOWS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/velkor/qt-windows}
 tests=${VELKOR_WINDOWS_TESTS:-OFF}
 
-bash "$here/scripts/deps.sh" g++-mingw-w64-i686 g++-mingw-w64-x86-64 dpkg-dev tclsh zip \
+bash "$here/scripts/deps.sh" g++-mingw-w64-i686 g++-mingw-w64-x86-64 dpkg-dev tcl zip \
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 qttranslations5-l10n fp-utils
+[ "$tests" = ON ] && bash "$here/scripts/deps.sh" wine64 wine
 # shellcheck source=scripts/windows-env.sh
 source "$here/scripts/windows-env.sh"
 
@@ -62,11 +63,14 @@ build_arch() {
   qt=$(bash "$here/scripts/build-qt-windows.sh" "$arch" | tail -n1)
   sqlite=$(sqlite_library "$arch")
   build=$out/$arch
-  local with_tests=OFF
-  [ "$arch" = x86_64 ] && with_tests=$tests
+  local with_tests=OFF emulator=()
+  if [ "$arch" = x86_64 ] && [ "$tests" = ON ]; then
+    with_tests=ON
+    emulator=(-DCMAKE_CROSSCOMPILING_EMULATOR="$(find_wine)")
+  fi
   cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$here/cmake/toolchains/mingw-$arch.cmake" \
-    -DCMAKE_PREFIX_PATH="$qt" -DVELKOR_QT_MAJOR=5 -DBUILD_TESTING="$with_tests" \
+    -DCMAKE_PREFIX_PATH="$qt" -DVELKOR_QT_MAJOR=5 -DBUILD_TESTING="$with_tests" "${emulator[@]}" \
     -DSQLite3_INCLUDE_DIR="$sqlite" -DSQLite3_LIBRARY="$sqlite/libsqlite3.a" >"$out/cmake-$arch.log" ||
     { cat "$out/cmake-$arch.log" >&2; exit 1; }
   cmake --build "$build" -j"${VELKOR_JOBS:-2}" --target velkor velkor-cli velkor-demo-partner velkor_help
@@ -108,7 +112,7 @@ build_arch() {
 # Windows itself; anything else would fail on the user's machine with a missing-DLL error.
 check_imports() {
   local arch=$1 stage=$2 file dll bad=0
-  local system='^(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|comdlg32|ws2_32|winmm|imm32|uxtheme|dwmapi|netapi32|userenv|version|iphlpapi|crypt32|secur32|dnsapi|wtsapi32|setupapi|mpr|msvcrt|shlwapi|comctl32|winspool\.drv|rpcrt4|hhctrl\.ocx|api-ms-win-[a-z0-9-]+)\.dll$'
+  local system='^(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|comdlg32|ws2_32|winmm|imm32|uxtheme|dwmapi|netapi32|userenv|version|iphlpapi|crypt32|secur32|dnsapi|wtsapi32|setupapi|mpr|msvcrt|shlwapi|comctl32|winspool\.drv|rpcrt4|hhctrl\.ocx|d3d11|d3d9|dxgi|api-ms-win-[a-z0-9-]+)\.dll$'
   while IFS= read -r -d '' file; do
     while IFS= read -r dll; do
       if [ -f "$stage/$dll" ] || grep -Eiq "$system" <<<"$dll" || grep -Eiq "$system" <<<"$dll.dll"; then

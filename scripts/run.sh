@@ -24,8 +24,8 @@ if [ -d "$build/share" ]; then
 fi
 
 # First run only, never over the user's own settings: a starter settings file for the
-# demonstration. "WSJT-Xを起動" starts the demo partner, which sends a few sample contacts and ends;
-# they go to Log/Velkor.adi and to the built-in logbook beside the program. The file is in the
+# demonstration. "WSJT-Xを起動" starts the demo partner, which sends one sample contact and ends;
+# it goes to Log/Velkor.adi and to the built-in logbook beside the program. The file is in the
 # program's code page (Shift-JIS) with CR LF line ends, as VELKOR writes it.
 if [ ! -e "$program/VELKOR.ini" ]; then
   starter=$(mktemp "$program/.VELKOR.ini.XXXXXX")

@@ -30,3 +30,64 @@ enable_deb_src() {
     apt-get update -qq >&2
   fi
 }
+
+# find_wine: prints the 64-bit Wine loader.
+find_wine() {
+  local candidate
+  for candidate in wine64 /usr/lib/wine/wine64 wine; do
+    if command -v "$candidate" >/dev/null 2>&1; then
+      command -v "$candidate"
+      return 0
+    fi
+  done
+  echo "Wine not found (packages wine64 and wine)" >&2
+  return 1
+}
+
+# wine_environment OUT: a Wine prefix of our own under OUT, in a Japanese locale, which gives Wine
+# the ANSI code page 932 (and UTF-8 file names); the locale is compiled under OUT when the system
+# lacks it. Exports what Wine reads; sets $wine.
+wine_environment() {
+  local out=$1
+  wine=$(find_wine)
+  if ! LC_ALL=ja_JP.UTF-8 locale charmap 2>/dev/null | grep -qx UTF-8; then
+    if [ ! -d "$out/locale/ja_JP.UTF-8" ]; then
+      mkdir -p "$out/locale"
+      localedef -i ja_JP -f UTF-8 "$out/locale/ja_JP.UTF-8" >/dev/null 2>&1 ||
+        { echo "cannot compile the ja_JP.UTF-8 locale (package locales)" >&2; return 1; }
+    fi
+    export LOCPATH=$out/locale
+  fi
+  export LC_ALL=ja_JP.UTF-8
+  export WINEPREFIX=$out/wineprefix
+  export WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+  mkdir -p "$WINEPREFIX"
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "first start of Wine in $WINEPREFIX" >&2
+    timeout 300 "$wine" wineboot --init >/dev/null 2>&1 || true
+  fi
+}
+
+stop_wine() { "${wine%/*}/wineserver" -k >/dev/null 2>&1 || wineserver -k >/dev/null 2>&1 || true; }
+
+# build_standins OUT CXX: the project's stand-ins of HAMLOG's libraries (OUT/standin/<variant>/,
+# each recording every call) and of a partner program (OUT/partner_standin.exe).
+build_standins() {
+  local out=$1 cxx=$2 standin=$1/standin
+  local flags=(-std=c++17 -O1 -Wall -Wextra -Werror -I"$here/src")
+  rm -rf "$standin"
+  mkdir -p "$out/obj" "$standin"
+  "$cxx" "${flags[@]}" -c "$here/tests/windows/standin/hamlog_standin.cpp" -o "$out/obj/hamlog_standin.o"
+  "$cxx" "${flags[@]}" -static -o "$out/partner_standin.exe" "$here/tests/windows/standin/partner_standin.cpp" -lshell32
+  # standin_dll VARIANT LIBRARY EXPORT... (an export may be "public=internal").
+  standin_dll() {
+    local variant=$1 library=$2
+    shift 2
+    mkdir -p "$standin/$variant"
+    { echo "LIBRARY $library"; echo "EXPORTS"; printf '  %s\n' "$@"; } >"$out/obj/$variant-$library.def"
+    "$cxx" -shared -static -s -o "$standin/$variant/$library" "$out/obj/hamlog_standin.o" "$out/obj/$variant-$library.def"
+  }
+  standin_dll full Hamlog50.dll GetThdllVersion HamlogOpen THW_append HamlogClose
+  standin_dll full Thdll2Vb.dll SetThBuffer
+}

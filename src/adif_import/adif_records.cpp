@@ -212,16 +212,95 @@ bool isValidUtf8(const QByteArray& bytes)
     return true;
 }
 
+namespace {
+
+QString fromUtf16(const char* data, qsizetype size, bool little)
+{
+    QString text(int(size / 2), Qt::Uninitialized);
+    const auto* p = reinterpret_cast<const uchar*>(data);
+    for (int i = 0; i < text.size(); ++i, p += 2)
+        text[i] = QChar(little ? ushort(p[0] | (p[1] << 8)) : ushort((p[0] << 8) | p[1]));
+    return text;
+}
+
+// ADIF text written as UTF-16 without a byte-order mark: its tags and numbers are ASCII, so one
+// byte of nearly every pair is 0, and always the same one of the two.
+bool looksLikeUtf16(const QByteArray& bytes, bool& little)
+{
+    const qsizetype pairs = bytes.size() / 2;
+    if (pairs < 4)
+        return false;
+    qsizetype zeroEven = 0;
+    qsizetype zeroOdd = 0;
+    for (qsizetype i = 0; i + 1 < bytes.size(); i += 2) {
+        zeroEven += bytes.at(i) == '\0' ? 1 : 0;
+        zeroOdd += bytes.at(i + 1) == '\0' ? 1 : 0;
+    }
+    little = zeroOdd >= zeroEven;
+    const qsizetype high = qMax(zeroEven, zeroOdd);
+    const qsizetype low = qMin(zeroEven, zeroOdd);
+    return high * 2 >= pairs && low * 20 <= pairs;
+}
+
+// True when the text holds an ADIF tag: a field ("<call:4>") or the end of the header or of a
+// record.
+bool holdsAdifTag(const QString& text)
+{
+    const int n = int(text.size());
+    for (int at = int(text.indexOf(QLatin1Char('<'))); at >= 0;
+         at = int(text.indexOf(QLatin1Char('<'), at + 1))) {
+        if (findTag(text, at, qMin(n, at + 5), "eoh>") == at ||
+            findTag(text, at, qMin(n, at + 5), "eor>") == at)
+            return true;
+        int i = at + 1;
+        while (i < n && (text.at(i).isLetterOrNumber() || text.at(i) == QLatin1Char('_')) &&
+               text.at(i).unicode() < 0x80)
+            ++i;
+        if (i > at + 1 && i + 1 < n && text.at(i) == QLatin1Char(':') && text.at(i + 1).isDigit())
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool readText(const QByteArray& bytes, QString& text, QString& reason)
+{
+    text.clear();
+    QByteArray body = bytes;
+    if (body.contains('\0') && !body.startsWith("\xFF\xFE") && !body.startsWith("\xFE\xFF")) {
+        bool little = true;
+        if (looksLikeUtf16(body, little)) {
+            text = fromUtf16(body.constData(), body.size(), little);
+        } else {
+            // A log whose writer was cut off by a power failure can hold runs of zero bytes where
+            // its last lines should be, and go on after them; each run ends a line. Zero bytes
+            // among other control codes are a program or an image chosen by mistake.
+            for (const char c : body) {
+                const auto u = static_cast<uchar>(c);
+                if (u < 0x20 && u != 0 && c != '\t' && c != '\r' && c != '\n' && c != '\f' && u != 0x1A) {
+                    reason = QStringLiteral("ADIF ファイルではありません (テキストではないファイルです)");
+                    return false;
+                }
+            }
+            body.replace('\0', '\n');
+        }
+    }
+    if (text.isEmpty())
+        text = decode(body);
+    if (!holdsAdifTag(text)) {
+        text.clear();
+        reason = QStringLiteral("ADIF ファイルではありません (ADIF のタグがありません)");
+        return false;
+    }
+    return true;
+}
+
 QString decode(const QByteArray& bytes)
 {
     // A byte-order mark of UTF-16 (what an editor's "Unicode" saving writes) says how to read the rest.
     if (bytes.size() >= 2 && (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"))) {
-        const bool little = bytes.at(0) == '\xFF';
-        QString text((bytes.size() - 2) / 2, Qt::Uninitialized);
-        const auto* p = reinterpret_cast<const uchar*>(bytes.constData()) + 2;
-        for (int i = 0; i < text.size(); ++i, p += 2)
-            text[i] = QChar(little ? ushort(p[0] | (p[1] << 8)) : ushort((p[0] << 8) | p[1]));
-        return text;
+        return fromUtf16(bytes.constData() + 2, bytes.size() - 2, bytes.at(0) == '\xFF');
     }
     static const QByteArray bom("\xEF\xBB\xBF");
     const bool hasBom = bytes.startsWith(bom);
@@ -236,13 +315,15 @@ QStringList findRecords(const QString& text, const Progress& progress)
     return Finder(text, progress).run();
 }
 
-void CollectRecords(const QStringList& records, int first, int last)
+void CollectRecords(const QStringList& records, int first, int last, const QVector<bool>& leaveOut)
 {
     ClearAdifTransferList();
     const int from = qMax(first, 1);
     const int to = qMin(last, int(records.size()));
-    for (int number = from; number <= to; ++number)
-        AddAdifTransferRecord(records.at(number - 1));
+    for (int number = from; number <= to; ++number) {
+        if (!leaveOut.value(number - 1, false))
+            AddAdifTransferRecord(records.at(number - 1));
+    }
 }
 
 QString cannotReadText(const QString& path, const QString& reason)
@@ -278,7 +359,12 @@ bool LoadAdifFile(const QString& path, QStringList& records, QString& error, con
         error = cannotReadText(path, file.errorString());
         return false;
     }
-    records = findRecords(decode(bytes), progress);
+    QString text;
+    if (!readText(bytes, text, reason)) {
+        error = cannotReadText(path, reason);
+        return false;
+    }
+    records = findRecords(text, progress);
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 #include <functional>
 
@@ -28,6 +29,11 @@ using Progress = std::function<void(qint64 done, qint64 total, int records)>;
 // files.
 QString decode(const QByteArray& bytes);
 
+// The text of a file chosen for import, as decode() reads it, and UTF-16 without a byte-order
+// mark recognised too. False, with reason in words for the user, for a file that is no ADIF text:
+// binary (zero bytes among control codes) or without a single ADIF tag.
+bool readText(const QByteArray& bytes, QString& text, QString& reason);
+
 // True when bytes is well-formed UTF-8 (ASCII included).
 bool isValidUtf8(const QByteArray& bytes);
 
@@ -40,8 +46,9 @@ bool LoadAdifFile(const QString& path, QStringList& records, QString& error,
                   const Progress& progress = Progress());
 
 // Fills AdifTransferList with records first to last (numbered from 1), in order; numbers without
-// a record are left out, and first greater than last gives an empty list.
-void CollectRecords(const QStringList& records, int first, int last);
+// a record are left out, and first greater than last gives an empty list. Records whose entry in
+// leaveOut (indexed like records) is true are left out too.
+void CollectRecords(const QStringList& records, int first, int last, const QVector<bool>& leaveOut = {});
 
 // The message shown when LoadAdifFile fails.
 QString cannotReadText(const QString& path, const QString& reason);

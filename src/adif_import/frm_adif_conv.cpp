@@ -4,13 +4,16 @@
 #include "common/program_folder.h"
 #include "common/prompts.h"
 #include "common/twips_gui.h"
+#include "hamlog/transfer_journal.h"
 #include "platform/file_open_dialog_gui.h"
 
 #include <QAbstractTableModel>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -92,15 +95,25 @@ public:
     {
     }
 
+    // True between a press and its release: the selection then changes under the mouse.
+    bool mouseHeld() const { return m_mouseHeld; }
+
 protected:
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        m_mouseHeld = true;
+        QTableView::mousePressEvent(event);
+    }
     void mouseReleaseEvent(QMouseEvent* event) override
     {
         QTableView::mouseReleaseEvent(event);
+        m_mouseHeld = false;
         m_mouseUp();
     }
 
 private:
     std::function<void()> m_mouseUp;
+    bool m_mouseHeld = false;
 };
 
 } // namespace
@@ -155,6 +168,8 @@ frmAdifConv::frmAdifConv(Prompts& prompts, std::function<void()> transfer, QWidg
     }
     Command1 = new QPushButton(QStringLiteral("   ハムログデータベース へ転送"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
+    // A transfer cannot be undone: Enter never reaches it as the dialog's default button.
+    Command1->setAutoDefault(false);
     Command2 = new QPushButton(QStringLiteral("閉じる"), this);
     Command2->setObjectName(QStringLiteral("Command2"));
     Command2->setAutoDefault(false);
@@ -166,6 +181,9 @@ frmAdifConv::frmAdifConv(Prompts& prompts, std::function<void()> transfer, QWidg
     bottom->addWidget(Command2);
     layout->addLayout(bottom);
 
+    // The range follows the highlighted rows, whether the mouse or the keyboard chose them.
+    connect(Grid1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &frmAdifConv::Grid1_SelectionChanged);
     connect(Command3, &QPushButton::clicked, this, &frmAdifConv::Command3_Click);
     connect(Command1, &QPushButton::clicked, this, &frmAdifConv::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &frmAdifConv::Command2_Click);
@@ -240,6 +258,8 @@ void frmAdifConv::LoadAdifFile(const QString& path)
     m_model->setRecords(std::move(records));
     if (count > 0)
         Command1->setEnabled(true); // a file without records leaves the button as it was
+    // The whole file is the range, and the whole file is highlighted.
+    Grid1->selectAll();
     Label1->setText(QStringLiteral("1"));
     Label2->setText(QString::number(count));
     m_ignoreNextClick = true;
@@ -255,43 +275,94 @@ int frmAdifConv::recordCount() const
     return int(m_model->records().size());
 }
 
-void frmAdifConv::Grid1_MouseUp()
+bool frmAdifConv::selectedBlock(int& row, int& rowSel) const
 {
-    if (m_model->rowCount() == 0)
-        return;
     // Row and RowSel: the two ends of the selected block (equal for one row).
-    int row = -1;
-    int rowSel = -1;
+    row = -1;
+    rowSel = -1;
     const QItemSelection selection = Grid1->selectionModel()->selection();
     for (const QItemSelectionRange& range : selection) {
         row = row < 0 ? range.top() : qMin(row, range.top());
         rowSel = qMax(rowSel, range.bottom());
     }
-    if (row < 0)
+    return row >= 0;
+}
+
+void frmAdifConv::Grid1_MouseUp()
+{
+    if (m_model->rowCount() == 0)
         return;
-    if (row == rowSel) {
-        if (m_ignoreNextClick) {
-            m_ignoreNextClick = false;
-            return;
-        }
-        Label1->setText(QString::number(row + 1));
-        Label2->setText(QString::number(row + 1));
+    int row = -1;
+    int rowSel = -1;
+    if (!selectedBlock(row, rowSel))
+        return;
+    // The first single-row click after a load leaves the range as it was: the whole file, which
+    // is highlighted again so that what is highlighted is what a transfer takes.
+    if (row == rowSel && m_ignoreNextClick) {
+        m_ignoreNextClick = false;
+        Grid1->selectAll();
+    }
+}
+
+void frmAdifConv::Grid1_SelectionChanged()
+{
+    const auto* grid = static_cast<const RecordGrid*>(Grid1);
+    // Only a click is ever ignored; a choice made with the keyboard is taken as it is.
+    if (!grid->mouseHeld())
+        m_ignoreNextClick = false;
+    int row = -1;
+    int rowSel = -1;
+    if (!selectedBlock(row, rowSel)) {
+        // Nothing highlighted (a click below the last row): nothing to transfer.
+        Label1->setText(QStringLiteral("0"));
+        Label2->setText(QStringLiteral("0"));
+        Command1->setEnabled(false);
         return;
     }
     Label1->setText(QString::number(row + 1));
     Label2->setText(QString::number(rowSel + 1));
+    Command1->setEnabled(true);
 }
 
-void frmAdifConv::CollectSelectedRecords(int first, int last)
+void frmAdifConv::CollectSelectedRecords(int first, int last, const QVector<bool>& leaveOut)
 {
-    AdifRecords::CollectRecords(m_model->records(), first, last);
+    AdifRecords::CollectRecords(m_model->records(), first, last, leaveOut);
 }
 
 void frmAdifConv::Command1_Click()
 {
     const int first = Label1->text().toInt();
     const int last = Label2->text().toInt();
-    CollectSelectedRecords(first, last);
+    // A record that went in before would go in twice: HAMLOG takes duplicates without a word, and
+    // nobody can pick them out again. The user hears how many and leaves them out by default.
+    QVector<bool> leaveOut;
+    if (!m_database.isEmpty()) {
+        const QStringList& records = m_model->records();
+        const int from = qMax(first, 1);
+        const int to = qMin(last, int(records.size()));
+        leaveOut = TransferJournal::TransferredAlready(m_database, records);
+        int chosen = 0;
+        int already = 0;
+        for (int number = from; number <= to; ++number) {
+            ++chosen;
+            already += leaveOut.at(number - 1) ? 1 : 0;
+        }
+        if (already > 0) {
+            const int answer = m_prompts.askChoice(
+                QStringLiteral("選んだ %1 件のうち %2 件は、このデータベースに転送済みです。\n%3\n\n"
+                               "転送済みの %2 件を除いて転送しますか？")
+                    .arg(chosen)
+                    .arg(already)
+                    .arg(QDir::toNativeSeparators(m_database)),
+                {QStringLiteral("転送済みを除いて転送"), QStringLiteral("すべてもう一度転送"),
+                 QStringLiteral("キャンセル")});
+            if (answer == 1)
+                leaveOut.clear();
+            else if (answer != 0)
+                return;
+        }
+    }
+    CollectSelectedRecords(first, last, leaveOut);
     accept();
     if (m_transfer)
         m_transfer();
@@ -300,4 +371,17 @@ void frmAdifConv::Command1_Click()
 void frmAdifConv::Command2_Click()
 {
     reject();
+}
+
+void frmAdifConv::keyPressEvent(QKeyEvent* event)
+{
+    // No button is the default: Enter presses the button that has the focus and nothing else,
+    // so Enter in the grid never starts a transfer.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget()))
+            button->click();
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }

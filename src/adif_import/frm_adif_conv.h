@@ -2,11 +2,13 @@
 
 #include <QDialog>
 #include <QStringList>
+#include <QVector>
 
 #include <functional>
 
 class AdifRecordModel;
 class Prompts;
+class QKeyEvent;
 class QLabel;
 class QPushButton;
 class QTableView;
@@ -24,12 +26,19 @@ public:
     frmAdifConv(Prompts& prompts, std::function<void()> transfer, QWidget* parent = nullptr);
     ~frmAdifConv() override;
 
+    // The database the transfer goes into. Records the transfer journal knows to be in it
+    // already are pointed out before a transfer, and left out unless the user wants them again.
+    void setJournalDatabase(const QString& database) { m_database = database; }
+
     // Loads one file into Grid1 and resets the range (the handler of Command3 after its dialog).
     void LoadAdifFile(const QString& path);
 
     // The record text of data row 1..n (what a transfer of that row hands over).
     QString recordAt(int row) const;
     int recordCount() const;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
 private slots:
     void Command3_Click();
@@ -39,12 +48,16 @@ private slots:
 private:
     void Form_Load();
     void Grid1_MouseUp();
-    void CollectSelectedRecords(int first, int last);
+    void Grid1_SelectionChanged();
+    // The first and last selected rows (0-based); false when none is selected.
+    bool selectedBlock(int& row, int& rowSel) const;
+    void CollectSelectedRecords(int first, int last, const QVector<bool>& leaveOut);
 
     Prompts& m_prompts;
     std::function<void()> m_transfer;
     AdifRecordModel* m_model = nullptr;
     bool m_ignoreNextClick = false; // IgnoreNextClick
+    QString m_database;
 
     QPushButton* Command3 = nullptr;
     QTableView* Grid1 = nullptr;

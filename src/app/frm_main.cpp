@@ -3,6 +3,8 @@
 
 #include "adif_import/frm_adif_conv.h"
 #include "app/frm_outbox.h"
+#include "app/contact_label.h"
+#include "app/status_panel.h"
 #include "app/window_placement.h"
 #include "common/app_info.h"
 #include "common/program_data.h"
@@ -11,6 +13,7 @@
 #include "hamlog/contact_delivery.h"
 #include "hamlog/hamlog_library.h"
 #include "hamlog/outbox.h"
+#include "hamlog/transfer_journal.h"
 #include "partners/partner_programs.h"
 #include "platform/help_gui.h"
 #include "platform/window_stacking_gui.h"
@@ -75,6 +78,11 @@ HamlogTransfer& frmMain::hamlogTransfer()
     if (!m_hamlogTransfer) {
         m_hamlogTransfer = std::make_unique<HamlogTransfer>(
             m_data.settings, m_data.countryTable, m_data.dxccTable, *m_hamlogLibrary, m_failureBoxes, *this);
+        // What went in is remembered, so that importing it again can leave it out.
+        connect(m_hamlogTransfer.get(), &HamlogTransfer::recordsAppended, this,
+                [](const QString& database, const QStringList& contacts) {
+                    TransferJournal::Add(database, contacts);
+                });
     }
     return *m_hamlogTransfer;
 }
@@ -114,14 +122,18 @@ QString frmMain::outboxCountsText(int waiting, int refused)
 
 void frmMain::showPanel1()
 {
+    // The counts go first: the panel cuts a long text at its end.
     const QString counts =
         m_delivery ? outboxCountsText(m_delivery->waitingCount(), m_delivery->refusedCount()) : QString();
-    if (counts.isEmpty())
-        m_panel1->setText(m_statusText);
-    else if (m_statusText.isEmpty())
-        m_panel1->setText(counts);
-    else
-        m_panel1->setText(m_statusText + QStringLiteral("　") + counts);
+    const auto withCounts = [&counts](const QString& text) {
+        if (counts.isEmpty())
+            return text;
+        return text.isEmpty() ? counts : counts + QStringLiteral("　") + text;
+    };
+    auto* panel = static_cast<StatusPanel*>(m_panel1);
+    // The panel cuts a text wider than itself; the whole text stays readable in its tooltip.
+    panel->setStatus(withCounts(m_statusText));
+    panel->setToolTip(withCounts(m_statusWhole));
 }
 
 void frmMain::mnuOutbox_Click()
@@ -270,7 +282,7 @@ void frmMain::buildControls()
     layout->setContentsMargins(margin, margin / 2, margin, 0);
 
     // The last received contact, across the window.
-    Label1 = new QLabel(central);
+    Label1 = new ContactLabel(central);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setFrameStyle(QFrame::Box | QFrame::Plain);
     Label1->setAutoFillBackground(true);
@@ -287,7 +299,7 @@ void frmMain::buildControls()
     StatusBar1 = statusBar();
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setSizeGripEnabled(false);
-    m_panel1 = new QLabel(StatusBar1);
+    m_panel1 = new StatusPanel(StatusBar1);
     m_panel1->setObjectName(QStringLiteral("StatusBar1_Panel1"));
     m_panel2 = new QLabel(StatusBar1);
     m_panel2->setObjectName(QStringLiteral("StatusBar1_Panel2"));
@@ -414,9 +426,23 @@ void frmMain::MnuOff()
 
 void frmMain::setStatusText(const QString& text)
 {
-    qCInfo(lcUi).noquote() << "status:" << text;
-    m_statusText = text;
+    showStatus(text, text);
+}
+
+void frmMain::showStatus(const QString& shown, const QString& whole)
+{
+    qCInfo(lcUi).noquote() << "status:" << whole;
+    m_statusText = shown;
+    m_statusWhole = whole;
     showPanel1();
+}
+
+bool frmMain::fitsStatusPanel(const QString& text) const
+{
+    // A framed label keeps half an "x" free at its sides.
+    const QFontMetrics metrics = m_panel1->fontMetrics();
+    return metrics.horizontalAdvance(text) <=
+           m_panel1->contentsRect().width() - metrics.horizontalAdvance(QLatin1Char('x'));
 }
 
 QString frmMain::statusText() const
@@ -428,6 +454,7 @@ void frmMain::mnuADIF2HamLog_Click()
 {
     frmAdifConv window(
         m_prompts, [this] { ThDbFileAppend(); }, this);
+    window.setJournalDatabase(m_data.settings.ThDbFile);
     window.exec();
 }
 

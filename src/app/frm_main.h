@@ -49,8 +49,8 @@ public:
     // Hides all four launch entries.
     void MnuOff();
 
-    // Status panel 1: the status text, followed by how many contacts wait for the HAMLOG database
-    // and how many were refused, while there are any ("未転送 3 件").
+    // Status panel 1: how many contacts wait for the HAMLOG database and how many were refused,
+    // while there are any ("未転送 3 件"), then the status text; its tooltip the same, whole.
     void setStatusText(const QString& text) override;
     // The status text alone, without the counts.
     QString statusText() const;
@@ -154,6 +154,10 @@ private slots:
 
 private:
     void buildMenus();
+    // Status panel 1 showing the point of a long text, the tooltip the whole of it.
+    void showStatus(const QString& shown, const QString& whole);
+    // True when the text fits status panel 1 as it stands.
+    bool fitsStatusPanel(const QString& text) const;
     void buildControls();
     // Closes the transfer's progress dialog once no import runs or waits any more.
     void closeTransferProgressWhenIdle();
@@ -165,7 +169,8 @@ private:
     ProgramData& m_data;
     Prompts& m_prompts;
     FailureBoxes m_failureBoxes;
-    QString m_statusText;
+    QString m_statusText;  // panel 1 without the counts
+    QString m_statusWhole; // its tooltip without the counts
     HelpOpener m_openHelp;
     QPointer<frmSettings> m_settingsDialog;
     bool m_unloaded = false;

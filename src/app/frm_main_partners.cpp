@@ -7,6 +7,7 @@
 #include "platform/file_attributes.h"
 
 #include <QFileInfo>
+#include <QLabel>
 #include <QTimer>
 
 // Launching and watching the partner programs.
@@ -41,10 +42,18 @@ void frmMain::launchEntryClicked(int programNumber)
     setStatusText(QString());
     OpenUdpPort(program.number);
     const QString portReport = statusText();
+    const QString wholePortReport = m_panel1->toolTip();
     Timer3->start();
     MnuOff();
-    setStatusText(portReport.isEmpty() ? program.startedStatus
-                                       : program.startedStatus + QStringLiteral("　") + portReport);
+    if (portReport.isEmpty()) {
+        setStatusText(program.startedStatus);
+    } else {
+        // The port problem is the point: it stays whole, after the start's own text where both fit
+        // (the caption names the partner too).
+        const QString both = program.startedStatus + QStringLiteral("　") + portReport;
+        showStatus(fitsStatusPanel(both) ? both : portReport,
+                   program.startedStatus + QStringLiteral("　") + wholePortReport);
+    }
     setWindowTitle(program.runningCaption);
 }
 

@@ -49,7 +49,7 @@ void frmMain::OpenUdpPort(qint16 n)
     if (outcome.note.isEmpty())
         return;
     // The launch that called us keeps this note readable after its own status text.
-    setStatusText(outcome.note);
+    showStatus(outcome.brief, outcome.note);
 }
 
 void frmMain::CloseUdpPort()

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QGridLayout>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSpacerItem>
 
 namespace {
@@ -15,7 +16,7 @@ namespace {
 // around them; Qt leaves less than that, so a short message cut the caption off.
 constexpr double kTitleBarFurnitureTwips = 1800;
 
-void widenToCaption(QMessageBox& box)
+void keepCaptionWhole(QMessageBox& box)
 {
     const int captionWidth = box.fontMetrics().horizontalAdvance(box.windowTitle()) +
                              TwipsToPixelsX(&box, kTitleBarFurnitureTwips);
@@ -33,7 +34,7 @@ QMessageBox::StandardButton ask(const QString& text, QMessageBox::StandardButton
     // exec() makes every box application-modal; this one also stays above other programs.
     if (aboveEverything)
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    widenToCaption(box);
+    keepCaptionWhole(box);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
@@ -54,6 +55,24 @@ bool MessageBoxPrompts::askOkCancel(const QString& text)
     return ask(text, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Question) == QMessageBox::Ok;
 }
 
+int MessageBoxPrompts::askChoice(const QString& text, const QStringList& buttons)
+{
+    qCInfo(lcUi).noquote() << "message:" << text;
+    QMessageBox box(QMessageBox::Question, AppInfo::title(), text, QMessageBox::NoButton,
+                    QApplication::activeWindow());
+    QList<QAbstractButton*> added;
+    for (const QString& caption : buttons)
+        added.append(box.addButton(caption, QMessageBox::ActionRole));
+    if (!added.isEmpty()) {
+        box.setDefaultButton(qobject_cast<QPushButton*>(added.first()));
+        box.setEscapeButton(added.last());
+    }
+    keepCaptionWhole(box);
+    box.exec();
+    const int chosen = int(added.indexOf(box.clickedButton()));
+    return chosen < 0 ? int(added.size()) - 1 : chosen;
+}
+
 void MessageBoxPrompts::showWithoutWaiting(const QString& text, bool okCancel, const std::function<void()>& closed)
 {
     qCInfo(lcUi).noquote() << "message:" << text;
@@ -63,7 +82,7 @@ void MessageBoxPrompts::showWithoutWaiting(const QString& text, bool okCancel, c
     box->setObjectName(QStringLiteral("failureBox"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
-    widenToCaption(*box);
+    keepCaptionWhole(*box);
     QObject::connect(box, &QMessageBox::finished, box, [closed] {
         if (closed)
             closed();

@@ -1,20 +1,14 @@
 #include "app/window_placement.h"
 
-#include <limits>
-
 namespace {
 
-// Enough of the title bar to take hold of with the mouse.
-constexpr int kTitleBarHeight = 30;
-constexpr int kGripWidth = 40;
-constexpr int kGripHeight = 8;
+// The invisible resize border that Windows counts in a window's frame: a window put against a
+// screen edge lies that far beyond it and is still seen whole.
+constexpr int kInvisibleBorder = 8;
 
-bool titleBarShows(const QRect& frame, const QRect& screen)
+qint64 area(const QRect& r)
 {
-    const QRect titleBar(frame.left(), frame.top(), frame.width(), qMin(frame.height(), kTitleBarHeight));
-    const QRect shown = titleBar.intersected(screen);
-    return shown.width() >= qMin(kGripWidth, frame.width()) &&
-           shown.height() >= qMin(kGripHeight, frame.height());
+    return r.isEmpty() ? 0 : qint64(r.width()) * r.height();
 }
 
 qint64 squaredDistance(const QRect& a, const QRect& b)
@@ -22,6 +16,11 @@ qint64 squaredDistance(const QRect& a, const QRect& b)
     const qint64 dx = qMax(0, qMax(b.left() - a.right(), a.left() - b.right()));
     const qint64 dy = qMax(0, qMax(b.top() - a.bottom(), a.top() - b.bottom()));
     return dx * dx + dy * dy;
+}
+
+QRect freeArea(const ScreenArea& screen)
+{
+    return screen.available.isValid() ? screen.available : screen.geometry;
 }
 
 int within(int start, int length, int areaStart, int areaLength)
@@ -34,20 +33,32 @@ int within(int start, int length, int areaStart, int areaLength)
 
 QPoint ReachablePosition(const QRect& frame, const QList<ScreenArea>& screens)
 {
-    const ScreenArea* nearest = nullptr;
-    qint64 best = std::numeric_limits<qint64>::max();
+    if (screens.isEmpty())
+        return frame.topLeft();
+    // Seen whole when the free areas of the screens together hold all of it (screens do not
+    // overlap, so their shares add up).
+    const QRect seen =
+        frame.adjusted(kInvisibleBorder, kInvisibleBorder, -kInvisibleBorder, -kInvisibleBorder);
+    qint64 shown = 0;
+    for (const ScreenArea& screen : screens)
+        shown += area(seen.intersected(freeArea(screen)));
+    if (seen.isEmpty() || shown >= area(seen))
+        return frame.topLeft();
+    // Otherwise onto the screen that holds most of it, or the nearest when none holds any of it,
+    // just as far as needed.
+    const ScreenArea* best = &screens.first();
+    qint64 bestShare = -1;
+    qint64 bestDistance = 0;
     for (const ScreenArea& screen : screens) {
-        if (titleBarShows(frame, screen.geometry))
-            return frame.topLeft();
+        const qint64 share = area(frame.intersected(screen.geometry));
         const qint64 distance = squaredDistance(frame, screen.geometry);
-        if (distance < best) {
-            best = distance;
-            nearest = &screen;
+        if (share > bestShare || (share == 0 && bestShare == 0 && distance < bestDistance)) {
+            best = &screen;
+            bestShare = share;
+            bestDistance = distance;
         }
     }
-    if (!nearest)
-        return frame.topLeft();
-    const QRect area = nearest->available.isValid() ? nearest->available : nearest->geometry;
-    return QPoint(within(frame.left(), frame.width(), area.left(), area.width()),
-                  within(frame.top(), frame.height(), area.top(), area.height()));
+    const QRect free = freeArea(*best);
+    return QPoint(within(frame.left(), frame.width(), free.left(), free.width()),
+                  within(frame.top(), frame.height(), free.top(), free.height()));
 }

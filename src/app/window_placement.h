@@ -11,8 +11,9 @@ struct ScreenArea
     QRect available;
 };
 
-// Where a window whose frame is frame goes so that the user can reach it. A window whose title
-// bar shows on some screen stays exactly where it is, even partly off the edge. One that lies on
-// no screen (its monitor was removed, the resolution shrank) moves onto the free area of the
-// nearest screen, as far as it must and no further. With no screens known, nothing moves.
+// Where a window whose frame is frame goes so that the user sees all of it. A window seen whole
+// on the screens' free areas (without taskbars) stays exactly where it is. One partly off them
+// (saved at another scale or resolution, its monitor removed) moves onto the free area of the
+// screen that holds most of it, or of the nearest screen, as far as it must and no further. With
+// no screens known, nothing moves.
 QPoint ReachablePosition(const QRect& frame, const QList<ScreenArea>& screens);

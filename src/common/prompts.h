@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -18,6 +19,14 @@ public:
     virtual void showSystemModalMessage(const QString& text) { showMessage(text); }
     // A box with OK and Cancel; true when the user chose OK.
     virtual bool askOkCancel(const QString& text) = 0;
+    // A box with the given buttons, the first one the default and the last one what Escape or
+    // the close button mean; the index of the button chosen. Without a user, the default.
+    virtual int askChoice(const QString& text, const QStringList& buttons)
+    {
+        Q_UNUSED(text)
+        Q_UNUSED(buttons)
+        return 0;
+    }
     // A box (OK, or OK and Cancel whose answer nobody reads) that does not wait for the user: the
     // program goes on while it is open, and closed runs once it has been closed. The default shows
     // the waiting box, for prompts that have no other.
@@ -48,6 +57,12 @@ public:
     {
         report(text, true);
         return true;
+    }
+
+    // Questions are not failures: they go to the boxes as they are.
+    int askChoice(const QString& text, const QStringList& buttons) override
+    {
+        return m_boxes.askChoice(text, buttons);
     }
 
     void succeeded() { m_lastShown.clear(); }

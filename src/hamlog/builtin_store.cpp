@@ -218,6 +218,10 @@ bool BuiltinStore::IsHamlogDatabaseName(const QString& path)
 
 qint32 BuiltinStore::openExisting(const QString& path)
 {
+    if (QFileInfo(path).isDir()) {
+        m_error = DatabaseIsFolderText(path);
+        return kNotAStore;
+    }
     // A store the user may not read is not a foreign file: say why it cannot be used.
     const QString unreadable = CheckReadable(path);
     if (!unreadable.isEmpty()) {
@@ -481,7 +485,7 @@ QString BuiltinStore::CheckReadable(const QString& path)
     if (!info.exists())
         return QStringLiteral("%1 が見つかりません").arg(name);
     if (info.isDir())
-        return QStringLiteral("%1 はフォルダーです。データベースのファイルを指定してください").arg(name);
+        return DatabaseIsFolderText(path);
     if (!info.isFile())
         return QStringLiteral("%1 は通常のファイルではありません（FIFO、デバイスなど）").arg(name);
     QFile file(path);

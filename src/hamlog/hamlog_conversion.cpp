@@ -292,7 +292,10 @@ bool ConvertContact(const QString& contactText, ContactSource source, const QStr
             return false;
         }
     }
-    record[7] = values[Mode].toUpper();
+    // FT4, Q65, FST4 and the like are logged as MODE MFSK with the mode proper in SUBMODE; the
+    // log's mode column wants the mode proper. A SUBMODE that cannot be read counts as absent.
+    const QString submode = readField(contactText, QLatin1String("SUBMODE")).value.trimmed();
+    record[7] = (submode.isEmpty() ? values[Mode] : submode).toUpper();
     record[9] = values[Grid];
     record[10] = qslText;
     record[11] = values[Name];

@@ -58,7 +58,8 @@ QString BuildQslText(const Settings& settings);
 
 // Converts one contact text into the record fields 1 to 14 and 16. qslText is field 10, built
 // once per append call. yield, when given, runs once while the country is looked up, so that the
-// event loop keeps turning. Returns false with error set when the text cannot be converted.
+// event loop keeps turning. The mode column takes SUBMODE where the text has one (FT4 logged as
+// MFSK). Returns false with error set when the text cannot be converted.
 bool ConvertContact(const QString& contactText, ContactSource source, const QString& qslText,
                     const Settings& settings, const CountryTable& countries, const DxccTable& dxcc,
                     HamlogRecord& record, QString& error, const std::function<void()>& yield = {});

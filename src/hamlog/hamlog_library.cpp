@@ -1,5 +1,7 @@
 #include "hamlog/hamlog_library.h"
 
+#include <QDir>
+
 #include "hamlog/builtin_store.h"
 #include "platform/hamlog_dll_library.h"
 
@@ -8,4 +10,10 @@ std::unique_ptr<HamlogLibrary> CreateHamlogLibrary()
     if (std::unique_ptr<HamlogLibrary> dll = CreateHamlogDllLibrary())
         return dll;
     return std::make_unique<BuiltinStore>();
+}
+
+QString DatabaseIsFolderText(const QString& path)
+{
+    return QStringLiteral("%1 はフォルダーです。データベースのファイルを指定してください")
+        .arg(QDir::toNativeSeparators(path));
 }

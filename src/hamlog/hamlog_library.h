@@ -50,3 +50,6 @@ public:
 // The one place that chooses the backend: HAMLOG's DLLs on Windows, where HAMLOG lives (never
 // anything else there, even when they cannot be loaded), the built-in store on other systems.
 std::unique_ptr<HamlogLibrary> CreateHamlogLibrary();
+
+// The reason given when the database path names a folder rather than a file.
+QString DatabaseIsFolderText(const QString& path);

@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 
 namespace {
 // The record is handed over in this order; field 15 never is.
@@ -168,7 +169,11 @@ bool HamlogTransfer::open()
     if (result != 0) {
         // The reason goes along when the library gives one (the built-in store does), so the user
         // learns what to change.
-        const QString reason = m_library.lastError();
+        QString reason = m_library.lastError();
+        // HAMLOG's own library says nothing of why; a folder given as the database is the
+        // mistake a user makes most easily in the browse dialog.
+        if (reason.isEmpty() && QFileInfo(m_settings.ThDbFile).isDir())
+            reason = DatabaseIsFolderText(m_settings.ThDbFile);
         m_lastFailure = reason.isEmpty() ? cannotOpenText() : cannotOpenText() + QLatin1Char('\n') + reason;
         m_prompts.showMessage(m_lastFailure);
         return false;
@@ -198,9 +203,8 @@ bool HamlogTransfer::fail(const QString& error)
     // The close keeps what was appended before the error; if even that fails, the user must
     // learn that those records may not be in the database either.
     QString text = error;
-    bool closed = true;
-    if (m_library.isLoaded() && !m_library.HamlogClose(HamlogBuffer, 1)) {
-        closed = false;
+    const bool closed = m_library.isLoaded() && m_library.HamlogClose(HamlogBuffer, 1);
+    if (m_library.isLoaded() && !closed) {
         const QString closeError = m_library.lastError();
         if (!closeError.isEmpty() && closeError != error)
             text += QLatin1Char('\n') + closeError;
@@ -231,6 +235,7 @@ void HamlogTransfer::runUdp(const std::vector<UdpEntry>& entries, bool deferred)
     if (todo.empty())
         return;
     const QString qslText = BuildQslText(m_settings);
+    const QString database = m_settings.ThDbFile;
     if (!open()) {
         for (const UdpEntry* e : todo)
             failed(*e, m_lastFailure, false, false);
@@ -253,6 +258,11 @@ void HamlogTransfer::runUdp(const std::vector<UdpEntry>& entries, bool deferred)
             m_observer->appendStarting(e.id);
         if (!handOver(record) || !append()) {
             const bool closed = fail(m_library.lastError());
+            QStringList kept;
+            for (const auto& done : appended)
+                kept << done.first->text;
+            if (closed && !kept.isEmpty())
+                emit recordsAppended(database, kept);
             for (const auto& done : appended) {
                 if (closed && m_observer && done.first->id != 0)
                     m_observer->appendDone(done.first->id);
@@ -272,6 +282,11 @@ void HamlogTransfer::runUdp(const std::vector<UdpEntry>& entries, bool deferred)
         return;
     }
     // Only now are the contacts in the database: report them.
+    QStringList texts;
+    for (const auto& done : appended)
+        texts << done.first->text;
+    if (!texts.isEmpty())
+        emit recordsAppended(database, texts);
     for (const auto& done : appended) {
         if (m_observer && done.first->id != 0)
             m_observer->appendDone(done.first->id);
@@ -286,9 +301,11 @@ void HamlogTransfer::runImport(const QStringList& records, int count)
     m_lastImport = ImportResult();
     ImportResult& result = m_lastImport;
     const QString qslText = BuildQslText(m_settings);
+    const QString database = m_settings.ThDbFile;
     if (!open())
         return;
     m_host.setStatusText(QString());
+    QStringList appended;
     auto yield = [this] { m_host.yieldToEventLoop(); };
     bool cancelled = !m_host.importProgress(0, count);
     for (int number = 1; number <= count && !cancelled; ++number) {
@@ -305,12 +322,15 @@ void HamlogTransfer::runImport(const QStringList& records, int count)
                 error = m_library.lastError();
         }
         if (!ok) {
-            fail(QStringLiteral("%1 件目のレコードで転送を中止しました (それまでに %2 件を追加)\n%3")
-                     .arg(number)
-                     .arg(result.appended)
-                     .arg(error));
+            if (fail(QStringLiteral("%1 件目のレコードで転送を中止しました (それまでに %2 件を追加)\n%3")
+                         .arg(number)
+                         .arg(result.appended)
+                         .arg(error)))
+                emit recordsAppended(database, appended);
             return;
         }
+        if (hasCall)
+            appended.append(records.value(number));
         ++(hasCall ? result.appended : result.skipped);
         cancelled = !m_host.importProgress(number, count);
         yield();
@@ -320,6 +340,7 @@ void HamlogTransfer::runImport(const QStringList& records, int count)
         fail(m_library.lastError());
         return;
     }
+    emit recordsAppended(database, appended);
     result.cancelled = cancelled;
     result.completed = !cancelled;
     m_host.setStatusText(cancelled ? cancelledText(result.appended, result.skipped)

@@ -114,6 +114,9 @@ public:
 
 signals:
     void contactAppended(const QString& callSign, bool deferred);
+    // Contacts really appended (from UDP or an import) to database, told once the database has
+    // been closed after them, so that none is told of that the database did not keep.
+    void recordsAppended(const QString& database, const QStringList& contactTexts);
 
 private:
     struct Request
@@ -134,7 +137,7 @@ private:
     bool handOver(const HamlogRecord& record);
     bool append();
     // Closes the database (when the library is loaded) and shows the error with OK and Cancel.
-    // False when the close failed too.
+    // True when the database was closed, keeping what was appended before the error.
     bool fail(const QString& error);
 
     const Settings& m_settings;

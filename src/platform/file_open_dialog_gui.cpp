@@ -11,8 +11,8 @@ class SystemFileOpenDialog : public FileOpenDialog
 public:
     bool getOpenFileName(QWidget* parent, const FileOpenRequest& request, QString& fileName) override
     {
-        QFileDialog dialog(parent, request.title, StartFolder(request.initialFolder),
-                           QtFileFilter(request.filter));
+        QFileDialog dialog(parent, request.title, StartFolder(request.initialFolder, request.fallbackFolder),
+                           QtFileFilter(request));
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         // A name may be typed for a file that does not exist yet (a new database, a program
         // not installed yet); the caller only stores the name.
@@ -54,14 +54,11 @@ QString QtFileFilter(const QString& pipeFilter)
 {
     const QStringList parts = pipeFilter.split(QLatin1Char('|'));
     QStringList filters;
-    bool exeFilter = false;
     for (int i = 0; i + 1 < parts.size(); i += 2) {
         const QString& description = parts.at(i);
         const QString& pattern = parts.at(i + 1);
         if (description.isEmpty() && pattern.isEmpty())
             continue;
-        if (pattern.compare(QLatin1String("*.exe"), Qt::CaseInsensitive) == 0)
-            exeFilter = true;
         // Qt reads the patterns from the parentheses; a description that names them already
         // ("hdb ファイル (*.hdb)") is kept as it is.
         const QString shown = description.contains(QLatin1Char('(') + pattern + QLatin1Char(')'))
@@ -69,18 +66,23 @@ QString QtFileFilter(const QString& pipeFilter)
                                   : description + QStringLiteral(" (") + pattern + QLatin1Char(')');
         filters.append(shown);
     }
-#ifndef Q_OS_WIN
-    if (exeFilter)
-        filters.append(QStringLiteral("すべてのファイル (*)"));
-#else
-    Q_UNUSED(exeFilter)
-#endif
     return filters.join(QStringLiteral(";;"));
 }
 
-QString StartFolder(const QString& initialFolder)
+QString QtFileFilter(const FileOpenRequest& request)
 {
-    if (!initialFolder.isEmpty() && QDir(initialFolder).exists())
-        return initialFolder;
+#ifdef Q_OS_WIN
+    return QtFileFilter(request.filter);
+#else
+    return QtFileFilter(request.portableFilter + request.filter);
+#endif
+}
+
+QString StartFolder(const QString& initialFolder, const QString& fallbackFolder)
+{
+    for (const QString& folder : {initialFolder, fallbackFolder}) {
+        if (!folder.isEmpty() && QDir(folder).exists())
+            return folder;
+    }
     return QDir::homePath();
 }

@@ -8,8 +8,12 @@ class QWidget;
 struct FileOpenRequest
 {
     QString title;
-    QString initialFolder; // started from the user's home folder when it does not exist
-    QString filter;        // one "description|pattern|" pair, as "exe ファイル (*.exe)|*.exe|"
+    QString initialFolder;  // started from fallbackFolder, or the home folder, when it does not exist
+    QString filter;         // "description|pattern|" pairs, as "exe ファイル (*.exe)|*.exe|"
+    QString fallbackFolder; // the folder to start in when initialFolder does not exist here
+    // Pairs offered before filter where there is no Windows: programs there carry no ".exe", and
+    // the built-in logbook has an extension of its own.
+    QString portableFilter;
 };
 
 // The file-open dialog behind the settings dialog's browse buttons. Tests install a fake that
@@ -28,8 +32,10 @@ public:
 };
 
 // Turns "desc|pattern|" pairs into the form of Qt's file dialogs ("desc (pattern)" joined by ";;").
-// Where program files carry no ".exe", an exe filter is followed by one for all files.
 QString QtFileFilter(const QString& pipeFilter);
+// The filters the dialog offers for request on this system: its portableFilter first off Windows.
+QString QtFileFilter(const FileOpenRequest& request);
 
-// The folder to start in: the given one when it exists, otherwise the user's home folder.
-QString StartFolder(const QString& initialFolder);
+// The folder to start in: the given one when it exists, otherwise the fallback when it exists,
+// otherwise the user's home folder.
+QString StartFolder(const QString& initialFolder, const QString& fallbackFolder = QString());

@@ -6,9 +6,9 @@
 
 void OpenHelpFile(QWidget* window, const QString& chmPath)
 {
-    Q_UNUSED(window)
     const QString html = HtmlHelpPath(chmPath);
-    if (!QFileInfo(html).isFile())
+    // Without a browser (no xdg-open, a bare window manager) the desktop opens nothing.
+    if (QFileInfo(html).isFile() && QDesktopServices::openUrl(QUrl::fromLocalFile(html)))
         return;
-    QDesktopServices::openUrl(QUrl::fromLocalFile(html));
+    ShowHelpWindow(window, html);
 }

@@ -59,8 +59,29 @@ bool equalsTag(const QString& text, qsizetype from, qsizetype length, const char
     return text.mid(from, length).compare(QLatin1String(tag), Qt::CaseInsensitive) == 0;
 }
 
+// The value of a field of a contact text, its tag in any case, blanks trimmed; empty when absent.
+// Lengths are taken as characters: the fields read this way are ASCII.
+QString fieldValue(const QString& contact, const char* name)
+{
+    qsizetype pos = 0;
+    for (;;) {
+        const qsizetype open = contact.indexOf(QLatin1Char('<'), pos);
+        const qsizetype close = open < 0 ? -1 : contact.indexOf(QLatin1Char('>'), open + 1);
+        if (close < 0)
+            return QString();
+        const QString spec = contact.mid(open + 1, close - open - 1);
+        const qsizetype colon = spec.indexOf(QLatin1Char(':'));
+        pos = close + 1;
+        if (colon > 0 && equalsTag(spec, 0, colon, name)) {
+            const int length = spec.mid(colon + 1).section(QLatin1Char(':'), 0, 0).trimmed().toInt();
+            return length > 0 ? contact.mid(close + 1, length).trimmed() : QString();
+        }
+    }
+}
+
 // The text of a Logged ADIF message (type 12): id, then the ADIF text, each a QDataStream byte
-// array. False when the message is cut short.
+// array. The ADIF bytes are the sender's own, read like a plain-text contact (WSJT-X writes
+// Latin-1 here too). False when the message is cut short.
 bool loggedAdifText(const QByteArray& message, QString* adif)
 {
     QDataStream in(message);
@@ -70,7 +91,7 @@ bool loggedAdifText(const QByteArray& message, QString* adif)
     in >> magic >> schema >> type >> id >> text;
     if (in.status() != QDataStream::Ok)
         return false;
-    *adif = QString::fromUtf8(text);
+    *adif = TextOf(text);
     return true;
 }
 
@@ -160,6 +181,20 @@ QString MessageTypeName(quint32 type)
     return type < sizeof kNames / sizeof kNames[0] ? QLatin1String(kNames[type]) : QStringLiteral("unknown");
 }
 
+QString ContactIdentity(const QString& contact)
+{
+    const QString call = fieldValue(contact, "call").toUpper();
+    const QString date = fieldValue(contact, "qso_date");
+    const QString time = fieldValue(contact, "time_on").left(4);
+    if (call.isEmpty() || date.isEmpty() || time.isEmpty())
+        return QString();
+    QString mode = fieldValue(contact, "submode");
+    if (mode.isEmpty())
+        mode = fieldValue(contact, "mode");
+    return QStringList{call, date, time, fieldValue(contact, "band").toLower(), mode.toUpper()}.join(
+        QLatin1Char(' '));
+}
+
 Reading Read(const QByteArray& datagram, qint16 sourceProgram)
 {
     Reading reading;
@@ -225,7 +260,7 @@ ContactQueue::ContactQueue(Handler handler) : m_handler(std::move(handler))
     m_clock = [started] { return started->elapsed(); };
 }
 
-bool ContactQueue::take(const QByteArray& datagram, const QStringList& contacts)
+bool ContactQueue::take(const QByteArray& datagram, const QStringList& contacts, QString* why)
 {
     if (contacts.isEmpty())
         return true;
@@ -236,13 +271,36 @@ bool ContactQueue::take(const QByteArray& datagram, const QStringList& contacts)
             m_lastTaken.erase(it);
         m_recent.pop_front();
     }
-    if (m_lastTaken.contains(datagram))
+    while (!m_recentContacts.empty() && now - m_recentContacts.front().first >= kDuplicateWindowMs) {
+        m_contactTaken.remove(m_recentContacts.front().second);
+        m_recentContacts.pop_front();
+    }
+    if (m_lastTaken.contains(datagram)) {
+        if (why)
+            *why = QStringLiteral("the same bytes arrived less than 2 seconds ago");
         return false;
+    }
     m_lastTaken.insert(datagram, now);
     m_recent.emplace_back(now, datagram);
-    for (const QString& contact : contacts)
+    QStringList left;
+    for (const QString& contact : contacts) {
+        const QString identity = Intake::ContactIdentity(contact);
+        const auto same = m_contactTaken.constFind(identity);
+        if (!identity.isEmpty() && same != m_contactTaken.constEnd()) {
+            left << QStringLiteral("the same contact (%1) was taken %2 ms ago")
+                        .arg(identity)
+                        .arg(now - same.value());
+            continue;
+        }
+        if (!identity.isEmpty()) {
+            m_contactTaken.insert(identity, now);
+            m_recentContacts.emplace_back(now, identity);
+        }
         m_queue.push_back(contact);
-    return true;
+    }
+    if (why)
+        *why = left.join(QStringLiteral("; "));
+    return left.isEmpty();
 }
 
 void ContactQueue::run()

@@ -43,6 +43,11 @@ QStringList ContactsOfAdif(const QString& text);
 // Name of a message type of the partners' UDP protocol ("Heartbeat", "Logged ADIF"), or "unknown".
 QString MessageTypeName(quint32 type);
 
+// What makes a contact the same as another: call, date, time on (hours and minutes), band and
+// mode (the submode where there is one), as "QQ1AA 20240315 1234 20m FT4". Empty when the call,
+// date or time is missing: such a contact is never taken for another.
+QString ContactIdentity(const QString& contact);
+
 } // namespace Intake
 
 // Hands the contacts of the datagrams taken in to a handler one at a time, in arrival order.
@@ -54,7 +59,9 @@ QString MessageTypeName(quint32 type);
 // in order, and the socket's buffer never fills while contacts are handled.
 //
 // A datagram whose bytes equal those of one taken in during the last two seconds is dropped: a
-// partner that sends the same contact twice (or a network that doubles it) gives one contact.
+// partner that sends the same contact twice (or a network that doubles it) gives one contact. So
+// is a contact with the identity of one taken in that time (WSJT-X sends each contact from both
+// of its servers, in two forms, when both point at one port): the first is kept.
 class ContactQueue
 {
 public:
@@ -69,9 +76,10 @@ public:
     void setClock(Clock clock) { m_clock = std::move(clock); }
     void setDrain(std::function<void()> drain) { m_drain = std::move(drain); }
 
-    // Queues the contacts of one datagram. False when the datagram is dropped as a duplicate;
-    // datagrams without contacts are not remembered.
-    bool take(const QByteArray& datagram, const QStringList& contacts);
+    // Queues the contacts of one datagram. False when the datagram, or a contact of it, is dropped
+    // as a duplicate; *why then says what was left and why. Datagrams without contacts are not
+    // remembered.
+    bool take(const QByteArray& datagram, const QStringList& contacts, QString* why = nullptr);
     // Handles the waiting contacts in order; returns at once when called during a contact.
     void run();
 
@@ -86,5 +94,9 @@ private:
     // Datagrams taken in the duplicate window, oldest first, and the time each was last taken.
     std::deque<std::pair<qint64, QByteArray>> m_recent;
     QHash<QByteArray, qint64> m_lastTaken;
+    // Identities of the contacts taken in the duplicate window, oldest first, and the time each
+    // was taken (a contact left as a duplicate is not taken again).
+    std::deque<std::pair<qint64, QString>> m_recentContacts;
+    QHash<QString, qint64> m_contactTaken;
     bool m_handling = false;
 };

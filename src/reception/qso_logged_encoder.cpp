@@ -24,6 +24,11 @@ public:
         m_stream << value.toUtf8();
         return *this;
     }
+    Writer& raw(const QByteArray& value)
+    {
+        m_stream << value;
+        return *this;
+    }
     Writer& dateTime(const QDateTime& value)
     {
         m_stream << value;
@@ -101,7 +106,12 @@ QByteArray EncodeQsoLogged(const Outgoing& qso)
 
 QByteArray EncodeLoggedAdif(const QString& id, const QString& adifText)
 {
-    return Writer(12).text(id).text(adifText).bytes();
+    return EncodeLoggedAdif(id, adifText.toUtf8());
+}
+
+QByteArray EncodeLoggedAdif(const QString& id, const QByteArray& adifBytes)
+{
+    return Writer(12).text(id).raw(adifBytes).bytes();
 }
 
 QByteArray EncodeHeartbeat(const QString& id)

@@ -36,6 +36,8 @@ QByteArray EncodeQsoLogged(const Outgoing& qso);
 
 // Logged ADIF (type 12): the ADIF text a sender's log holds for one contact, header included.
 QByteArray EncodeLoggedAdif(const QString& id, const QString& adifText);
+// The same with the ADIF bytes as the sender's log holds them (WSJT-X's are Latin-1).
+QByteArray EncodeLoggedAdif(const QString& id, const QByteArray& adifBytes);
 
 // Heartbeat (type 0), sent every 15 seconds by a partner's UDP server.
 QByteArray EncodeHeartbeat(const QString& id);

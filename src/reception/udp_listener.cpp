@@ -3,9 +3,12 @@
 #include "settings/settings.h"
 
 #include <QHostAddress>
+#include <QHostInfo>
 #include <QNetworkInterface>
 #include <QUdpSocket>
 #include <QVariant>
+
+#include <algorithm>
 
 namespace {
 
@@ -26,7 +29,22 @@ QString bindFailureReason(const QUdpSocket& socket)
     }
 }
 
-bool isOwnAddress(const QHostAddress& address)
+// The point of a bind failure, short enough to stay whole beside a launch text.
+QString bindFailureBrief(const QUdpSocket& socket, qint32 port)
+{
+    switch (socket.error()) {
+    case QAbstractSocket::AddressInUseError:
+        return QStringLiteral("UDPポート %1 は使用中です").arg(port);
+    case QAbstractSocket::SocketAccessError:
+        return QStringLiteral("UDPポート %1 を使う権限がありません").arg(port);
+    default:
+        return QStringLiteral("UDPポート %1 を開けません").arg(port);
+    }
+}
+
+} // namespace
+
+bool IsOwnAddress(const QHostAddress& address)
 {
     if (address.isLoopback())
         return true;
@@ -38,7 +56,22 @@ bool isOwnAddress(const QHostAddress& address)
     return false;
 }
 
-} // namespace
+QHostAddress ReceptionAddress(const QString& addressSetting)
+{
+    const QString text = addressSetting.trimmed();
+    const QHostAddress literal(text);
+    if (text.isEmpty() || !literal.isNull())
+        return literal;
+    // A name waits for the system's resolver; "localhost" and the names in the hosts file answer at once.
+    QList<QHostAddress> found = QHostInfo::fromName(text).addresses();
+    std::stable_sort(found.begin(), found.end(), [](const QHostAddress& a, const QHostAddress& b) {
+        const auto rank = [](const QHostAddress& x) {
+            return (IsOwnAddress(x) ? 0 : 2) + (x.protocol() == QAbstractSocket::IPv4Protocol ? 0 : 1);
+        };
+        return rank(a) < rank(b);
+    });
+    return found.isEmpty() ? QHostAddress() : found.first();
+}
 
 bool ReceptionEndpoint(const Settings& settings, qint16 n, QString* address, qint32* port)
 {
@@ -68,11 +101,12 @@ ListenOutcome ListenOn(QUdpSocket& socket, const QString& addressSetting, qint32
     if (port < 1 || port > 65535) {
         outcome.note =
             QStringLiteral("UDPポート番号 %1 は使えません（1～65535）。設定を確認してください").arg(port);
+        outcome.brief = QStringLiteral("UDPポート番号 %1 は使えません").arg(port);
         return outcome;
     }
     const quint16 p = static_cast<quint16>(port);
     const QString text = addressSetting.trimmed();
-    const QHostAddress address(text);
+    const QHostAddress address = ReceptionAddress(text);
 
     bool bound = false;
     if (!address.isNull() && address.isMulticast()) {
@@ -82,27 +116,29 @@ ListenOutcome ListenOn(QUdpSocket& socket, const QString& addressSetting, qint32
         if (bound && !socket.joinMulticastGroup(address)) {
             outcome.note = QStringLiteral("マルチキャストグループ %1 に参加できません: %2")
                                .arg(address.toString(), socket.errorString());
+            outcome.brief = QStringLiteral("マルチキャスト %1 に参加できません").arg(address.toString());
         }
-    } else if (!address.isNull() && isOwnAddress(address)) {
+    } else if (!address.isNull() && IsOwnAddress(address)) {
         // Not shared: a second logger on the same port must fail here rather than split the
         // contacts between the two without a word.
         bound = socket.bind(address, p, QUdpSocket::DontShareAddress);
     } else {
         bound = socket.bind(QHostAddress::Any, p, QUdpSocket::DontShareAddress);
         if (bound) {
-            outcome.note = text.isEmpty() ? QStringLiteral("受信アドレスが設定されていないため、すべてのネッ"
-                                                           "トワークから受信します（ポート %1）")
-                                                .arg(port)
-                                          : QStringLiteral("受信アドレス %1 "
-                                                           "はこのパソコンのアドレスではないため、すべてのネ"
-                                                           "ットワークから受信します（ポート %2）")
-                                                .arg(text)
-                                                .arg(port);
+            QString why = QStringLiteral("受信アドレス %1 はこのパソコンのアドレスではないため").arg(text);
+            if (text.isEmpty())
+                why = QStringLiteral("受信アドレスが設定されていないため");
+            else if (address.isNull())
+                why = QStringLiteral("受信アドレス %1 が見つからないため").arg(text);
+            outcome.note =
+                why + QStringLiteral("、すべてのネットワークから受信します（ポート %1）").arg(port);
+            outcome.brief = QStringLiteral("すべてのネットワークから受信します");
         }
     }
     if (!bound) {
         outcome.note =
             QStringLiteral("UDPポート %1 を開けません: %2").arg(port).arg(bindFailureReason(socket));
+        outcome.brief = bindFailureBrief(socket, port);
         socket.abort();
         return outcome;
     }

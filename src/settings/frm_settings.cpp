@@ -1,5 +1,6 @@
 #include "settings/frm_settings.h"
 
+#include "common/program_folder.h"
 #include "common/twips_gui.h"
 #include "platform/file_open_dialog_gui.h"
 #include "settings/path_label_gui.h"
@@ -29,6 +30,10 @@ constexpr double kClientHeightTwips = 8520;
 
 const QString kDbFilter = QStringLiteral("hdb ファイル (*.hdb)|*.hdb|");
 const QString kExeFilter = QStringLiteral("exe ファイル (*.exe)|*.exe|");
+// Offered first where there is no Windows: the built-in logbook, and programs without ".exe".
+const QString kPortableDbFilter =
+    QStringLiteral("VELKOR ログブック (*.velkor)|*.velkor|すべてのファイル (*)|*|");
+const QString kPortableExeFilter = QStringLiteral("すべてのファイル (*)|*|");
 
 template <typename T> T* named(T* widget, const char* name)
 {
@@ -468,8 +473,10 @@ void frmSettings::DialogToSettings()
 void frmSettings::browse(PathLabel* label, const QString& title, const QString& initialFolder,
                          const QString& filter)
 {
+    FileOpenRequest request{title, initialFolder, filter, ProgramFolder::path(),
+                            filter == kDbFilter ? kPortableDbFilter : kPortableExeFilter};
     QString fileName;
-    if (FileOpenDialog::instance().getOpenFileName(this, {title, initialFolder, filter}, fileName))
+    if (FileOpenDialog::instance().getOpenFileName(this, request, fileName))
         setPath(label, fileName);
 }
 

@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QStyle>
+#include <QStyleOptionFrame>
 
 QString ElidePath(const QString& path, const QFontMetrics& metrics, int width)
 {
@@ -45,9 +46,18 @@ QString PathLabel::shownText() const
 
 void PathLabel::paintEvent(QPaintEvent* event)
 {
-    // The border only: QLabel would draw the whole text, which is drawn here, shortened.
-    QFrame::paintEvent(event); // NOLINT(bugprone-parent-virtual-call): skips QLabel's text on purpose
+    Q_UNUSED(event)
+    // QLabel would draw the whole text, which is drawn here, shortened. The box is drawn as the
+    // style draws a read-only text box: a plain frame's one-pixel lines fall between device
+    // pixels at 125 % and lose their right or bottom side.
     QPainter painter(this);
+    QStyleOptionFrame box;
+    box.initFrom(this);
+    box.rect = rect();
+    box.lineWidth = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &box, this);
+    box.midLineWidth = 0;
+    box.state |= QStyle::State_Sunken | QStyle::State_ReadOnly;
+    style()->drawPrimitive(QStyle::PE_PanelLineEdit, &box, &painter, this);
     const QRect area = contentsRect().adjusted(inset(), 0, -inset(), 0);
     style()->drawItemText(&painter, area, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, palette(),
                           isEnabled(), shownText(), foregroundRole());

@@ -4,6 +4,7 @@
 #include "common/text_lines.h"
 #include "platform/code_page.h"
 #include "platform/file_attributes.h"
+#include "settings/port_text.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -139,7 +140,9 @@ void applyLine(Settings& s, SettingsWindow& window, const QString& key, const QS
     }
     for (const PortKey& p : ports) {
         if (key == QLatin1String(p.key)) {
-            storeInteger(value, s.*p.field);
+            // As the settings dialog reads a port box, so that a port typed with a Japanese input
+            // method ("２２３７") means the same in either place.
+            ParsePortText(value, s.*p.field);
             return;
         }
     }

@@ -10,6 +10,8 @@
 
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QItemSelectionModel>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QProgressDialog>
@@ -79,6 +81,7 @@ private:
             },
             m_main.get());
         w->setAttribute(Qt::WA_DeleteOnClose, false);
+        w->setJournalDatabase(Program().settings.ThDbFile); // as the main window opens it
         w->show();
         return w;
     }
@@ -205,6 +208,14 @@ private slots:
             << (QByteArray("\xFF\xFE") +
                 utf16LittleEndian(QStringLiteral("<eoh>\r\n<call:5>JA1AB <name:2>花子 <eor>\r\n")))
             << QStringList{"JA1AB"} << "<call:5>JA1AB <name:2>花子 <eor>" << QString() << QString();
+        QTest::newRow("UTF-16 without a byte-order mark")
+            << utf16LittleEndian(
+                   QStringLiteral("<eoh>\r\n<call:5>JA1AB <name:2>花子 <eor>\r\n<call:4>W1AW <eor>\r\n"))
+            << QStringList{"JA1AB", "W1AW"} << "<call:5>JA1AB <name:2>花子 <eor>" << QString() << QString();
+        QTest::newRow("zero bytes where a power cut stopped the writer")
+            << (QByteArray("<eoh>\r\n<call:4>W1AW <eor>\r\n<call:4>K1AB <mo") + QByteArray(600, '\0') +
+                "<call:4>N1CD <eor>\r\n" + QByteArray(100, '\0'))
+            << QStringList{"W1AW", "K1AB", "N1CD"} << QString() << QString() << "<call:4>N1CD <eor>";
         QTest::newRow("Shift-JIS log of this program")
             << sample("velkor_sjis.adi") << QStringList{"JA1ABC", "JH2ZZZ"} << QString() << QString()
             << "<name:2>花子 <eor>";
@@ -324,21 +335,151 @@ private slots:
         QCOMPARE(records[0].fields[1], QStringLiteral("JA2"));
     }
 
+    void keyboardChoosesRange_data()
+    {
+        QTest::addColumn<QStringList>("steps"); // "click N", or keys as QKeySequence spells them
+        QTest::addColumn<QString>("expected");  // empty: only that it agrees with the highlight
+        QTest::newRow("Down and Shift+Down from row 3")
+            << QStringList{"click 3", "click 3", "Shift+Down", "Shift+Down", "Shift+Down"} << "3-6";
+        QTest::newRow("keys right after loading") << QStringList{"Down", "Shift+Down"} << "1-2";
+        QTest::newRow("Shift+Up reads upwards")
+            << QStringList{"click 5", "click 5", "Shift+Up", "Shift+Up"} << "3-5";
+        QTest::newRow("Shift+PageDown") << QStringList{"click 2", "click 2", "Shift+PgDown"} << QString();
+        QTest::newRow("Ctrl+A after one row") << QStringList{"click 2", "click 2", "Ctrl+A"} << "1-40";
+        QTest::newRow("ignored first click keeps the whole file highlighted")
+            << QStringList{"click 4"} << "1-40";
+        QTest::newRow("keys, then a click is not ignored")
+            << QStringList{"Down", "Shift+Down", "click 7"} << "7-7";
+    }
+
+    // Catches a range that misses a choice made with the keyboard, a highlight that shows other
+    // rows than a transfer takes, or Enter in the grid transferring (the whole file, by default).
+    void keyboardChoosesRange()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QString, expected);
+        FakeFileOpenDialog dialog;
+        dialog.answers << file(QStringLiteral("forty.adi"), wsjtFile(40));
+        std::unique_ptr<frmAdifConv> w(window());
+        w->resize(800, 400);
+        button(w.get(), "Command3")->click(); // loads, and the focus goes to the transfer button
+        QTableView* g = grid(w.get());
+        g->setFocus();
+        for (const QString& step : steps) {
+            if (step.startsWith(QLatin1String("click ")))
+                clickRow(w.get(), step.mid(6).toInt());
+            else
+                QTest::keySequence(g, QKeySequence(step));
+        }
+        int top = -1;
+        int bottom = -1;
+        for (const QItemSelectionRange& r : g->selectionModel()->selection()) {
+            top = top < 0 ? r.top() : qMin(top, r.top());
+            bottom = qMax(bottom, r.bottom());
+        }
+        const QString shownRange = TstFrmAdifConv::range(w.get());
+        QCOMPARE(shownRange, QStringLiteral("%1-%2").arg(top + 1).arg(bottom + 1));
+        if (!expected.isEmpty())
+            QCOMPARE(shownRange, expected);
+        QVERIFY(bottom > top || !expected.isEmpty());
+
+        QTest::keyClick(g, Qt::Key_Return);
+        QTest::keyClick(g, Qt::Key_Enter);
+        QCOMPARE(m_transfers, 0);
+        QVERIFY(w->isVisible());
+        QTest::keyClick(button(w.get(), "Command1"), Qt::Key_Space);
+        QCOMPARE(m_transfers, 1);
+        QCOMPARE(AdifTransferCount, bottom - top + 1);
+        QCOMPARE(AdifTransferList.value(1), w->recordAt(top + 1));
+    }
+
+    void secondImport_data()
+    {
+        QTest::addColumn<bool>("overUdp");  // the first three went in over UDP, not by an import
+        QTest::addColumn<bool>("otherDb");  // the second import goes into another database
+        QTest::addColumn<int>("answer");    // 0 leave them out, 1 transfer again, 2 cancel
+        QTest::addColumn<int>("questions"); // how many times the user was asked
+        QTest::addColumn<int>("inDb");      // records in the database afterwards
+        QTest::newRow("leave out, the default") << false << false << 0 << 1 << 5;
+        QTest::newRow("transfer again") << false << false << 1 << 1 << 8;
+        QTest::newRow("cancel") << false << false << 2 << 1 << 3;
+        QTest::newRow("another database") << false << true << 0 << 0 << 5;
+        QTest::newRow("own log, contacts received over UDP") << true << false << 0 << 1 << 5;
+    }
+
+    // Catches an import of the same records doubling them in the database, a question that is
+    // not asked or miscounts, a cancel that still transfers, or a journal that mixes databases.
+    void secondImport()
+    {
+        QFETCH(bool, overUdp);
+        QFETCH(bool, otherDb);
+        QFETCH(int, answer);
+        QFETCH(int, questions);
+        QFETCH(int, inDb);
+        const QString path = file(QStringLiteral("five.adi"), wsjtFile(5));
+        if (overUdp) {
+            // As the partner sent them: other letter case, seconds in the time.
+            for (int i = 1; i <= 3; ++i)
+                m_main->ThLogDbAppend(QStringLiteral("<CALL:3>JA%1 <MODE:3>FT8 <QSO_DATE:8>20240315 "
+                                                     "<TIME_ON:6>123059 <BAND:3>20M <FREQ:8>14.07415 <EOR>")
+                                          .arg(i));
+        } else {
+            std::unique_ptr<frmAdifConv> w(window());
+            w->resize(800, 400);
+            w->LoadAdifFile(path);
+            dragRows(w.get(), 1, 3);
+            button(w.get(), "Command1")->click();
+        }
+        QCOMPARE(stored().size(), 3);
+        QVERIFY(m_prompts->choices.isEmpty());
+        if (otherDb)
+            Program().settings.ThDbFile = m_folder->filePath(QStringLiteral("other.db"));
+
+        m_prompts->choiceAnswers << answer;
+        std::unique_ptr<frmAdifConv> w(window());
+        w->LoadAdifFile(path);
+        button(w.get(), "Command1")->click();
+        QCOMPARE(m_prompts->choices.size(), questions);
+        if (questions > 0) {
+            QVERIFY2(m_prompts->choices[0].contains(QStringLiteral("選んだ 5 件のうち 3 件")),
+                     qPrintable(m_prompts->choices[0]));
+            QCOMPARE(m_prompts->choiceButtons[0].size(), 3);
+        }
+        QCOMPARE(stored().size(), inDb);
+        QCOMPARE(w->isVisible(), answer == 2);
+        if (answer == 0 && !otherDb)
+            QCOMPARE(m_main->statusText(), HamlogTransfer::transferredText(2, 0));
+        QVERIFY(m_prompts->messages.isEmpty());
+    }
+
     void unreadableFile_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("missing") << "gone.adi" << QStringLiteral("ファイルがありません");
-        QTest::newRow("a folder") << "Log" << QStringLiteral("フォルダー");
+        QTest::addColumn<QByteArray>("bytes"); // written to name when given
+        QTest::newRow("missing") << "gone.adi" << QStringLiteral("ファイルがありません") << QByteArray();
+        QTest::newRow("a folder") << "Log" << QStringLiteral("フォルダー") << QByteArray();
+        QByteArray program("MZ\x90\0\x03\0\0\0\x04\0\0\0\xFF\xFF\0\0", 16);
+        program += QByteArray(200, '\x01') + "<call:4>W1AW <eor>" + QByteArray(100, '\0');
+        QTest::newRow("a program chosen by mistake")
+            << "velkor.exe" << QStringLiteral("テキストではない") << program;
+        QTest::newRow("text without a single tag")
+            << "notes.txt" << QStringLiteral("ADIF のタグがありません") << QByteArray("CALL: JA1AB 599\r\n");
+        QTest::newRow("empty file") << "empty.adi" << QStringLiteral("ADIF のタグがありません")
+                                    << QByteArray("");
     }
 
-    // Catches a file that cannot be read passing silently, or leaving the previous file's rows
-    // and an enabled transfer behind.
+    // Catches a file that cannot be read, or is no ADIF text, passing silently (as one garbage
+    // row, or as a transfer of nothing reported as done), or leaving the previous file's rows and
+    // an enabled transfer behind.
     void unreadableFile()
     {
         QFETCH(QString, name);
         QFETCH(QString, reason);
+        QFETCH(QByteArray, bytes);
         QDir(m_folder->path()).mkdir(QStringLiteral("Log"));
+        if (QTest::currentDataTag() != QLatin1String("missing") && !name.startsWith(QLatin1String("Log")))
+            file(name, bytes);
         std::unique_ptr<frmAdifConv> w(window());
         w->LoadAdifFile(file(QStringLiteral("ok.adi"), wsjtFile(3)));
         QVERIFY(button(w.get(), "Command1")->isEnabled());

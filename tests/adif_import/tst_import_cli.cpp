@@ -23,8 +23,8 @@ class TestImportCli : public QObject
     Q_OBJECT
 
 private slots:
-    // Catches a range that transfers other records than asked, a failure reported as success, or
-    // missing counts.
+    // Catches a range that transfers other records than asked, a failure reported as success,
+    // records doubled by a second run, a file read as nothing, or missing counts.
     void rangeCountsAndFailures()
     {
         TempProgramFolder folder;
@@ -62,6 +62,32 @@ private slots:
         QCOMPARE(r.status, 1);
         QVERIFY(r.err.contains(QStringLiteral("データベースがオープンできません")));
         QVERIFY(r.out.contains(QStringLiteral("appended: 0")));
+
+        // The same records again are left out and counted, unless asked for with --again.
+        r = import(QStringList{sample} + dir);
+        QCOMPARE(r.status, 0);
+        QVERIFY2(r.out.contains(QStringLiteral("appended: 1\nskipped, transferred before: 2")),
+                 qPrintable(r.out));
+        r = import(
+            QStringList{sample, QStringLiteral("--last"), QStringLiteral("2"), QStringLiteral("--again")} +
+            dir);
+        QVERIFY(r.out.contains(QStringLiteral("appended: 2\n")) &&
+                !r.out.contains(QStringLiteral("skipped")));
+        QVERIFY(BuiltinStore::ReadRecords(db, records, error));
+        QCOMPARE(records.size(), 5);
+
+        // UTF-16 without a byte-order mark is read; a file that is no ADIF text fails.
+        QByteArray utf16;
+        for (const QChar c : QStringLiteral("<eoh>\r\n<call:4>W9XY <qso_date:8>20240316 <eor>\r\n"))
+            utf16 += char(c.unicode()) + QByteArray(1, '\0');
+        folder.write(QStringLiteral("utf16.adi"), utf16);
+        r = import(QStringList{folder.filePath(QStringLiteral("utf16.adi"))} + dir);
+        QCOMPARE(r.status, 0);
+        QVERIFY(r.out.contains(QStringLiteral("appended: 1\n")));
+        folder.write(QStringLiteral("tool.exe"), QByteArray("MZ\x90\0\x03\0\x01\x02<call:4>W1AW <eor>", 26));
+        r = import(QStringList{folder.filePath(QStringLiteral("tool.exe"))} + dir);
+        QCOMPARE(r.status, 1);
+        QVERIFY(r.err.contains(QStringLiteral("ADIF ファイルではありません")));
 
         QCOMPARE(import(QStringList{sample, QStringLiteral("--first"), QStringLiteral("x")}).status, 2);
         QCOMPARE(import({}).status, 2);

@@ -1,6 +1,8 @@
+#include "app/contact_label.h"
 #include "app/frm_main.h"
 #include "app/message_box_prompts.h"
 #include "app/start_up.h"
+#include "app/status_panel.h"
 #include "common/program_folder.h"
 #include "common/app_info.h"
 #include "common/program_data.h"
@@ -18,6 +20,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QLineEdit>
@@ -28,7 +31,9 @@
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
+#include <QToolTip>
 #include <QTranslator>
 #include <QUdpSocket>
 #include <functional>
@@ -133,6 +138,8 @@ private slots:
     void startUpDialogComesUpOnTop();
     void positionOffEveryScreenComesBack();
     void clockPanelsKeepTheirPadding();
+    void textsReadableWhole_data();
+    void textsReadableWhole();
     void qtDialogsSpeakJapanese();
     void appendsReachTheStore();
 
@@ -444,7 +451,8 @@ void TstFrmMain::closingDropsAnOpenModelessDialog()
     QVERIFY(m_folder->read(QStringLiteral("VELKOR.ini")).contains("\r\nJtdxVisible=0\r\n"));
 }
 
-// Catches help looked for anywhere but beside the program.
+// Catches help looked for anywhere but beside the program, or a HELP that does nothing where no
+// browser is installed.
 void TstFrmMain::helpOpensBesideTheProgram()
 {
     writeTables();
@@ -459,9 +467,19 @@ void TstFrmMain::helpOpensBesideTheProgram()
     QCOMPARE(opened, QStringList{QDir::toNativeSeparators(m_folder->filePath(QStringLiteral("VELKOR.chm")))});
     QCOMPARE(HtmlHelpPath(opened.first()),
              QDir::toNativeSeparators(m_folder->filePath(QStringLiteral("VELKOR.html"))));
-    // Off Windows the real opener stays silent when the HTML help is missing.
 #ifndef Q_OS_WIN
+    // Where no browser opens the help (this offscreen platform opens none), it shows in a window
+    // of VELKOR's own, one only; a missing help file is named there.
     OpenHelpFile(w, opened.first());
+    auto* help = w->findChild<QTextBrowser*>(QStringLiteral("helpWindow"));
+    QVERIFY(help && help->isVisible());
+    QVERIFY2(help->toPlainText().contains(HtmlHelpPath(opened.first())), qPrintable(help->toPlainText()));
+    QVERIFY(m_folder->write(QStringLiteral("VELKOR.html"),
+                            "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">"
+                            "</head><body><h1>使い方</h1></body></html>"));
+    OpenHelpFile(w, opened.first());
+    QCOMPARE(w->findChildren<QTextBrowser*>().size(), 1);
+    QCOMPARE(help->toPlainText().trimmed(), QStringLiteral("使い方"));
 #endif
     QVERIFY(m_prompts->messages.isEmpty());
 }
@@ -620,6 +638,75 @@ void TstFrmMain::clockPanelsKeepTheirPadding()
         auto* panel = w->findChild<QLabel*>(QLatin1String(p.panel));
         const int room = panel->contentsRect().width() - panel->fontMetrics().horizontalAdvance(p.widest);
         QVERIFY2(room >= 2 * 4, p.panel);
+    }
+}
+
+void TstFrmMain::textsReadableWhole_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qreal>("fontScale"); // the font grown alone: harder than a display at 125 %
+    QTest::addColumn<bool>("whole");      // drawn whole, not only in the tooltip
+    // A typical WSJT-X contact (four lines at the window's font).
+    const QString wsjtx =
+        QStringLiteral("<call:6>JA1ABC <gridsquare:4>PM95 <mode:3>FT8 <rst_sent:3>-10 <rst_rcvd:3>-12 "
+                       "<qso_date:8>20240315 <time_on:6>123015 <qso_date_off:8>20240315 <time_off:6>123115 "
+                       "<band:3>20m <freq:9>14.074150 <station_callsign:6>JA1ZZZ <my_gridsquare:4>PM95 "
+                       "<tx_pwr:2>50 <comment:7>tnx QSO <name:4>Taro <eor>");
+    QTest::newRow("WSJT-X contact") << "Label1" << wsjtx << qreal(1) << true;
+    QTest::newRow("WSJT-X contact, font 25 % larger") << "Label1" << wsjtx << qreal(1.25) << true;
+    QTest::newRow("contact with a long comment")
+        << "Label1" << wsjtx + QStringLiteral(" <comment:400>") + QString(400, QLatin1Char('x')) << qreal(1)
+        << false;
+    QTest::newRow("import counts") << "StatusBar1_Panel1" << HamlogTransfer::transferredText(2, 1) << qreal(1)
+                                   << false;
+    QTest::newRow("short status") << "StatusBar1_Panel1" << QStringLiteral("WSJT-Xを起動しました") << qreal(1)
+                                  << true;
+}
+
+// Catches a contact whose last lines are cut off in Label1, or a status whose counts are cut
+// with no way to read them.
+void TstFrmMain::textsReadableWhole()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, text);
+    QFETCH(qreal, fontScale);
+    QFETCH(bool, whole);
+    writeTables();
+    QVERIFY(m_folder->write(QStringLiteral("VELKOR.ini"), settingsFile("")));
+    frmMain* w = load();
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    auto* label = w->findChild<QLabel*>(control);
+    QFont font = label->font();
+    font.setPointSizeF(9 * fontScale); // a desktop's usual size; offscreen platforms differ
+    label->setFont(font);
+    QString shown;
+    if (auto* contact = dynamic_cast<ContactLabel*>(label)) {
+        label->setText(text);
+        shown = contact->shownText();
+        // Measured apart from the label's own layout: the text drawn fits the box.
+        const QRect room = label->contentsRect().adjusted(2, 1, -2, -1);
+        const QRect needed = QFontMetrics(contact->fittedFont())
+                                 .boundingRect(room, Qt::TextWordWrap | Qt::TextWrapAnywhere, shown);
+        QVERIFY2(needed.height() <= room.height(), qPrintable(QString::number(needed.height())));
+        QVERIFY(contact->fittedFont().pointSizeF() >= 6);
+    } else {
+        auto* panel = dynamic_cast<StatusPanel*>(label);
+        QVERIFY(panel);
+        w->setStatusText(text);
+        QCOMPARE(w->statusText(), text);
+        shown = panel->shownText();
+        QVERIFY(panel->fontMetrics().horizontalAdvance(shown) <= panel->contentsRect().width());
+        if (text.startsWith(HamlogTransfer::transferredText())) // what happened stays whole
+            QVERIFY2(shown.startsWith(HamlogTransfer::transferredText()), qPrintable(shown));
+    }
+    QCOMPARE(shown == text, whole);
+    if (!whole) {
+        QVERIFY(shown.endsWith(QChar(0x2026)));
+        QHelpEvent tip(QEvent::ToolTip, label->rect().center(), label->mapToGlobal(label->rect().center()));
+        QApplication::sendEvent(label, &tip);
+        QTRY_COMPARE(QToolTip::text(), text);
+        QToolTip::hideText();
     }
 }
 

@@ -286,19 +286,26 @@ void TstFrmMainReception::distinctContactsKeptDuplicatesDropped()
 }
 
 // Catches a partner's main UDP server (pointed at a text port) writing heartbeats into the
-// logbook, or one contact stored twice because it came as QSO Logged and as Logged ADIF.
+// logbook, or one contact stored twice because it came as QSO Logged, as Logged ADIF (its Latin-1
+// read as such) and from the partner's plain-text broadcast too.
 void TstFrmMainReception::binaryMessagesOnATextPort()
 {
     frmMain* w = start(2);
+    const QByteArray record =
+        "<call:6>JA1FDV <qso_date:8>20240105 <time_on:6>123456 <band:3>40m <mode:4>MFSK "
+        "<submode:3>FT4 <name:6>M\xFCller <eor>";
     send(QsoLogged::EncodeHeartbeat(QStringLiteral("WSJT-X")), 2);
     send(freedvMessage(), 2);                                  // QSO Logged ...
     send(QsoLogged::EncodeLoggedAdif(QStringLiteral("WSJT-X"), // ... and Logged ADIF of the same contact
-                                     QStringLiteral("\n<adif_ver:5>3.1.0\n<programid:6>WSJT-X\n<EOH>\n"
-                                                    "<call:6>JA1FDV <mode:3>FT8 <eor>")),
+                                     "\n<adif_ver:5>3.1.0\n<programid:6>WSJT-X\n<EOH>\n" + record),
          2);
-    QTRY_COMPARE(storedCalls(), QStringList{"JA1FDV"});
-    QCOMPARE(adifLog(), QStringList{"<call:6>JA1FDV <mode:3>FT8 <eor>"});
+    send(record, 2); // ... and the plain-text broadcast
+    const QString contact = CodePage::toUnicode(CodePage::fromUnicode(QString::fromLatin1(record)));
+    QTRY_COMPARE(adifLog(), QStringList{contact});
+    QCOMPARE(storedCalls(), QStringList{"JA1FDV"});
     QCOMPARE(w->statusText(), QStringLiteral("JA1FDV をTURBO HAMLOG データベースに追加しました"));
+    QTest::qWait(100);
+    QCOMPARE(adifLog(), QStringList{contact});
 }
 
 // Catches QSO Logged messages that wait together decoded as one (only the first contact kept).
@@ -315,36 +322,44 @@ void TstFrmMainReception::qsoLoggedMessagesWaitingTogether()
     QCOMPARE(adifLog().size(), 3);
 }
 
-// Catches a port that cannot be opened passing in silence, and the note lost under the launch's
-// own status text.
+// Catches a port that cannot be opened passing in silence, the note lost under the launch's own
+// status text, or cut off by the panel's edge with the rest of it nowhere to read.
 void TstFrmMainReception::portProblemsReported()
 {
     frmMain* w = start(2, true, "JtdxVisible=1\r\nJtdxFile=" + dbPath().toUtf8() + "\r\n");
     QVERIFY(m_folder->write(QStringLiteral("log.db"), QByteArray())); // a file to "start"
     w->setProcessStarter(std::make_unique<FakePartnerProcessStarter>());
+    auto* panel = w->findChild<QLabel*>(QStringLiteral("StatusBar1_Panel1"));
+    // The panel shows the point of its text whole (a framed label keeps half an "x" free at its
+    // sides); the tooltip holds all of it.
+    const auto check = [&](const QString& shown, const QString& whole) {
+        QVERIFY2(panel->text().contains(shown), qPrintable(panel->text()));
+        QVERIFY2(panel->toolTip().contains(whole), qPrintable(panel->toolTip()));
+        QVERIFY2(panel->fontMetrics().horizontalAdvance(panel->text()) <=
+                     panel->contentsRect().width() - panel->fontMetrics().horizontalAdvance(QLatin1Char('x')),
+                 qPrintable(panel->text()));
+    };
     QUdpSocket other;
     QVERIFY(other.bind(QHostAddress::LocalHost, m_ports[1]));
     w->findChild<QAction*>(QStringLiteral("mnuJTDXopen"))->trigger();
-    const QString shown = w->statusText();
-    const QString started = QStringLiteral("JTDXを起動しました　");
-    QVERIFY2(shown.startsWith(started), qPrintable(shown));
-    const QString note = shown.mid(started.size());
-    QVERIFY2(note.contains(QString::number(m_ports[1])) && note.contains(QStringLiteral("他のプログラム")),
-             qPrintable(note));
+    const QString port = QString::number(m_ports[1]);
+    check(QStringLiteral("UDPポート ") + port + QStringLiteral(" は使用中です"),
+          QStringLiteral("JTDXを起動しました　UDPポート ") + port +
+              QStringLiteral(" を開けません: 他のプログラム"));
     QFile::remove(dbPath());
 
     // Listening everywhere is said too, and it still receives.
     w->setStatusText(QString());
     Program().settings.WsjtIP.clear();
     w->OpenUdpPort(2);
-    QVERIFY2(w->statusText().contains(QStringLiteral("すべてのネットワーク")), qPrintable(w->statusText()));
+    check(QStringLiteral("すべてのネットワーク"), QStringLiteral("受信アドレスが設定されていない"));
     send(contact("JA1ANY"), 2);
     QTRY_COMPARE(storedCalls(), QStringList{"JA1ANY"});
 
     // A port outside 1 to 65535 (0 after a first start) binds nothing.
     Program().settings.MshvPort = 0;
     w->OpenUdpPort(3);
-    QVERIFY2(w->statusText().contains(QStringLiteral("UDPポート番号 0")), qPrintable(w->statusText()));
+    check(QStringLiteral("UDPポート番号 0"), QStringLiteral("設定を確認してください"));
     QCOMPARE(w->sourceProgram(), qint16(3));
 }
 
@@ -459,40 +474,41 @@ void TstFrmMainReception::wholeRoadInRealTime()
 }
 
 // The whole road as a newcomer meets it: the demonstration partner started from "WSJT-Xを起動"
-// (through a script, as the launch passes no arguments), its contact in Label1, the ADIF log, the
-// store and the status text, and the window back to idle once the partner has ended.
+// (through a script that keeps the path it was started by and shortens its waits) sends its
+// contact to the WSJT-X port that VELKOR.ini beside it gives, and to no other port; the contact
+// reaches Label1, the ADIF log, the store and the status text, and the window is back to idle once
+// the partner has ended.
 void TstFrmMainReception::demoPartnerLaunchedFromItsEntry()
 {
     const QString demo =
         QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/velkor-demo-partner");
     QVERIFY2(QFileInfo(demo).isExecutable(), qPrintable(demo));
     const QString script = m_folder->filePath(QStringLiteral("wsjtx.sh"));
-    const quint16 port = freePort();
-    // Only the WSJT-X port is ours; the demonstration partner's other contacts go to closed ports.
-    const QByteArray ports = QByteArray::number(freePort()) + ',' + QByteArray::number(port) + ',' +
-                             QByteArray::number(freePort()) + ',' + QByteArray::number(freePort());
-    QVERIFY(m_folder->write(QStringLiteral("wsjtx.sh"), "#!/bin/sh\nexec '" + demo.toUtf8() +
-                                                            "' --delay-ms 300 --stay-ms 300 --ports " +
-                                                            ports + "\n"));
+    QVERIFY(m_folder->write(QStringLiteral("wsjtx.sh"), "#!/bin/bash\nexec -a \"$0\" '" + demo.toUtf8() +
+                                                            "' --delay-ms 300 --stay-ms 300\n"));
     QVERIFY(QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     // Real timers: Label1 keeps the contact two seconds, long enough to look at it.
     frmMain* w = start(2, false, "WsjtVisible=1\r\nWsjtFile=" + script.toUtf8() + "\r\nWsjtIP=127.0.0.1\r\n");
     QVERIFY(w);
-    // The launch sets the port up from the settings, so WSJT-X's must be the one the partner uses.
-    Program().settings.WsjtPort = port;
+    // Stand-ins for other programs on the other partners' ports.
+    QUdpSocket others[3];
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(others[i].bind(QHostAddress::LocalHost, m_ports[i == 0 ? 1 : i + 2]));
     w->setPartnerWatchInterval(50);
     QAction* entry = w->findChild<QAction*>(QStringLiteral("mnuWSJTopen"));
     QVERIFY(entry && entry->isVisible());
     entry->trigger();
     QCOMPARE(w->windowTitle(), QStringLiteral("WSJT-X VELKOR"));
-    QTRY_COMPARE_WITH_TIMEOUT(storedCalls(), QStringList{QStringLiteral("JH2DMO")}, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(storedCalls(), QStringList{QStringLiteral("JH2DMO")}, 15000);
     QVERIFY(label()->text().contains(QStringLiteral("JH2DMO"), Qt::CaseInsensitive));
     QCOMPARE(adifLog().size(), 1);
     QCOMPARE(w->statusText(), QStringLiteral("JH2DMO をTURBO HAMLOG データベースに追加しました"));
-    QTRY_COMPARE_WITH_TIMEOUT(w->statusText(), QStringLiteral("WSJT-Xが終了しました"), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(w->statusText(), QStringLiteral("WSJT-Xが終了しました"), 20000);
     QCOMPARE(w->windowTitle(), AppInfo::idleCaption());
     QVERIFY(entry->isVisible());
     QCOMPARE(storedCalls().size(), 1);
+    for (QUdpSocket& other : others)
+        QVERIFY(!other.hasPendingDatagrams());
 }
 
 QTEST_MAIN(TstFrmMainReception)

@@ -22,7 +22,11 @@ void TstWindowPlacement::reachablePosition_data()
     QTest::newRow("on the screen above, left") << QPoint(-1000, -600) << QPoint(-1000, -600);
     QTest::newRow("across two screens") << QPoint(1700, 500) << QPoint(1700, 500);
     QTest::newRow("border off the left edge") << QPoint(-7, 200) << QPoint(-7, 200);
-    QTest::newRow("over the taskbar, title bar free") << QPoint(100, 1000) << QPoint(100, 1000);
+    QTest::newRow("against the bottom of the second screen") << QPoint(3340, 930) << QPoint(3340, 930);
+    QTest::newRow("bottom behind the taskbar") << QPoint(100, 1000) << QPoint(100, 890);
+    QTest::newRow("saved at 100 %, right part past the last screen")
+        << QPoint(3500, 300) << QPoint(3340, 300);
+    QTest::newRow("top above the primary, nothing there") << QPoint(300, -60) << QPoint(300, 0);
     QTest::newRow("right of every screen") << QPoint(4500, 300) << QPoint(3340, 300);
     QTest::newRow("below every screen") << QPoint(100, 5000) << QPoint(100, 890);
     QTest::newRow("in the gap left of the primary") << QPoint(-600, 200) << QPoint(0, 200);
@@ -30,8 +34,8 @@ void TstWindowPlacement::reachablePosition_data()
     QTest::newRow("far off, huge numbers") << QPoint(-1000000, -1000000) << QPoint(-1280, -1024);
 }
 
-// Catches a window restored onto a monitor that is gone, or one moved although the user could
-// reach it where it was.
+// Catches a window restored onto a monitor that is gone or partly off its screen (a position saved
+// at another scale), or one moved although the user saw it whole where it was.
 void TstWindowPlacement::reachablePosition()
 {
     QFETCH(QPoint, saved);

@@ -109,7 +109,8 @@ void checkText(const QString& text)
 
         FUZZ_CHECK(r[1] == fields[Call].value.toUpper(), r[1]);
         FUZZ_CHECK(r[4] == fields[RstSent].value && r[5] == fields[RstRcvd].value, r[4] + r[5]);
-        FUZZ_CHECK(r[7] == fields[Mode].value.toUpper(), r[7]);
+        const QString submode = ReadAdifField(text, QStringLiteral("SUBMODE")).value.trimmed();
+        FUZZ_CHECK(r[7] == (submode.isEmpty() ? fields[Mode].value : submode).toUpper(), r[7]);
         FUZZ_CHECK(r[9] == fields[Grid].value && r[11] == fields[Name].value, r[9] + r[11]);
         FUZZ_CHECK(r[10] == t.qsl && r[15].isEmpty(), r[10] + r[15]);
         FUZZ_CHECK(r[13] == fields[Comment].value && r[14] == fields[TxPwr].value, r[13] + r[14]);

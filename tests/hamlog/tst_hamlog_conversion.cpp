@@ -217,6 +217,13 @@ private slots:
             << "<call:5>DL1AB<eor>" << false << "DL1AB|||||||||J  ||||||8";
         QTest::newRow("unknown country") << "<call:5>QQ1AA<eor>" << false << "QQ1AA|||||||||J  ||||||8";
         QTest::newRow("no call") << "<mode:3>FT8<eor>" << true << "||||||FT8|||J  ||||||8";
+        // WSJT-X, JTDX and MSHV log FT4, Q65 and FST4 as MFSK with the mode proper in SUBMODE.
+        const QString mfsk =
+            QStringLiteral("<call:5>ja1ab <mode:4>MFSK <submode:3>ft4 <freq:9>14.080150<eor>");
+        QTest::newRow("udp, submode") << mfsk << false << "JA1AB|||||14.080|FT4|JA||J  ||日本||||0";
+        QTest::newRow("import, submode") << mfsk << true << "JA1AB|||||14.080|FT4|JA||J  ||日本||||0";
+        QTest::newRow("blank submode")
+            << "<MODE:4>MFSK<SUBMODE:1> <eor>" << true << "||||||MFSK|||J  ||||||8";
         QTest::newRow("short date and time")
             << "<call:5>JA1AB<qso_date:4>2024<time_on:1>9" << false << "JA1AB|24//|9:|||||JA||J  ||日本||||0";
     }

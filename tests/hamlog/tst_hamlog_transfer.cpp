@@ -429,6 +429,18 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
                  QStringList{QStringLiteral("Hamlog.hdb")});
 
+        // A folder is named as a folder, by the store as for HAMLOG's library, which says nothing.
+        m_prompts->messages.clear();
+        m_settings.ThDbFile = dir.path();
+        transfer.ThLogDbAppend(contact(QStringLiteral("JA1ABC")));
+        m_library->openResult = 3;
+        HamlogTransfer viaLibrary(m_settings, m_tables.countries, m_tables.dxcc, *m_library, *m_prompts,
+                                  *m_host);
+        viaLibrary.ThLogDbAppend(contact(QStringLiteral("JA1ABC")));
+        QCOMPARE(m_prompts->messages.size(), 2);
+        for (const QString& message : m_prompts->messages)
+            QVERIFY2(message.contains(QStringLiteral("はフォルダーです")), qPrintable(message));
+
         // A HAMLOG name that is missing is never made into a store; the user learns why.
         m_prompts->messages.clear();
         m_settings.ThDbFile = dir.filePath(QStringLiteral("Moved.HDB"));

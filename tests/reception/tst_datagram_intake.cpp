@@ -49,7 +49,8 @@ class TstDatagramIntake : public QObject
 private slots:
     void read_data();
     void read();
-    void duplicatesWithinTwoSecondsOnly();
+    void duplicates_data();
+    void duplicates();
     void noContactInsideAnother();
     void listenOn_data();
     void listenOn();
@@ -99,6 +100,13 @@ void TstDatagramIntake::read_data()
                                        QStringLiteral("\n<adif_ver:5>3.1.0\n<programid:6>WSJT-X\n<EOH>\n"
                                                       "<call:5>QQ1AA <name:4>Jörg <eor>"))
         << QStringList{QStringLiteral("<call:5>QQ1AA <name:4>Jörg <eor>")} << "";
+    // WSJT-X writes the ADIF of its Logged ADIF message in Latin-1, as its plain-text broadcast.
+    QTest::newRow("Logged ADIF in Latin-1")
+        << qint16(2)
+        << QsoLogged::EncodeLoggedAdif(
+               QStringLiteral("WSJT-X"),
+               QByteArray("\n<adif_ver:5>3.1.0\n<EOH>\n<call:5>QQ1AA <name:6>M\xFCller <eor>"))
+        << QStringList{QStringLiteral("<call:5>QQ1AA <name:6>Müller <eor>")} << "";
     QTest::newRow("QSO Logged on a text port (its Logged ADIF carries it)")
         << qint16(2) << freedvMessage() << QStringList() << "type 12";
     QTest::newRow("binary message cut short")
@@ -128,25 +136,63 @@ void TstDatagramIntake::read()
         QVERIFY2(reading.reason.contains(reason), qPrintable(reading.reason));
 }
 
-// Catches a second copy of a datagram taken as a second contact, or a distinct contact (or one
-// sent again later) dropped.
-void TstDatagramIntake::duplicatesWithinTwoSecondsOnly()
+void TstDatagramIntake::duplicates_data()
 {
+    QTest::addColumn<QByteArray>("first");
+    QTest::addColumn<QByteArray>("second");
+    QTest::addColumn<int>("msLater");
+    QTest::addColumn<QString>("left"); // part of why the second is left; empty: both taken
+
+    const QByteArray a("<call:5>QQ1AA <eor>"), b("<call:5>QQ2BB <eor>");
+    QTest::newRow("same bytes within 2 s") << a << a << 1999 << "same bytes";
+    QTest::newRow("same bytes 2 s later") << a << a << 2000 << "";
+    QTest::newRow("another contact") << a << b << 0 << "";
+
+    // WSJT-X's main server (Logged ADIF) and its plain-text broadcast, both pointed at one port.
+    const QByteArray record =
+        "<call:5>JA2XY <qso_date:8>20240315 <time_on:6>123415 <band:3>20m <mode:4>MFSK <submode:3>FT4 "
+        "<name:6>M\xFCller <eor>";
+    const QByteArray logged = QsoLogged::EncodeLoggedAdif(
+        QStringLiteral("WSJT-X"), "\n<adif_ver:5>3.1.0\n<programid:6>WSJT-X\n<EOH>\n" + record);
+    QTest::newRow("both servers of one partner")
+        << logged << record + " " << 18 << "same contact (JA2XY 20240315 1234 20m FT4)";
+    QTest::newRow("same contact, written otherwise")
+        << record << QByteArray("<CALL:5>ja2xy<QSO_DATE:8>20240315<TIME_ON:4>1234<BAND:3>20M<MODE:3>FT4<EOR>")
+        << 1500 << "same contact";
+    QTest::newRow("same contact 2 s later") << record << record + " " << 2000 << "";
+    // Another band, mode or minute: another contact.
+    for (const auto& change :
+         {std::make_pair("20m", "40m"), std::make_pair("FT4", "Q65"), std::make_pair("123415", "123515")}) {
+        QTest::newRow(change.second) << record << QByteArray(record).replace(change.first, change.second) << 0
+                                     << "";
+    }
+    QTest::newRow("no date: never the same") << QByteArray("<call:5>QQ1AA <time_on:4>1234 <eor>")
+                                             << QByteArray("<call:5>QQ1AA <time_on:4>1234 <eor> ") << 0 << "";
+}
+
+// Catches a second copy of a contact (the same bytes, or the same contact from a partner's second
+// server) stored as a second contact, or a distinct contact or one sent again later dropped.
+void TstDatagramIntake::duplicates()
+{
+    QFETCH(QByteArray, first);
+    QFETCH(QByteArray, second);
+    QFETCH(int, msLater);
+    QFETCH(QString, left);
     QStringList handled;
     ContactQueue queue([&](const QString& c) { handled << c; });
     qint64 now = 0;
     queue.setClock([&] { return now; });
-    const QByteArray a("<call:5>QQ1AA <eor>"), b("<call:5>QQ2BB <eor>");
-    QVERIFY(queue.take(a, {QStringLiteral("A")}));
-    now = 1500;
-    QVERIFY(queue.take(b, {QStringLiteral("B")}));
-    now = 1999;
-    QVERIFY(!queue.take(a, {QStringLiteral("A")}));
-    now = 2000;
-    QVERIFY(queue.take(a, {QStringLiteral("A again")}));
+    const QStringList firstContacts = Intake::Read(first, 2).contacts;
+    const QStringList secondContacts = Intake::Read(second, 2).contacts;
+    QCOMPARE(secondContacts.size(), 1);
+    QVERIFY(queue.take(first, firstContacts));
     QVERIFY(queue.take("heartbeat", {})); // nothing to take: not remembered either
+    now = msLater;
+    QString why;
+    QCOMPARE(queue.take(second, secondContacts, &why), left.isEmpty());
+    QVERIFY2(left.isEmpty() ? why.isEmpty() : why.contains(left), qPrintable(why));
     queue.run();
-    QCOMPARE(handled, (QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("A again")}));
+    QCOMPARE(handled, left.isEmpty() ? firstContacts + secondContacts : firstContacts);
     QCOMPARE(queue.waiting(), 0);
 }
 
@@ -192,8 +238,10 @@ void TstDatagramIntake::listenOn_data()
                                                  << "すべてのネットワーク";
     QTest::newRow("another machine: all interfaces, said") << "192.0.2.7" << -1 << true << ""
                                                            << "192.0.2.7 はこのパソコンのアドレスではない";
-    QTest::newRow("not an address") << "localhost" << -1 << true << ""
-                                    << "localhost";
+    QTest::newRow("a name of this machine: loopback only") << "localhost" << -1 << true << "127.0.0.1"
+                                                           << "";
+    QTest::newRow("a name not found: all interfaces, said") << "no such host" << -1 << true << ""
+                                                            << "no such host が見つからない";
     QTest::newRow("port 0 after a first start") << "127.0.0.1" << 0 << false << ""
                                                 << "UDPポート番号 0";
     QTest::newRow("port above 65535") << "127.0.0.1" << 65536 << false << ""
@@ -215,6 +263,7 @@ void TstDatagramIntake::listenOn()
     const ListenOutcome outcome = ListenOn(socket, address, port);
     QCOMPARE(outcome.listening, listening);
     QVERIFY2(note.isEmpty() ? outcome.note.isEmpty() : outcome.note.contains(note), qPrintable(outcome.note));
+    QCOMPARE(outcome.brief.isEmpty(), outcome.note.isEmpty());
     QCOMPARE(socket.state() == QAbstractSocket::BoundState, listening);
     if (!listening)
         return;

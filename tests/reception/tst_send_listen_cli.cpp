@@ -1,6 +1,7 @@
 // Runs "velkor-cli send", "velkor-cli listen" and the demonstration partner together as an
 // operator checking a partner's set-up would.
 
+#include "reception/qso_logged_encoder.h"
 #include "support/temp_folder.h"
 
 #include <QCoreApplication>
@@ -49,9 +50,10 @@ private slots:
     void sendRefusesBadArguments();
 };
 
-// Catches listen printing something other than what VELKOR makes of a datagram, send writing a
-// message a partner would not, the demonstration partner missing a port, or listen not ending
-// cleanly.
+// Catches listen printing something other than what VELKOR makes of a datagram (a partner's
+// second copy of a contact taken, or left without a word), send writing a
+// message a partner would not, the demonstration partner missing the port its settings give, or
+// listen not ending cleanly.
 void TstSendListenCli::listenShowsWhatEachDatagramBecomes()
 {
     TempProgramFolder folder;
@@ -77,8 +79,18 @@ void TstSendListenCli::listenShowsWhatEachDatagramBecomes()
         runToEnd("velkor-cli", {"send", "--port", QString::number(freedv), "--qso-logged", "call=ja1abc",
                                 "freq=7177000", "time_off=2024-01-05T12:40:10", "station_callsign=QQ2BB"}),
         0);
-    const QString ports = QStringLiteral("1,%1,3,%2").arg(wsjt).arg(freedv);
-    QCOMPARE(runToEnd("velkor-demo-partner", {"--delay-ms", "0", "--stay-ms", "0", "--ports", ports}), 0);
+    // WSJT-X's two servers pointed at one port: Logged ADIF (its ADIF in Latin-1), then plain text.
+    const QByteArray record = "<call:5>JA2XY <qso_date:8>20240315 <time_on:6>123415 <band:3>20m <mode:4>MFSK "
+                              "<submode:3>FT4 <name:6>M\xFCller <eor>";
+    QUdpSocket partner;
+    partner.writeDatagram(QsoLogged::EncodeLoggedAdif(QStringLiteral("WSJT-X"), "<EOH>\n" + record),
+                          QHostAddress::LocalHost, wsjt);
+    partner.writeDatagram(record, QHostAddress::LocalHost, wsjt);
+    for (const char* partnerName : {"WSJT-X", "FreeDV"}) {
+        QCOMPARE(runToEnd("velkor-demo-partner", {"--delay-ms", "0", "--stay-ms", "0", "--settings",
+                                                  folder.filePath("VELKOR.ini"), "--partner", partnerName}),
+                 0);
+    }
 
     QString textOut, qsoOut;
     QTRY_VERIFY_WITH_TIMEOUT((textOut += QString::fromUtf8(text.readAllStandardOutput())).contains("JH2DMO"),
@@ -98,6 +110,9 @@ void TstSendListenCli::listenShowsWhatEachDatagramBecomes()
              qPrintable(textOut));
     QVERIFY2(textOut.contains(QStringLiteral("dropped: the same bytes")), qPrintable(textOut));
     QVERIFY2(textOut.contains(QStringLiteral("no contact: a QSO Logged message")), qPrintable(textOut));
+    QVERIFY2(
+        textOut.contains(QStringLiteral("dropped: the same contact (JA2XY 20240315 1234 20m FT4) was taken")),
+        qPrintable(textOut));
     QVERIFY2(textOut.contains(QStringLiteral("stopped")), qPrintable(textOut));
     QVERIFY2(qsoOut.contains(QStringLiteral("contact: <call:6>JA1ABC <gridsquare:0> <mode:6>FREEDV")),
              qPrintable(qsoOut));
@@ -106,8 +121,8 @@ void TstSendListenCli::listenShowsWhatEachDatagramBecomes()
              qPrintable(qsoOut));
 }
 
-// Catches send going off with a port or field it cannot use, and listen opening a port it was
-// not given.
+// Catches send going off with a port or field it cannot use, listen opening a port it was not
+// given, and the demonstration partner guessing where to send.
 void TstSendListenCli::sendRefusesBadArguments()
 {
     QString out;
@@ -125,6 +140,13 @@ void TstSendListenCli::sendRefusesBadArguments()
                       &out),
              1);
     QVERIFY2(out.contains(QStringLiteral("70000")), qPrintable(out));
+
+    // The demonstration partner started as no partner's program file sends nowhere.
+    QCOMPARE(runToEnd("velkor-demo-partner",
+                      {"--delay-ms", "0", "--stay-ms", "0", "--settings", folder.filePath("VELKOR.ini")},
+                      &out),
+             2);
+    QVERIFY2(out.contains(QStringLiteral("--partner")), qPrintable(out));
 }
 
 QTEST_GUILESS_MAIN(TstSendListenCli)

@@ -1,3 +1,4 @@
+#include "common/program_folder.h"
 #include "common/twips_gui.h"
 #include "settings/frm_settings.h"
 #include "settings/path_label_gui.h"
@@ -5,6 +6,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -14,6 +16,8 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <cmath>
 
 namespace {
 
@@ -92,6 +96,8 @@ private slots:
     void pathBoxesShowTheFileName();
     void pathsShortenedInTheMiddle_data();
     void pathsShortenedInTheMiddle();
+    void pathBoxesKeepTheirBorders_data();
+    void pathBoxesKeepTheirBorders();
 };
 
 // Catches a control that is filled from the wrong field, or a caption or name that drifted.
@@ -344,18 +350,26 @@ void TstFrmSettings::browseButtons_data()
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("offered"); // the filters the dialog shows off Windows
     const QString exe = QStringLiteral("exe ファイル (*.exe)|*.exe|");
+    const QString exeOffered = QStringLiteral("すべてのファイル (*);;exe ファイル (*.exe)");
     QTest::newRow("database") << "Command1"
                               << "Label1" << QStringLiteral("HAMLOGデータベースの設定") << "C:\\Hamlog"
-                              << QStringLiteral("hdb ファイル (*.hdb)|*.hdb|");
+                              << QStringLiteral("hdb ファイル (*.hdb)|*.hdb|")
+                              << QStringLiteral("VELKOR ログブック (*.velkor);;すべてのファイル (*);;"
+                                                "hdb ファイル (*.hdb)");
     QTest::newRow("JTDX") << "Command3"
-                          << "Label6" << QStringLiteral("JTDX ファイルの設定") << "C:\\JTDX64\\bin" << exe;
+                          << "Label6" << QStringLiteral("JTDX ファイルの設定") << "C:\\JTDX64\\bin" << exe
+                          << exeOffered;
     QTest::newRow("WSJT-X") << "Command5"
-                            << "Label7" << QStringLiteral("WSJT ファイルの設定") << "C:\\WSJT" << exe;
+                            << "Label7" << QStringLiteral("WSJT ファイルの設定") << "C:\\WSJT" << exe
+                            << exeOffered;
     QTest::newRow("MSHV") << "Command6"
-                          << "Label16" << QStringLiteral("MSHV ファイルの設定") << "C:\\MSHV" << exe;
+                          << "Label16" << QStringLiteral("MSHV ファイルの設定") << "C:\\MSHV" << exe
+                          << exeOffered;
     QTest::newRow("FreeDV") << "Command7"
-                            << "Label19" << QStringLiteral("FreeDV ファイルの設定") << "C:\\FreeDV" << exe;
+                            << "Label19" << QStringLiteral("FreeDV ファイルの設定") << "C:\\FreeDV" << exe
+                            << exeOffered;
 }
 
 // Catches a browse button that asks with the wrong title, folder or filter, fills the wrong row,
@@ -367,6 +381,7 @@ void TstFrmSettings::browseButtons()
     QFETCH(QString, title);
     QFETCH(QString, folder);
     QFETCH(QString, filter);
+    QFETCH(QString, offered);
     FakeFileOpenDialog files;
     files.answers << QStringLiteral("/opt/not-there-yet/program") << QString();
     Settings s = sampleRecord();
@@ -380,6 +395,15 @@ void TstFrmSettings::browseButtons()
     QCOMPARE(files.requests[0].title, title);
     QCOMPARE(files.requests[0].initialFolder, folder);
     QCOMPARE(files.requests[0].filter, filter);
+    // Off Windows the demo partner, programs without ".exe" and the built-in logbook can be
+    // picked, from the program's folder when the Windows one is not there.
+#ifdef Q_OS_WIN
+    QCOMPARE(QtFileFilter(files.requests[0]), QtFileFilter(filter));
+#else
+    QCOMPARE(QtFileFilter(files.requests[0]), offered);
+    QCOMPARE(StartFolder(files.requests[0].initialFolder, files.requests[0].fallbackFolder),
+             ProgramFolder::path());
+#endif
     QCOMPARE(path->text(), QStringLiteral("/opt/not-there-yet/program")); // need not exist
 
     browse->click(); // cancelled
@@ -415,20 +439,14 @@ void TstFrmSettings::routeOutsideTheGroupIsKept()
     QCOMPARE(s.QslRoot, qint16(7));
 }
 
-// Catches filters handed to Qt in the "desc|pattern|" form it does not read, and program files
-// without ".exe" that could not be chosen off Windows.
+// Catches filters handed to Qt in the "desc|pattern|" form it does not read.
 void TstFrmSettings::fileFilters()
 {
     QCOMPARE(QtFileFilter(QStringLiteral("hdb ファイル (*.hdb)|*.hdb|")),
              QStringLiteral("hdb ファイル (*.hdb)"));
     QCOMPARE(QtFileFilter(QStringLiteral("Text|*.txt|")), QStringLiteral("Text (*.txt)"));
-#ifdef Q_OS_WIN
-    QCOMPARE(QtFileFilter(QStringLiteral("exe ファイル (*.exe)|*.exe|")),
-             QStringLiteral("exe ファイル (*.exe)"));
-#else
-    QCOMPARE(QtFileFilter(QStringLiteral("exe ファイル (*.exe)|*.exe|")),
+    QCOMPARE(QtFileFilter(QStringLiteral("exe ファイル (*.exe)|*.exe|すべてのファイル (*)|*|")),
              QStringLiteral("exe ファイル (*.exe);;すべてのファイル (*)"));
-#endif
 }
 
 // Catches a file dialog told to start in a folder that does not exist here.
@@ -437,6 +455,7 @@ void TstFrmSettings::startFolderFallsBackToHome()
     QCOMPARE(StartFolder(QStringLiteral("C:\\Hamlog-not-here")), QDir::homePath());
     QCOMPARE(StartFolder(QDir::tempPath()), QDir::tempPath());
     QCOMPARE(StartFolder(QString()), QDir::homePath());
+    QCOMPARE(StartFolder(QStringLiteral("C:\\Hamlog-not-here"), QDir::tempPath()), QDir::tempPath());
 }
 
 void TstFrmSettings::fitsTheScreen_data()
@@ -565,6 +584,49 @@ void TstFrmSettings::pathsShortenedInTheMiddle()
     const QString shown = ElidePath(path, metrics, width);
     QVERIFY2(shown.startsWith(starts) && shown.endsWith(ends), qPrintable(shown));
     QVERIFY(metrics.horizontalAdvance(shown) <= width);
+}
+
+void TstFrmSettings::pathBoxesKeepTheirBorders_data()
+{
+    QTest::addColumn<qreal>("scale");
+    QTest::newRow("100 %") << qreal(1.0);
+    QTest::newRow("125 %") << qreal(1.25);
+    QTest::newRow("150 %") << qreal(1.5);
+}
+
+// Catches a path box whose one-pixel border falls between device pixels at a fractional scale
+// and is lost on its right or bottom side.
+void TstFrmSettings::pathBoxesKeepTheirBorders()
+{
+    QFETCH(qreal, scale);
+    Settings s = sampleRecord();
+    frmSettings d(s);
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    auto* files = child<QWidget>(&d, "Frame6");
+    QImage image((QSizeF(files->size()) * scale).toSize(), QImage::Format_ARGB32);
+    image.setDevicePixelRatio(scale);
+    image.fill(Qt::white);
+    files->render(&image);
+    const QColor base = files->palette().color(QPalette::Base);
+    // Somewhere across the box's last logical pixel on each side a device pixel is not the
+    // box's inside colour.
+    const auto edgeDrawn = [&](int from, int to, bool columns, int across) {
+        for (int at = int(from * scale);
+             at < qMin(int(std::ceil(to * scale)), columns ? image.width() : image.height()); ++at) {
+            const QColor c = columns ? image.pixelColor(at, int(across * scale))
+                                     : image.pixelColor(int(across * scale), at);
+            if (qAbs(c.lightness() - base.lightness()) > 40)
+                return true;
+        }
+        return false;
+    };
+    for (const char* name : {"Label1", "Label6", "Label7", "Label16", "Label19"}) {
+        const QRect box = child<QLabel>(&d, name)->geometry();
+        QVERIFY2(edgeDrawn(box.right(), box.right() + 1, true, box.center().y()), name);
+        QVERIFY2(edgeDrawn(box.bottom(), box.bottom() + 1, false, box.center().x()), name);
+        QVERIFY2(edgeDrawn(box.left(), box.left() + 1, true, box.center().y()), name);
+    }
 }
 
 QTEST_MAIN(TstFrmSettings)

@@ -227,6 +227,8 @@ void TestSettingsFile::numbers_data()
     QTest::newRow("lone LF and CR line ends")
         << QByteArray("JtdxPort=2600\nQslRoot=2\rWsjtPort=1\n") << 2600 << 2;
     QTest::newRow("no line end at the end") << QByteArray("QslRoot=3") << 2433 << 3;
+    QTest::newRow("full-width digits, as the dialog reads them")
+        << QByteArray("JtdxPort=\x82\x51\x82\x51\x82\x52\x82\x56\r\n") << 2237 << 0;
 }
 
 // Catches number parsing that accepts junk, misrounds, wraps around or ignores the last line.

@@ -22,7 +22,17 @@ public:
         return answers.isEmpty() ? true : answers.takeFirst();
     }
 
+    int askChoice(const QString& text, const QStringList& buttons) override
+    {
+        choices.append(text);
+        choiceButtons.append(buttons);
+        return choiceAnswers.isEmpty() ? 0 : choiceAnswers.takeFirst();
+    }
+
     QStringList messages;
+    QStringList choices;
+    QList<QStringList> choiceButtons;
+    QList<int> choiceAnswers; // the index of the button chosen (the first when none is queued)
     QStringList systemModalMessages;
     QStringList questions;
     QList<bool> answers;

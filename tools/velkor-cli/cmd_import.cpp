@@ -8,6 +8,7 @@
 #include "hamlog/hamlog_data.h"
 #include "hamlog/hamlog_library.h"
 #include "hamlog/hamlog_transfer.h"
+#include "hamlog/transfer_journal.h"
 #include "reference/country_table.h"
 #include "reference/dxcc_table.h"
 #include "settings/settings_file.h"
@@ -27,7 +28,8 @@ public:
 
 int usage()
 {
-    cliErr() << "usage: velkor-cli import FILE [--first N] [--last M] [--settings VELKOR.ini] [--dir DIR]\n";
+    cliErr() << "usage: velkor-cli import FILE [--first N] [--last M] [--again] [--settings VELKOR.ini] "
+                "[--dir DIR]\n";
     return kCliUsage;
 }
 
@@ -43,6 +45,7 @@ int runImport(const QStringList& args)
     QString settingsPath, dir, input;
     int first = 1;
     int last = -1;
+    bool again = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         if (a == QLatin1String("--first") && i + 1 < args.size()) {
@@ -51,6 +54,8 @@ int runImport(const QStringList& args)
         } else if (a == QLatin1String("--last") && i + 1 < args.size()) {
             if (!readNumber(args[++i], last))
                 return usage();
+        } else if (a == QLatin1String("--again")) {
+            again = true;
         } else if (a == QLatin1String("--settings") && i + 1 < args.size()) {
             settingsPath = args[++i];
         } else if (a == QLatin1String("--dir") && i + 1 < args.size()) {
@@ -79,21 +84,35 @@ int runImport(const QStringList& args)
         prompts.showMessage(error);
         return kCliNothing;
     }
-    AdifRecords::CollectRecords(records, first, last < 0 ? int(records.size()) : last);
+    if (last < 0)
+        last = int(records.size());
+    // Records that went into this database before are left out unless asked for again.
+    QVector<bool> leaveOut;
+    int leftOut = 0;
+    if (!again) {
+        leaveOut = TransferJournal::TransferredAlready(settings.ThDbFile, records);
+        for (int number = qMax(first, 1); number <= qMin(last, int(records.size())); ++number)
+            leftOut += leaveOut.at(number - 1) ? 1 : 0;
+    }
+    AdifRecords::CollectRecords(records, first, last, leaveOut);
 
     std::unique_ptr<HamlogLibrary> library = CreateHamlogLibrary();
     CliHost host;
     HamlogTransfer transfer(settings, countries, dxcc, *library, prompts, host);
+    QObject::connect(&transfer, &HamlogTransfer::recordsAppended, TransferJournal::Add);
     transfer.ThDbFileAppend();
     const HamlogTransfer::ImportResult& result = transfer.lastImport();
     if (!host.status.isEmpty())
         cliOut() << host.status << "\n";
     cliOut() << "appended: " << result.appended << "\n";
+    if (leftOut > 0)
+        cliOut() << "skipped, transferred before: " << leftOut << " (--again transfers them)\n";
     return result.completed ? kCliOk : kCliNothing;
 }
 
 const CliRegistration registration(
     {QStringLiteral("import"),
-     QStringLiteral("import FILE [--first N] [--last M] [--settings VELKOR.ini] [--dir DIR]"), runImport});
+     QStringLiteral("import FILE [--first N] [--last M] [--again] [--settings VELKOR.ini] [--dir DIR]"),
+     runImport});
 
 } // namespace

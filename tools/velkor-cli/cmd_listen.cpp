@@ -90,10 +90,11 @@ int runListen(const QStringList& args)
             cliOut() << QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss.zzz")) << " " << read
                      << " bytes from " << from.toString() << ":" << fromPort << "\n";
             const Intake::Reading reading = Intake::Read(datagram, qint16(source));
+            QString why;
             if (reading.contacts.isEmpty())
                 cliOut() << "  no contact: " << reading.reason << "\n";
-            else if (!queue.take(datagram, reading.contacts))
-                cliOut() << "  dropped: the same bytes arrived less than 2 seconds ago\n";
+            else if (!queue.take(datagram, reading.contacts, &why))
+                cliOut() << "  dropped: " << why << "\n";
             queue.run();
         }
         cliOut().flush();

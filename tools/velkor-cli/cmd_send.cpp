@@ -10,10 +10,10 @@
 #include "cli.h"
 
 #include "reception/qso_logged_encoder.h"
+#include "reception/udp_listener.h"
 
 #include <QFileInfo>
 #include <QHostAddress>
-#include <QHostInfo>
 #include <QUdpSocket>
 
 namespace {
@@ -27,19 +27,6 @@ int usage(const QString& problem = QString())
     cliErr() << "usage: velkor-cli " << kUsage << "\n"
              << "QSO Logged fields: " << QsoLogged::OutgoingFieldNames() << "\n";
     return kCliUsage;
-}
-
-QHostAddress resolve(const QString& host)
-{
-    const QHostAddress literal(host);
-    if (!literal.isNull())
-        return literal;
-    const QHostInfo info = QHostInfo::fromName(host);
-    for (const QHostAddress& a : info.addresses()) {
-        if (a.protocol() == QAbstractSocket::IPv4Protocol)
-            return a;
-    }
-    return info.addresses().isEmpty() ? QHostAddress() : info.addresses().first();
 }
 
 int runSend(const QStringList& args)
@@ -91,7 +78,8 @@ int runSend(const QStringList& args)
         return kCliNothing;
     }
 
-    const QHostAddress address = resolve(host);
+    // A name is looked up as the listener looks its address setting up.
+    const QHostAddress address = ReceptionAddress(host);
     if (address.isNull()) {
         cliErr() << "velkor-cli send: unknown host \"" << host << "\"\n";
         return kCliNothing;

@@ -1,0 +1,183 @@
+// Drives a program's windows from outside, as a user would, for the Windows end-to-end test:
+//   ui_driver wait TITLE MS          waits until a top-level window whose caption begins with TITLE
+//                                    is shown (exit 1 when MS pass first)
+//   ui_driver gone TITLE MS          waits until no such window is left
+//   ui_driver keys TITLE KEY...      brings the window to the front and types the keys: alt, left,
+//                                    right, up, down, enter, escape, tab, space
+//   ui_driver close TITLE            asks the window to close, as its close button does
+//   ui_driver caption TITLE          prints the window's whole caption in UTF-8
+//   ui_driver rect TITLE             prints the window's place on the screen: left top width height
+//   ui_driver launch TITLE MS EXE    starts EXE in its own folder, prints the milliseconds until a
+//                                    window whose caption begins with TITLE is shown, then closes
+//                                    it and waits for the program's end (start-up benchmark)
+// Captions are compared as Unicode, so Japanese ones work whatever the code page.
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Search
+{
+    std::wstring prefix;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK visit(HWND window, LPARAM data)
+{
+    auto* search = reinterpret_cast<Search*>(data);
+    if (!IsWindowVisible(window))
+        return TRUE;
+    wchar_t caption[512];
+    const int length = GetWindowTextW(window, caption, 512);
+    if (length >= static_cast<int>(search->prefix.size()) &&
+        std::wcsncmp(caption, search->prefix.c_str(), search->prefix.size()) == 0) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND find(const std::wstring& prefix)
+{
+    Search search{prefix};
+    EnumWindows(visit, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND waitFor(const std::wstring& prefix, DWORD ms)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (HWND window = find(prefix))
+            return window;
+        if (GetTickCount() - start > ms)
+            return nullptr;
+        Sleep(100);
+    }
+}
+
+WORD keyCode(const std::wstring& name)
+{
+    static const struct { const wchar_t* name; WORD key; } keys[] = {
+        {L"alt", VK_MENU},     {L"left", VK_LEFT},     {L"right", VK_RIGHT}, {L"up", VK_UP},
+        {L"down", VK_DOWN},    {L"enter", VK_RETURN},  {L"escape", VK_ESCAPE}, {L"tab", VK_TAB},
+        {L"space", VK_SPACE},
+    };
+    for (const auto& k : keys)
+        if (name == k.name)
+            return k.key;
+    return 0;
+}
+
+void press(WORD key)
+{
+    INPUT input[2] = {};
+    input[0].type = INPUT_KEYBOARD;
+    input[0].ki.wVk = key;
+    input[1] = input[0];
+    input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, input, sizeof(INPUT));
+    Sleep(250); // the program handles each key before the next, as with a person typing
+}
+
+void printUtf8(const std::wstring& text)
+{
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &bytes[0], size, nullptr,
+                        nullptr);
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    std::fputc('\n', stdout);
+}
+
+} // namespace
+
+int main()
+{
+    int count = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!argv || count < 3) {
+        std::fprintf(stderr, "usage: ui_driver wait|gone|keys|close|caption TITLE ...\n");
+        return 2;
+    }
+    const std::wstring verb = argv[1];
+    const std::wstring title = argv[2];
+    const DWORD ms = count > 3 ? std::wcstoul(argv[3], nullptr, 10) : 10000;
+
+    if (verb == L"wait")
+        return waitFor(title, ms) ? 0 : 1;
+    if (verb == L"gone") {
+        const DWORD start = GetTickCount();
+        while (find(title)) {
+            if (GetTickCount() - start > ms)
+                return 1;
+            Sleep(100);
+        }
+        return 0;
+    }
+    if (verb == L"launch" && count > 4) {
+        std::wstring exe = argv[4];
+        std::wstring folder = exe.substr(0, exe.find_last_of(L"\\/") + 1);
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process = {};
+        LARGE_INTEGER frequency, begin, now;
+        QueryPerformanceFrequency(&frequency);
+        QueryPerformanceCounter(&begin);
+        if (!CreateProcessW(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr,
+                            folder.empty() ? nullptr : folder.c_str(), &startup, &process))
+            return 1;
+        HWND shown = waitFor(title, ms);
+        QueryPerformanceCounter(&now);
+        if (shown) {
+            std::printf("%.1f\n", 1000.0 * double(now.QuadPart - begin.QuadPart) / double(frequency.QuadPart));
+            PostMessageW(shown, WM_CLOSE, 0, 0);
+        }
+        if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0)
+            TerminateProcess(process.hProcess, 1);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        return shown ? 0 : 1;
+    }
+    HWND window = waitFor(title, 10000);
+    if (!window) {
+        std::fprintf(stderr, "ui_driver: no window\n");
+        return 1;
+    }
+    if (verb == L"caption") {
+        wchar_t caption[512];
+        printUtf8(std::wstring(caption, static_cast<size_t>(GetWindowTextW(window, caption, 512))));
+        return 0;
+    }
+    if (verb == L"rect") {
+        RECT r;
+        GetWindowRect(window, &r);
+        std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
+        return 0;
+    }
+    if (verb == L"close") {
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        return 0;
+    }
+    if (verb == L"keys") {
+        SetForegroundWindow(window);
+        SetActiveWindow(window);
+        Sleep(500);
+        for (int i = 3; i < count; ++i) {
+            const WORD key = keyCode(argv[i]);
+            if (!key) {
+                std::fprintf(stderr, "ui_driver: unknown key\n");
+                return 2;
+            }
+            press(key);
+        }
+        return 0;
+    }
+    std::fprintf(stderr, "ui_driver: unknown verb\n");
+    return 2;
+}
