@@ -106,6 +106,13 @@ QString Outbox::DefaultPath()
 
 Outbox::Outbox(const QString& path) : m_path(path) {}
 
+Outbox::~Outbox()
+{
+    // Marks nobody needed on the disk at once still go there, unsynced.
+    if (!m_unwritten.isEmpty())
+        appendBytes(m_unwritten, false);
+}
+
 QByteArray Outbox::entryRecord(const Entry& entry) const
 {
     QByteArray payload;
@@ -262,16 +269,18 @@ bool Outbox::setState(qint64 id, State state, const QString& reason, qint64 nowM
     it->second.state = state;
     it->second.reason = reason;
     it->second.changedMs = nowMs;
-    // An entry whose own record is still unwritten goes to the disk with it.
-    if (!flush())
-        return false;
     QByteArray payload;
     payload.append('S');
     put<qint64>(payload, id);
     put<quint8>(payload, quint8(state));
     put<qint64>(payload, nowMs);
     payload += reason.toUtf8();
-    if (!appendBytes(framed(payload), durable))
+    // A mark that may be lost waits for the next synced write (the next contact taken in, say),
+    // so that a burst costs no file operation per contact for it; it goes after the entry's own
+    // record, whenever that is written.
+    m_unwritten += framed(payload);
+    ++m_recordsSinceCompaction;
+    if (durable && !flush())
         return false;
     // Many marks on few entries: the file is rewritten, but not more often than the entries grow.
     if (m_recordsSinceCompaction > kCompactAfterRecords + 2 * int(m_entries.size()))

@@ -58,6 +58,9 @@ public:
     static QString DefaultPath();
 
     explicit Outbox(const QString& path);
+    ~Outbox();
+    Outbox(const Outbox&) = delete;
+    Outbox& operator=(const Outbox&) = delete;
 
     // Reads the file (a missing one is an empty outbox), then compacts it when anything can be
     // dropped or a torn record was found. False when the file exists but cannot be read.
@@ -72,8 +75,9 @@ public:
     // entries are kept in memory all the same, and written again with the next flush.
     bool flush();
 
-    // Records a new state. durable: on the disk when this returns (otherwise written but not
-    // synced, for marks that can be found out again after a crash).
+    // Records a new state. durable: on the disk when this returns; otherwise written with the
+    // next flush (or when the outbox is destroyed), for marks that can be found out again after a
+    // crash.
     bool setState(qint64 id, State state, const QString& reason, qint64 nowMs, bool durable);
 
     // Rewrites the file with the entries kept (see above).

@@ -147,21 +147,23 @@ void TstOutbox::compactionKeepsWhatWaits()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Velkor.outbox"));
-    Outbox box(path);
-    QVERIFY(box.load(kNow));
     const qint64 old = kNow - 8 * kDay;
-    const qint64 oldAppended = box.add(contact(QStringLiteral("JA1OLD")), 2, old);
-    const qint64 newAppended = box.add(contact(QStringLiteral("JA1NEW")), 2, old);
-    const qint64 oldWaiting = box.add(contact(QStringLiteral("JA1WAI")), 2, old);
-    const qint64 oldFailed = box.add(contact(QStringLiteral("JA1FAI")), 2, old);
-    const qint64 oldRefused = box.add(QStringLiteral("<call:2><> <eor>"), 2, old, Outbox::State::Refused, QStringLiteral("x"));
-    const qint64 removed = box.add(contact(QStringLiteral("JA1REM")), 2, kNow);
-    QVERIFY(box.flush());
-    QVERIFY(box.setState(oldAppended, Outbox::State::Appended, QString(), old, false));
-    QVERIFY(box.setState(newAppended, Outbox::State::Appended, QString(), kNow - kDay, false));
-    QVERIFY(box.setState(oldFailed, Outbox::State::Failed, QStringLiteral("locked"), old, false));
-    QVERIFY(box.setState(removed, Outbox::State::Removed, QString(), kNow, true));
-
+    qint64 oldAppended, newAppended, oldWaiting, oldFailed, oldRefused, removed;
+    {
+        Outbox box(path);
+        QVERIFY(box.load(kNow));
+        oldAppended = box.add(contact(QStringLiteral("JA1OLD")), 2, old);
+        newAppended = box.add(contact(QStringLiteral("JA1NEW")), 2, old);
+        oldWaiting = box.add(contact(QStringLiteral("JA1WAI")), 2, old);
+        oldFailed = box.add(contact(QStringLiteral("JA1FAI")), 2, old);
+        oldRefused = box.add(QStringLiteral("<call:2><> <eor>"), 2, old, Outbox::State::Refused, QStringLiteral("x"));
+        removed = box.add(contact(QStringLiteral("JA1REM")), 2, kNow);
+        QVERIFY(box.flush());
+        QVERIFY(box.setState(oldAppended, Outbox::State::Appended, QString(), old, false));
+        QVERIFY(box.setState(newAppended, Outbox::State::Appended, QString(), kNow - kDay, false));
+        QVERIFY(box.setState(oldFailed, Outbox::State::Failed, QStringLiteral("locked"), old, false));
+        QVERIFY(box.setState(removed, Outbox::State::Removed, QString(), kNow, true)); // takes the others along
+    }
     Outbox reread(path);
     QVERIFY(reread.load(kNow)); // compacts as it loads
     QVERIFY(!reread.entry(oldAppended));
