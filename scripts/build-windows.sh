@@ -103,6 +103,8 @@ build_arch() {
   "/usr/bin/$arch-w64-mingw32-strip" --strip-unneeded "$stage"/*.exe "$stage"/*.dll "$stage"/*/*.dll
 
   check_imports "$arch" "$stage"
+  check_hamlog_names "$arch" "$stage/velkor.exe"
+  check_hamlog_names "$arch" "$stage/velkor-cli.exe"
   rm -f "$out/dist/$zipname.zip"
   (cd "$out/stage" && zip -qr9 "$out/dist/$zipname.zip" "$zipname")
   echo "build-windows: $out/dist/$zipname.zip ($(( $(stat -c %s "$out/dist/$zipname.zip") / 1024 )) KiB, $(( SECONDS - started )) s)"
@@ -124,6 +126,26 @@ check_imports() {
   done < <(find "$stage" -name '*.exe' -print0 -o -name '*.dll' -print0)
   [ "$bad" = 0 ] || exit 1
   echo "build-windows: $arch: every import is in the zip or in Windows"
+}
+
+# HAMLOG's libraries are loaded at the first append, never imported: a missing library must fail
+# the append with its name, not the start. The program looks each function up by its plain name,
+# then by the stdcall-decorated one a 32-bit build of the libraries exports (the names and argument
+# sizes are those the stand-in libraries of scripts/test-windows.sh export, which
+# scripts/check-win32.sh matches with the 32-bit compiler's decoration).
+check_hamlog_names() {
+  local arch=$1 file=$2 name texts
+  if imports "$arch" "$file" | grep -Eiq '^(hamlog50|thdll2vb)\.dll$'; then
+    echo "build-windows: $(basename "$file") imports a HAMLOG library" >&2
+    exit 1
+  fi
+  texts=$(strings -a "$file")
+  for name in Hamlog50.dll Thdll2Vb.dll GetThdllVersion HamlogOpen SetThBuffer THW_append HamlogClose '_%s@%d'; do
+    if ! grep -Fq -- "$name" <<<"$texts"; then
+      echo "build-windows: $(basename "$file") does not look up $name" >&2
+      exit 1
+    fi
+  done
 }
 
 for arch in $arches; do

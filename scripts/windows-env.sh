@@ -67,6 +67,16 @@ wine_environment() {
     echo "first start of Wine in $WINEPREFIX" >&2
     timeout 300 "$wine" wineboot --init >/dev/null 2>&1 || true
   fi
+  # Japanese text in a sans-serif face, as a Japanese Windows draws its windows: Wine would take a
+  # serif fallback, larger than Windows' own interface fonts.
+  if [ ! -f "$WINEPREFIX/.velkor-fonts" ] && fc-list 2>/dev/null | grep -q "Noto Sans CJK JP"; then
+    local face
+    for face in "MS UI Gothic" "MS Shell Dlg" "MS Shell Dlg 2" "Tahoma" "Segoe UI" "Meiryo UI" \
+                "Yu Gothic UI" "MS Gothic" "MS PGothic"; do
+      "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d "Noto Sans CJK JP" /f >/dev/null 2>&1
+    done
+    touch "$WINEPREFIX/.velkor-fonts"
+  fi
 }
 
 stop_wine() { "${wine%/*}/wineserver" -k >/dev/null 2>&1 || wineserver -k >/dev/null 2>&1 || true; }
@@ -79,7 +89,8 @@ build_standins() {
   rm -rf "$standin"
   mkdir -p "$out/obj" "$standin"
   "$cxx" "${flags[@]}" -c "$here/tests/windows/standin/hamlog_standin.cpp" -o "$out/obj/hamlog_standin.o"
-  "$cxx" "${flags[@]}" -static -o "$out/partner_standin.exe" "$here/tests/windows/standin/partner_standin.cpp" -lshell32
+  # A windowed program, as the real partners are: a console one would get a console window.
+  "$cxx" "${flags[@]}" -static -mwindows -o "$out/partner_standin.exe" "$here/tests/windows/standin/partner_standin.cpp" -lshell32
   # standin_dll VARIANT LIBRARY EXPORT... (an export may be "public=internal").
   standin_dll() {
     local variant=$1 library=$2

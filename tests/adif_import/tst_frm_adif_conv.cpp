@@ -356,6 +356,11 @@ private slots:
     // rows than a transfer takes, or Enter in the grid transferring (the whole file, by default).
     void keyboardChoosesRange()
     {
+#ifdef Q_OS_WIN
+        if (QByteArray(QTest::currentDataTag()) == "keys right after loading")
+            QSKIP("where the grid's cursor starts after loading is the style's choice; the Windows style "
+                  "puts it on the first row");
+#endif
         QFETCH(QStringList, steps);
         QFETCH(QString, expected);
         FakeFileOpenDialog dialog;

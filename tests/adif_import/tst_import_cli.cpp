@@ -23,6 +23,14 @@ class TestImportCli : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase()
+    {
+#ifdef Q_OS_WIN
+        QSKIP("velkor-cli import appends through HAMLOG's libraries on Windows; these cases look "
+              "into the built-in store");
+#endif
+    }
+
     // Catches a range that transfers other records than asked, a failure reported as success,
     // records doubled by a second run, a file read as nothing, or missing counts.
     void rangeCountsAndFailures()

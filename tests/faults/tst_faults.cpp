@@ -517,6 +517,9 @@ void TestFaults::storeDeletedBetweenContacts()
 // its records went into a file that no longer has a name.
 void TestFaults::storeDeletedDuringImport()
 {
+#ifdef Q_OS_WIN
+    QSKIP("Windows refuses to delete or move a file that is open");
+#endif
     for (const bool moved : {false, true}) {
         Station station;
         QVERIFY(station.receive(QStringLiteral("JA1AAA")));
@@ -635,6 +638,9 @@ void TestFaults::settingsUnwritableAtExit()
 // records of an import that had reported them appended.
 void TestFaults::importKilledAtRandomInstants()
 {
+#ifdef Q_OS_WIN
+    QSKIP("velkor-cli import appends through HAMLOG's libraries on Windows, not into the built-in store");
+#endif
     TempProgramFolder folder;
     const QString db = folder.filePath(QStringLiteral("VELKOR.db"));
     QVERIFY(folder.write(QStringLiteral("VELKOR.ini"), "ThDbFile=" + db.toUtf8() + "\r\n"));

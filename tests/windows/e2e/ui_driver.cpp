@@ -6,7 +6,8 @@
 //                                    right, up, down, enter, escape, tab, space
 //   ui_driver close TITLE            asks the window to close, as its close button does
 //   ui_driver caption TITLE          prints the window's whole caption in UTF-8
-//   ui_driver rect TITLE             prints the window's place on the screen: left top width height
+//   ui_driver rect TITLE             prints where the window's client area is on the screen:
+//                                    left top width height
 //   ui_driver launch TITLE MS EXE    starts EXE in its own folder, prints the milliseconds until a
 //                                    window whose caption begins with TITLE is shown, then closes
 //                                    it and waits for the program's end (start-up benchmark)
@@ -155,9 +156,12 @@ int main()
         return 0;
     }
     if (verb == L"rect") {
+        // The client area: where no window manager draws frames, that is all there is to see.
         RECT r;
-        GetWindowRect(window, &r);
-        std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
+        GetClientRect(window, &r);
+        POINT origin = {0, 0};
+        ClientToScreen(window, &origin);
+        std::printf("%ld %ld %ld %ld\n", origin.x, origin.y, r.right - r.left, r.bottom - r.top);
         return 0;
     }
     if (verb == L"close") {
