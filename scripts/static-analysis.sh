@@ -44,7 +44,7 @@ xargs -a "$out/files" -P "$jobs" -n 4 "$tidy" -p "$build" --quiet \
 # sees it, with that compiler's own headers (the *_win.cpp files that need Qt get cppcheck only).
 mingw=${MINGW_CXX:-i686-w64-mingw32-g++}
 if [ $# -eq 0 ] && command -v "$mingw" >/dev/null; then
-  winFiles=("$here"/src/platform/{hamlog_dll,durable_file,partner_process,ansi_code_page}_win.cpp)
+  winFiles=("$here"/src/platform/{hamlog_dll,durable_file,partner_process,ansi_code_page,standard_streams}_win.cpp)
   echo "clang-tidy: ${#winFiles[@]} Windows files for ${mingw%-g++}"
   mapfile -t winIncludes < <("$mingw" -std=c++17 -E -v -x c++ /dev/null 2>&1 |
     sed -n '/#include <...> search starts here:/,/End of search list./s/^ \(.*\)/-isystem\n\1/p')

@@ -1,13 +1,3 @@
-# Cross-build for 32-bit Windows with Debian's MinGW-w64, the "-posix" thread model (std::thread, as Qt
-# needs). Qt for Windows (CMAKE_PREFIX_PATH) and SQLite are built by scripts/build-windows.sh.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-build for 32-bit Windows (what users install: HAMLOG's libraries are 32-bit).
 set(CMAKE_SYSTEM_PROCESSOR i686)
-set(_velkor_triple i686-w64-mingw32)
-set(CMAKE_C_COMPILER   /usr/bin/${_velkor_triple}-gcc-posix)
-set(CMAKE_CXX_COMPILER /usr/bin/${_velkor_triple}-g++-posix)
-set(CMAKE_RC_COMPILER  /usr/bin/${_velkor_triple}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${_velkor_triple} ${CMAKE_PREFIX_PATH})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
