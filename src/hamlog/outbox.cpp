@@ -208,7 +208,13 @@ bool Outbox::load(qint64 nowMs)
                     (e.state == State::Appended && nowMs - e.changedMs > kKeepAppendedMs);
     }
     // A torn tail must go before anything is appended behind it, or the next records would be
-    // unreadable too.
+    // unreadable too. What could not be read is kept aside first: a crash tears only the last
+    // record, but damage in the middle would hide the entries after it.
+    if (m_tornBytes > 0) {
+        const QString aside = m_path + QStringLiteral(".unreadable");
+        QFile::remove(aside);
+        QFile::copy(m_path, aside);
+    }
     if (droppable && !compact(nowMs) && m_tornBytes > 0)
         return false;
     return true;

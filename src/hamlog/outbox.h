@@ -25,7 +25,7 @@
 //
 // A record cut short by a crash (its length runs past the end, or its checksum does not match)
 // ends the readable part: it and anything after it is ignored, and the file is rewritten without
-// it before anything is appended again. Rewriting (compaction) writes every entry still kept as
+// it before anything is appended again (the file as it was is kept as "Velkor.outbox.unreadable"). Rewriting (compaction) writes every entry still kept as
 // one 'C' record to a new file, puts it on the disk and only then gives it the outbox's name, so a
 // crash during it leaves the old file whole. It drops removed entries and appended ones older than
 // kKeepAppendedMs; it never drops a waiting, failed or refused entry.
