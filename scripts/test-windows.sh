@@ -14,6 +14,8 @@ if ! command -v "$cxx" >/dev/null 2>&1; then
   echo "test-windows: $cxx not found (package g++-mingw-w64-x86-64)" >&2
   exit 1
 fi
+# shellcheck source=scripts/windows-env.sh
+source "$here/scripts/windows-env.sh"
 flags=(-std=c++17 -O1 -Wall -Wextra -Werror -I"$here/src")
 standin=$out/standin
 rm -rf "$out/scratch"
