@@ -1,4 +1,5 @@
-// Loads an ADIF import file of arbitrary bytes and checks the records it finds: each is a piece
+// Loads an ADIF import file of arbitrary bytes and checks the records it finds (or that it is
+// refused with a reason): each is a piece
 // of the file's text, in file order, never two overlapping, holds the "CALL:" that makes it a
 // record and at most one end-of-record tag (two records never run together); every "CALL:" after
 // the header is in a record; and the progress reports only move forward. The chosen range then fills the
@@ -39,10 +40,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     };
     QStringList records;
     QString error;
-    FUZZ_CHECK(AdifRecords::LoadAdifFile(path, records, error, progress), error);
+    if (!AdifRecords::LoadAdifFile(path, records, error, progress)) {
+        // A file that is not ADIF text (binary, or without a single tag) is refused, with its
+        // reason and without records.
+        FUZZ_CHECK(!error.isEmpty() && records.isEmpty(), error);
+        return 0;
+    }
     FUZZ_CHECK(finished && lastRecords == records.size(), QStringLiteral("progress never finished"));
 
-    const QString text = AdifRecords::decode(bytes);
+    // The text the loader read the records from (UTF-16 recognised, runs of zero bytes as line ends).
+    QString text;
+    QString reason;
+    FUZZ_CHECK(AdifRecords::readText(bytes, text, reason), reason);
     // Records start after the header, which may hold copies of them.
     const int eoh = int(text.indexOf(QLatin1String("<eoh>"), 0, Qt::CaseInsensitive));
     QVector<QPair<int, int>> spans;
