@@ -17,7 +17,7 @@
 #include "hamlog/outbox.h"
 #include "platform/durable_file.h"
 #include "reception/adif_log.h"
-#include "reception/datagram_intake.h"
+#include "reception/contact_intake.h"
 #include "reception/udp_listener.h"
 #include "reference/country_table.h"
 #include "reference/dxcc_table.h"
@@ -117,24 +117,21 @@ int receiveBufferBytes(QUdpSocket& socket)
 }
 
 
-// The road of the main window without its window: the socket, the intake's queue, the outbox and
-// the delivery, the ADIF log. Prompts go where the caller says.
+// The road of the main window without its window: the socket, the intake, the outbox and the
+// delivery, the ADIF log. Prompts go where the caller says.
 class Road
 {
 public:
     Road(const QString& folder, Settings& settings, const CountryTable& countries, const DxccTable& dxcc,
-           HamlogLibrary& library, Prompts& boxes)
+         HamlogLibrary& library, Prompts& boxes)
         : m_logPath(folder + QStringLiteral("/Velkor.adi")), m_outbox(folder + QStringLiteral("/Velkor.outbox")),
           m_transfer(settings, countries, dxcc, library, boxes, m_host),
           m_delivery((QDir().mkpath(folder), m_outbox.load(QDateTime::currentMSecsSinceEpoch()), m_outbox),
                      m_transfer, library),
-          m_queue([this](const QString& contact) { handle(contact); })
+          m_intake(socket, m_source, m_logPath, m_delivery)
     {
-        m_queue.setDrain([this] { drain(); });
-        QObject::connect(&socket, &QUdpSocket::readyRead, [this] {
-            drain();
-            m_queue.run();
-        });
+        QObject::connect(&m_transfer, &HamlogTransfer::contactAppended, [this] { ++handled; });
+        QObject::connect(&socket, &QUdpSocket::readyRead, [this] { m_intake.dataArrived(); });
     }
 
     quint16 listen()
@@ -149,14 +146,13 @@ public:
         }
         return 0;
     }
+    // A running intake: the log and the store exist already, as after the first contact ever.
     void warmUp()
     {
-        const QString first = QStringLiteral("<call:6>JA0WRM <eor>");
-        for (qint64 id : m_delivery.take({first}, 2)) {
-            m_ids.push_back(id);
-            m_queue.take(first.toLatin1(), {first});
-        }
-        m_queue.run();
+        QUdpSocket sender;
+        sender.writeDatagram(QByteArray("<call:6>JA0WRM <eor>"), QHostAddress::LocalHost, socket.localPort());
+        while (handled == 0)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     }
     int loggedContacts() const
     {
@@ -170,44 +166,19 @@ public:
     }
     const Outbox& outbox() const { return m_outbox; }
     ContactDelivery& delivery() { return m_delivery; }
+    int taken() const { return m_intake.datagramsRead(); }
 
     QUdpSocket socket;
-    int handled = 0;
-    int taken = 0;
+    int handled = 0; // contacts appended
 
 private:
-    void drain()
-    {
-        QStringList contacts;
-        for (const QByteArray& d : ReadPendingDatagrams(socket)) {
-            ++taken;
-            const QStringList read = Intake::Read(d, 2).contacts;
-            if (m_queue.take(d, read))
-                contacts += read;
-        }
-        for (qint64 id : m_delivery.take(contacts, 2))
-            m_ids.push_back(id);
-    }
-    void handle(const QString& contact)
-    {
-        const qint64 id = m_ids.empty() ? 0 : m_ids.front();
-        if (!m_ids.empty())
-            m_ids.pop_front();
-        if (m_delivery.isRefused(id))
-            return;
-        AppendAdifLog(m_logPath, contact);
-        drain();
-        m_delivery.deliver(id, contact);
-        ++handled;
-    }
-
     QuietHost m_host;
+    qint16 m_source = 2;
     QString m_logPath;
     Outbox m_outbox;
     HamlogTransfer m_transfer;
     ContactDelivery m_delivery;
-    ContactQueue m_queue;
-    std::deque<qint64> m_ids;
+    ContactIntake m_intake;
 };
 
 // Per contact, what any durable logger must do at the least: one line appended and synced, then
@@ -343,7 +314,7 @@ void junkFlood(const QString& folder)
         stored += r.fields[1] != QLatin1String("JR9BIG") ? 1 : 0;
     std::printf("junk flood: %d of %d real contacts appended in the outbox, %d in the store, among %d junk "
                 "datagrams (%d read in all) in %.1f s; %d refused, %d failure boxes shown, at most %d open at once\n",
-                inOutbox, kReal, stored, kJunk, intake.taken, timer.elapsed() / 1000.0,
+                inOutbox, kReal, stored, kJunk, intake.taken(), timer.elapsed() / 1000.0,
                 intake.delivery().refusedCount(), held.shown, held.mostOpen);
     printBenchResult(QStringLiteral("Junk flood: %1 contacts in %2 junk datagrams").arg(kReal).arg(kJunk),
                      QStringLiteral("%1 outbox, %2 store").arg(inOutbox).arg(stored),
@@ -450,7 +421,6 @@ int main(int argc, char* argv[])
     BuiltinStore store;
     Road intake(dir.filePath(QStringLiteral("burst")), settings, countries, dxcc, store, prompts);
     const quint16 port = intake.listen();
-    // A running intake: the log and the store exist already, as after the first contact ever.
     intake.warmUp();
     Sender sender(port, datagrams);
     QElapsedTimer timer;
@@ -471,7 +441,7 @@ int main(int argc, char* argv[])
                 handled, kContacts, intakeMs, handled / intakeMs * 1000, receiveBufferBytes(intake.socket));
     std::printf("  read from the socket: %d (the rest the system dropped before they could be read); in the ADIF "
                 "log: %d, in the store: %d (target %d in both)\n",
-                intake.taken, qMax(logged, 0), storedCount, kContacts);
+                intake.taken(), qMax(logged, 0), storedCount, kContacts);
     std::printf("intake contacts/s / bare loop datagrams/s: %.3f\n", (handled / intakeMs) / (bareReceived / bareMs));
     const bool everyContact = logged == kContacts && storedCount == kContacts;
     printBenchResult(QStringLiteral("UDP intake: burst of %1 contacts").arg(kContacts),

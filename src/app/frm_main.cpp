@@ -3,6 +3,7 @@
 
 #include "adif_import/frm_adif_conv.h"
 #include "app/frm_outbox.h"
+#include "reception/contact_intake.h"
 #include "app/contact_label.h"
 #include "app/status_panel.h"
 #include "app/window_placement.h"
@@ -68,6 +69,7 @@ frmMain::frmMain(ProgramData& data, Prompts& prompts, QWidget* parent)
 frmMain::~frmMain()
 {
     delete m_outboxWindow.data();
+    m_intake.reset(); // it refers to the delivery
     m_delivery.reset();
 }
 
@@ -161,6 +163,7 @@ void frmMain::setHamlogLibrary(std::unique_ptr<HamlogLibrary> library)
     if (m_hamlogTransfer && m_hamlogTransfer->isBusy())
         return;
     delete m_outboxWindow.data();
+    m_intake.reset(); // it refers to the delivery
     m_delivery.reset();
     m_hamlogTransfer.reset();
     m_hamlogLibrary = std::move(library);

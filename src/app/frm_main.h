@@ -3,7 +3,6 @@
 #include "common/prompts.h"
 #include "hamlog/hamlog_transfer.h"
 #include "platform/partner_process.h"
-#include "reception/datagram_intake.h"
 #include "settings/settings_file.h"
 
 #include <QMainWindow>
@@ -21,6 +20,7 @@ class QUdpSocket;
 class frmSettings;
 class frmOutbox;
 class ContactDelivery;
+class ContactIntake;
 class Outbox;
 class HamlogLibrary;
 struct ProgramData;
@@ -179,12 +179,11 @@ private:
     // --- reception state (frm_main_reception.cpp) ---
     qint16 m_sourceProgram = 0; // SourceProgram
     qint16 m_timer2Phase = 0;   // Timer2Phase
-    std::unique_ptr<ContactQueue> m_intake;
-    // Outbox entries of the contacts in the intake's queue, in the same order.
-    std::deque<qint64> m_takenIds;
-    ContactQueue& intake();
-    void takePendingDatagrams();
-    void handleContact(const QString& contactText);
+    std::unique_ptr<ContactIntake> m_intake;
+    std::function<qint64()> m_receptionClock;
+    ContactIntake& intake();
+    void showContact(const QString& contactText);
+    void contactsDelivered(HamlogTransfer::AppendRequest request);
 
     // --- partner state (frm_main_partners.cpp) ---
     qint32 m_launchedProcessId = 0; // LaunchedProcessId

@@ -2,8 +2,7 @@
 
 #include "common/program_data.h"
 #include "hamlog/contact_delivery.h"
-#include "reception/adif_log.h"
-#include "reception/datagram_intake.h"
+#include "reception/contact_intake.h"
 #include "reception/udp_listener.h"
 
 #include <QLabel>
@@ -22,18 +21,26 @@ QString frmMain::refusedText(const QString& reason)
     return QStringLiteral("交信として受け付けませんでした (%1)").arg(reason);
 }
 
-ContactQueue& frmMain::intake()
+ContactIntake& frmMain::intake()
 {
     if (!m_intake) {
-        m_intake = std::make_unique<ContactQueue>([this](const QString& contact) { handleContact(contact); });
-        m_intake->setDrain([this] { takePendingDatagrams(); });
+        m_intake = std::make_unique<ContactIntake>(*Winsock1, m_sourceProgram, m_data.AdifLogPath, delivery());
+        if (m_receptionClock)
+            m_intake->setClock(m_receptionClock);
+        ContactIntake::View view;
+        view.taking = [this](const QString& latest) { showContact(latest); };
+        view.refused = [this](const QString& reason) { setStatusText(refusedText(reason)); };
+        view.delivered = [this](HamlogTransfer::AppendRequest request) { contactsDelivered(request); };
+        m_intake->setView(std::move(view));
     }
     return *m_intake;
 }
 
 void frmMain::setReceptionClock(std::function<qint64()> clock)
 {
-    intake().setClock(std::move(clock));
+    m_receptionClock = std::move(clock);
+    if (m_intake)
+        m_intake->setClock(m_receptionClock);
 }
 
 void frmMain::OpenUdpPort(qint16 n)
@@ -58,55 +65,27 @@ void frmMain::CloseUdpPort()
     Winsock1->close();
 }
 
-void frmMain::takePendingDatagrams()
-{
-    if (Winsock1->state() != QAbstractSocket::BoundState)
-        return;
-    QStringList taken;
-    for (const QByteArray& datagram : ReadPendingDatagrams(*Winsock1)) {
-        const QStringList contacts = Intake::Read(datagram, m_sourceProgram).contacts;
-        if (intake().take(datagram, contacts))
-            taken += contacts;
-    }
-    // Into the outbox, all in one write that reaches the disk, before anything else is done
-    // with them; the queue hands them to handleContact in this same order.
-    for (qint64 id : delivery().take(taken, m_sourceProgram))
-        m_takenIds.push_back(id);
-}
-
 void frmMain::Winsock1_DataArrival()
 {
-    // Called again while a contact is being handled (its append lets events run), this only
-    // queues what has arrived; the running loop handles it next.
-    takePendingDatagrams();
-    intake().run();
+    // Called again while contacts are being handled (their append lets events run), this only
+    // queues what has arrived; the running turn handles it next.
+    intake().dataArrived();
 }
 
-void frmMain::handleContact(const QString& contactText)
+void frmMain::showContact(const QString& contactText)
 {
-    qint64 entryId = 0;
-    if (!m_takenIds.empty()) {
-        entryId = m_takenIds.front();
-        m_takenIds.pop_front();
-    }
-    if (delivery().isRefused(entryId)) {
-        // Junk is not a contact: kept in the outbox for the user, nowhere else.
-        setStatusText(refusedText(delivery().reasonOf(entryId)));
-        return;
-    }
     setStatusText(QString());
     Label1->setText(contactText);
     // Label1 keeps the latest contact until two ticks after it.
     m_timer2Phase = 0;
     Timer2->start();
-    AppendAdifLog(m_data.AdifLogPath, contactText);
-    // Each write waits for the disk; what arrived meanwhile leaves the socket's buffer now.
-    takePendingDatagrams();
-
     connect(&hamlogTransfer(), &HamlogTransfer::contactAppended, this, &frmMain::contactAppendedLater,
             Qt::UniqueConnection);
     m_lastCallSign.clear();
-    const HamlogTransfer::AppendRequest request = delivery().deliver(entryId, contactText);
+}
+
+void frmMain::contactsDelivered(HamlogTransfer::AppendRequest request)
+{
     closeTransferProgressWhenIdle();
     if (request == HamlogTransfer::AppendRan && !m_lastCallSign.isEmpty())
         setStatusText(contactAddedText(m_lastCallSign));

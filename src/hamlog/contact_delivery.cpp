@@ -113,9 +113,9 @@ QString ContactDelivery::reasonOf(qint64 id) const
     return entry ? entry->reason : QString();
 }
 
-HamlogTransfer::AppendRequest ContactDelivery::deliver(qint64 id, const QString& contactText)
+HamlogTransfer::AppendRequest ContactDelivery::deliver(const std::vector<HamlogTransfer::UdpEntry>& entries)
 {
-    return m_transfer.ThLogDbAppend(contactText, id);
+    return m_transfer.ThLogDbAppend(entries);
 }
 
 QStringList ContactDelivery::unloggedTexts() const

@@ -49,8 +49,8 @@ public:
     QList<qint64> take(const QStringList& contacts, qint16 source);
     bool isRefused(qint64 id) const;
     QString reasonOf(qint64 id) const;
-    // Appends one contact taken in (the intake, after the ADIF log).
-    HamlogTransfer::AppendRequest deliver(qint64 id, const QString& contactText);
+    // Appends contacts taken in (the intake, after the ADIF log), in one open of the database.
+    HamlogTransfer::AppendRequest deliver(const std::vector<HamlogTransfer::UdpEntry>& entries);
 
     // Texts of the entries taken in and never handed to an append: the ones a crash may have
     // caught before they reached the ADIF log. Meaningful at start-up only.

@@ -82,8 +82,13 @@ QString HamlogTransfer::noCallSignText()
 
 HamlogTransfer::AppendRequest HamlogTransfer::ThLogDbAppend(const QString& contactText, qint64 entryId)
 {
+    return ThLogDbAppend(std::vector<UdpEntry>{{entryId, contactText}});
+}
+
+HamlogTransfer::AppendRequest HamlogTransfer::ThLogDbAppend(const std::vector<UdpEntry>& entries)
+{
     Request request;
-    request.entries.push_back({entryId, contactText});
+    request.entries = entries;
     if (m_busy) {
         m_waiting.push_back(request);
         return AppendDeferred;

@@ -89,6 +89,9 @@ public:
 
     // Appends one contact text received over UDP; entryId is its outbox entry (0 for none).
     AppendRequest ThLogDbAppend(const QString& contactText, qint64 entryId = 0);
+    // Appends the contacts the intake read together, in one open of the database, in order; each
+    // is reported as ThLogDbAppend reports its one (LastCallSign ends with the last one appended).
+    AppendRequest ThLogDbAppend(const std::vector<UdpEntry>& entries);
     // Appends contacts of the outbox in one open of the database, in order, telling the observer
     // how each went. A contact that cannot be converted fails alone; the others go on. Reported
     // as deferred contacts are (contactAppended with deferred true).

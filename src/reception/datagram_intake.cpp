@@ -319,8 +319,8 @@ void ContactQueue::run()
             m_drain();
         if (m_queue.empty())
             break;
-        const QString contact = m_queue.front();
-        m_queue.pop_front();
-        m_handler(contact);
+        QStringList contacts;
+        contacts.swap(m_queue);
+        m_handler(contacts);
     }
 }

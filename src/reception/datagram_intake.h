@@ -50,11 +50,13 @@ QString ContactIdentity(const QString& contact);
 
 } // namespace Intake
 
-// Hands the contacts of the datagrams taken in to a handler one at a time, in arrival order.
+// Hands the contacts of the datagrams taken in to a handler, in arrival order: all those waiting
+// at once, so that a burst costs one write and one append for what arrived together, and a single
+// contact is handled as soon as it comes.
 //
-// A contact is never handled in the middle of another: the handler may let the event loop run (the
+// Contacts are never handled in the middle of others: the handler may let the event loop run (the
 // HAMLOG append does, and so does a message box), and a datagram taken in meanwhile only joins the
-// queue; the running loop handles it next. Before each contact the drain callback is called, so
+// queue; the running loop handles it next. Before each turn the drain callback is called, so
 // datagrams already waiting at the socket are taken in (and checked against the duplicate window)
 // in order, and the socket's buffer never fills while contacts are handled.
 //
@@ -67,7 +69,7 @@ class ContactQueue
 public:
     static constexpr qint64 kDuplicateWindowMs = 2000;
 
-    using Handler = std::function<void(const QString& contactText)>;
+    using Handler = std::function<void(const QStringList& contactTexts)>;
     using Clock = std::function<qint64()>; // milliseconds, never going back
 
     explicit ContactQueue(Handler handler);
@@ -80,7 +82,8 @@ public:
     // as a duplicate; *why then says what was left and why. Datagrams without contacts are not
     // remembered.
     bool take(const QByteArray& datagram, const QStringList& contacts, QString* why = nullptr);
-    // Handles the waiting contacts in order; returns at once when called during a contact.
+    // Handles the waiting contacts in order, all of those waiting at each turn; returns at once when
+    // called while contacts are being handled.
     void run();
 
     bool isHandling() const { return m_handling; }
@@ -90,7 +93,7 @@ private:
     Handler m_handler;
     Clock m_clock;
     std::function<void()> m_drain;
-    std::deque<QString> m_queue;
+    QStringList m_queue;
     // Datagrams taken in the duplicate window, oldest first, and the time each was last taken.
     std::deque<std::pair<qint64, QByteArray>> m_recent;
     QHash<QByteArray, qint64> m_lastTaken;

@@ -14,7 +14,7 @@
 #include "hamlog/outbox.h"
 #include "hamlog/hamlog_transfer.h"
 #include "reception/adif_log.h"
-#include "reception/datagram_intake.h"
+#include "reception/contact_intake.h"
 #include "reception/udp_listener.h"
 #include "reference/country_table.h"
 #include "reference/dxcc_table.h"
@@ -25,8 +25,6 @@
 #include <QUdpSocket>
 
 #include <cstdio>
-#include <deque>
-#include <functional>
 
 namespace {
 
@@ -83,33 +81,9 @@ int main(int argc, char* argv[])
 
     QUdpSocket socket;
     const qint16 freeDv = 4;
-    std::function<void()> drain;
-    std::deque<qint64> ids;
-    ContactQueue queue([&](const QString& contact) {
-        const qint64 id = ids.empty() ? 0 : ids.front();
-        if (!ids.empty())
-            ids.pop_front();
-        if (delivery.isRefused(id))
-            return;
-        AppendAdifLog(AdifLogPath(), contact);
-        drain();
-        delivery.deliver(id, contact);
-    });
-    drain = [&] {
-        QStringList taken;
-        for (const QByteArray& datagram : ReadPendingDatagrams(socket)) {
-            const QStringList contacts = Intake::Read(datagram, freeDv).contacts;
-            if (queue.take(datagram, contacts))
-                taken += contacts;
-        }
-        for (qint64 id : delivery.take(taken, freeDv))
-            ids.push_back(id);
-    };
-    queue.setDrain(drain);
-    QObject::connect(&socket, &QUdpSocket::readyRead, [&] {
-        drain();
-        queue.run();
-    });
+    const QString logPath = AdifLogPath();
+    ContactIntake intake(socket, freeDv, logPath, delivery);
+    QObject::connect(&socket, &QUdpSocket::readyRead, [&] { intake.dataArrived(); });
     const ListenOutcome outcome = ListenOn(socket, QStringLiteral("127.0.0.1"), args[2].toInt());
     if (!outcome.listening) {
         say(QStringLiteral("cannot listen: ") + outcome.note);

@@ -109,7 +109,7 @@ struct Station
         }
         const qint64 id = delivery->take({contact(call)}, 2).value(0);
         AppendAdifLog(AdifLogPath(), contact(call));
-        delivery->deliver(id, contact(call));
+        delivery->deliver({{id, contact(call)}});
     }
 
     bool receive(const QString& call)

@@ -67,8 +67,8 @@ void checkBurst(const QList<QByteArray>& datagrams, qint16 source)
     qint64 now = 0;
     QStringList handled;
     ContactQueue* queue = nullptr;
-    ContactQueue q([&](const QString& contact) {
-        handled << contact;
+    ContactQueue q([&](const QStringList& contacts) {
+        handled << contacts;
         queue->run();
     });
     queue = &q;

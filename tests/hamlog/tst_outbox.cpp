@@ -65,7 +65,7 @@ struct Road
     {
         for (qint64 id : delivery->take({text}, 2)) {
             if (!delivery->isRefused(id)) // as the intake does
-                delivery->deliver(id, text);
+                delivery->deliver({{id, text}});
         }
     }
 };
@@ -320,7 +320,7 @@ void TstOutbox::builtinStoreNeverStoresAnEntryTwice()
     BuiltinStore store;
     Road road(&store);
     const QList<qint64> ids = road.delivery->take({contact(QStringLiteral("JA1AAA"))}, 2);
-    road.delivery->deliver(ids[0], contact(QStringLiteral("JA1AAA")));
+    road.delivery->deliver({{ids[0], contact(QStringLiteral("JA1AAA"))}});
     // The crash: the mark "appended" never reached the disk.
     QVERIFY(road.outbox->setState(ids[0], Outbox::State::Waiting, QString(), kNow, true));
     road.start();

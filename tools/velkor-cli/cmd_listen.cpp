@@ -77,7 +77,10 @@ int runListen(const QStringList& args)
              << " for source " << source << "; Ctrl+C ends\n";
     cliOut().flush();
 
-    ContactQueue queue([](const QString& contact) { cliOut() << "  contact: " << contact << "\n"; });
+    ContactQueue queue([](const QStringList& contacts) {
+        for (const QString& contact : contacts)
+            cliOut() << "  contact: " << contact << "\n";
+    });
     QObject::connect(&socket, &QUdpSocket::readyRead, [&] {
         while (socket.hasPendingDatagrams()) {
             QHostAddress from;

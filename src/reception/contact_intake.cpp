@@ -1,0 +1,68 @@
+#include "reception/contact_intake.h"
+
+#include "hamlog/contact_delivery.h"
+#include "reception/adif_log.h"
+#include "reception/udp_listener.h"
+
+#include <QUdpSocket>
+
+ContactIntake::ContactIntake(QUdpSocket& socket, const qint16& source, const QString& adifLogPath,
+                             ContactDelivery& delivery)
+    : m_socket(socket), m_source(source), m_adifLogPath(adifLogPath), m_delivery(delivery),
+      m_queue([this](const QStringList& contacts) { handle(contacts); })
+{
+    m_queue.setDrain([this] { drain(); });
+}
+
+void ContactIntake::dataArrived()
+{
+    drain();
+    m_queue.run();
+}
+
+void ContactIntake::drain()
+{
+    if (m_socket.state() != QAbstractSocket::BoundState)
+        return;
+    QStringList taken;
+    for (const QByteArray& datagram : ReadPendingDatagrams(m_socket)) {
+        ++m_read;
+        const QStringList contacts = Intake::Read(datagram, m_source).contacts;
+        if (m_queue.take(datagram, contacts))
+            taken += contacts;
+    }
+    // Into the outbox, all in one write that reaches the disk, before anything else is done with
+    // them; the queue hands them to handle() in this same order.
+    for (qint64 id : m_delivery.take(taken, m_source))
+        m_ids.push_back(id);
+}
+
+void ContactIntake::handle(const QStringList& contacts)
+{
+    std::vector<HamlogTransfer::UdpEntry> entries;
+    QStringList texts;
+    for (const QString& contact : contacts) {
+        const qint64 id = m_ids.empty() ? 0 : m_ids.front();
+        if (!m_ids.empty())
+            m_ids.pop_front();
+        if (m_delivery.isRefused(id)) {
+            // Junk is not a contact: kept in the outbox for the user, nowhere else.
+            if (m_view.refused)
+                m_view.refused(m_delivery.reasonOf(id));
+            continue;
+        }
+        entries.push_back({id, contact});
+        texts << contact;
+    }
+    if (entries.empty())
+        return;
+    if (m_view.taking)
+        m_view.taking(texts.last());
+    // One line each, in one write that waits for the disk.
+    AppendAdifLog(m_adifLogPath, texts.join(QStringLiteral("\r\n")));
+    // What arrived meanwhile leaves the socket's buffer now.
+    drain();
+    const HamlogTransfer::AppendRequest request = m_delivery.deliver(entries);
+    if (m_view.delivered)
+        m_view.delivered(request);
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "hamlog/hamlog_transfer.h"
+#include "reception/datagram_intake.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+#include <functional>
+
+class ContactDelivery;
+class QUdpSocket;
+
+// The road of every contact received over UDP, as the main window runs it: the datagrams waiting
+// at the socket are read and checked against the duplicate window, their contacts kept in the
+// outbox (one synced write), then written to the ADIF log (one synced write) and appended to the
+// HAMLOG database (one open). Contacts read together go together: a burst costs a few writes to
+// the disk for what arrived at once, not a few for each contact, so the socket's buffer is read
+// again long before it fills. A contact that arrives alone is handled alone, at once.
+class ContactIntake
+{
+public:
+    // What the window shows of it; any may be left empty.
+    struct View
+    {
+        // Contacts are about to be written, the latest of them given (Label1).
+        std::function<void(const QString& latest)> taking;
+        // A contact was refused as junk, for the reason given (kept in the outbox).
+        std::function<void(const QString& reason)> refused;
+        // The append of what was taken has run, or waits behind another (AppendDeferred).
+        std::function<void(HamlogTransfer::AppendRequest request)> delivered;
+    };
+
+    // source: the partner program the socket is set up for, as the window keeps it (1 to 4).
+    // adifLogPath: the ADIF log's path, as the window keeps it.
+    ContactIntake(QUdpSocket& socket, const qint16& source, const QString& adifLogPath, ContactDelivery& delivery);
+
+    void setView(View view) { m_view = std::move(view); }
+    // The clock of the duplicate window (tests).
+    void setClock(ContactQueue::Clock clock) { m_queue.setClock(std::move(clock)); }
+
+    // The socket's readyRead: takes in what waits there and handles it, unless contacts are being
+    // handled already (an append lets events run), in which case the running turn takes it next.
+    void dataArrived();
+    // Reads the datagrams waiting at the socket into the outbox and the queue, without handling them.
+    void drain();
+
+    // Datagrams read from the socket so far.
+    int datagramsRead() const { return m_read; }
+
+private:
+    void handle(const QStringList& contacts);
+
+    QUdpSocket& m_socket;
+    const qint16& m_source;
+    const QString& m_adifLogPath;
+    ContactDelivery& m_delivery;
+    ContactQueue m_queue;
+    // Outbox entries of the contacts in the queue, in the same order.
+    std::deque<qint64> m_ids;
+    View m_view;
+    int m_read = 0;
+};
