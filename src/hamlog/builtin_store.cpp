@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QStorageInfo>
 
 #include <sqlite3.h>
 
@@ -18,6 +19,8 @@ namespace {
 constexpr quint32 kApplicationId = 0x564C4B52;
 constexpr int kSchemaVersion = 1;
 constexpr int kBusyTimeoutMs = 5000;
+// Less room than this on the store's volume, and a write error is taken for a full disk.
+constexpr qint64 kFullDiskBytes = 1024 * 1024;
 const char kFormatName[] = "VELKOR HAMLOG store";
 
 // Column of each record field; index 0 and 15 are never stored.
@@ -80,6 +83,27 @@ QString BuiltinStore::sqliteError() const
     return m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString();
 }
 
+bool BuiltinStore::diskLooksFull() const
+{
+    // A full disk or quota often comes back as a plain write error, and the error number SQLite
+    // keeps for the connection may belong to a later call (the rollback after it); the store's
+    // own file keeps the number of its last failed write, and the volume says what room is left.
+    const auto full = [](int number) {
+        return number == ENOSPC || number == EFBIG
+#ifdef EDQUOT
+               || number == EDQUOT
+#endif
+            ;
+    };
+    int fileErrno = 0;
+    if (m_db)
+        sqlite3_file_control(m_db, "main", SQLITE_FCNTL_LAST_ERRNO, &fileErrno);
+    if ((m_db && full(sqlite3_system_errno(m_db))) || full(fileErrno))
+        return true;
+    const QStorageInfo volume(QFileInfo(m_path).absolutePath());
+    return volume.isValid() && volume.bytesAvailable() >= 0 && volume.bytesAvailable() < kFullDiskBytes;
+}
+
 QString BuiltinStore::failureText() const
 {
     const QString name = QDir::toNativeSeparators(m_path);
@@ -95,13 +119,8 @@ QString BuiltinStore::failureText() const
     case SQLITE_NOTADB:
         return damagedText(name, detail);
     case SQLITE_IOERR:
-        // A full disk or quota often comes back as a plain write error.
-        if (sqlite3_system_errno(m_db) != ENOSPC && sqlite3_system_errno(m_db) != EFBIG
-#ifdef EDQUOT
-            && sqlite3_system_errno(m_db) != EDQUOT
-#endif
-        )
-            return QStringLiteral("%1 に書き込めません (%2)").arg(name, detail);
+        if (!diskLooksFull())
+            return QStringLiteral("%1 に書き込めません。ディスクの読み書きに失敗しました (%2)").arg(name, detail);
         Q_FALLTHROUGH();
     case SQLITE_FULL:
         return QStringLiteral("%1 に書き込めません。ディスクがいっぱいです (%2)").arg(name, detail);

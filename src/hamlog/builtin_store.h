@@ -91,6 +91,8 @@ private:
     QString sqliteError() const;
     // The user's words for the last SQLite failure on the store, naming the file.
     QString failureText() const;
+    // Whether the last write error came from a full disk, a quota or a file-size limit.
+    bool diskLooksFull() const;
     // Whether the store's pages hold together; checked once per file, on its first open.
     bool checkIntegrity();
 

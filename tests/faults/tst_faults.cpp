@@ -455,7 +455,7 @@ void TestFaults::storeLockedLongerThanBusyWait()
 }
 
 // Catches contacts lost, or left out of the store for good, when the store's disk fills up: they
-// wait (each failure reported), and once there is room again every one of them is stored, once.
+// wait (each failure reported as a full disk), and once there is room again every one of them is stored, once.
 void TestFaults::storeFullThenFreed()
 {
     Station station;
@@ -475,7 +475,7 @@ void TestFaults::storeFullThenFreed()
             const int waiting = station.delivery->waitingCount();
             const QString boxes = station.takeBoxes();
             const bool reported =
-                boxes.contains(QStringLiteral("VELKOR.db")) && boxes.contains(QStringLiteral("書き込めません"));
+                boxes.contains(QStringLiteral("VELKOR.db")) && boxes.contains(QStringLiteral("ディスクがいっぱい"));
             // Room again; the once-a-minute retry comes sooner here.
             struct rlimit limit;
             getrlimit(RLIMIT_FSIZE, &limit);
