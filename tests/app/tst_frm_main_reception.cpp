@@ -312,18 +312,31 @@ void TstFrmMainReception::binaryMessagesOnATextPort()
     QCOMPARE(adifLog(), QStringList{contact});
 }
 
-// Catches QSO Logged messages that wait together decoded as one (only the first contact kept).
+// Catches QSO Logged messages that wait together decoded as one (only the first contact kept),
+// or handled one open of the database each instead of together, out of order, or reported as
+// another than the last.
 void TstFrmMainReception::qsoLoggedMessagesWaitingTogether()
 {
-    start(4);
+    frmMain* w = start(4);
+    auto library = std::make_unique<FakeHamlogLibrary>();
+    FakeHamlogLibrary* fake = library.get();
+    w->setHamlogLibrary(std::move(library));
     QsoLogged::Outgoing qso;
     QUdpSocket sender;
-    for (const char* call : {"JA1ONE", "JA1TWO", "JA1THR"}) {
-        qso.dxCall = QLatin1String(call);
+    const QStringList calls{"JA1ONE", "JA1TWO", "JA1THR"};
+    for (const QString& call : calls) {
+        qso.dxCall = call;
         sender.writeDatagram(QsoLogged::EncodeQsoLogged(qso), QHostAddress::LocalHost, m_ports[4]);
     }
-    QTRY_COMPARE(storedCalls(), (QStringList{"JA1ONE", "JA1TWO", "JA1THR"}));
+    QTRY_COMPARE(fake->appended.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(fake->appended.at(i)[1], calls.at(i));
+        QVERIFY2(adifLog().value(i).contains(calls.at(i)), qPrintable(adifLog().join('\n')));
+    }
     QCOMPARE(adifLog().size(), 3);
+    QCOMPARE(fake->calls.filter(QStringLiteral("HamlogOpen")).size(), 1);
+    QVERIFY(label()->text().contains(QStringLiteral("JA1THR")));
+    QCOMPARE(w->statusText(), frmMain::contactAddedText(QStringLiteral("JA1THR")));
 }
 
 // Catches a port that cannot be opened passing in silence, the note lost under the launch's own
