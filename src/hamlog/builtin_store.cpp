@@ -89,11 +89,16 @@ bool BuiltinStore::diskLooksFull() const
     // keeps for the connection may belong to a later call (the rollback after it); the store's
     // own file keeps the number of its last failed write, and the volume says what room is left.
     const auto full = [](int number) {
+#ifdef Q_OS_WIN
+        // SQLite keeps the system's own error codes there: ERROR_DISK_FULL, ERROR_HANDLE_DISK_FULL.
+        return number == 112 || number == 39;
+#else
         return number == ENOSPC || number == EFBIG
 #ifdef EDQUOT
                || number == EDQUOT
 #endif
             ;
+#endif
     };
     int fileErrno = 0;
     if (m_db)
