@@ -27,9 +27,9 @@ void ContactIntake::drain()
     QStringList taken;
     for (const QByteArray& datagram : ReadPendingDatagrams(m_socket)) {
         ++m_read;
-        const QStringList contacts = Intake::Read(datagram, m_source).contacts;
-        if (m_queue.take(datagram, contacts))
-            taken += contacts;
+        QStringList queued;
+        m_queue.take(datagram, Intake::Read(datagram, m_source).contacts, nullptr, &queued);
+        taken += queued;
     }
     // Into the outbox, all in one write that reaches the disk, before anything else is done with
     // them; the queue hands them to handle() in this same order.

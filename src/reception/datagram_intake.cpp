@@ -59,24 +59,36 @@ bool equalsTag(const QString& text, qsizetype from, qsizetype length, const char
     return text.mid(from, length).compare(QLatin1String(tag), Qt::CaseInsensitive) == 0;
 }
 
-// The value of a field of a contact text, its tag in any case, blanks trimmed; empty when absent.
-// Lengths are taken as characters: the fields read this way are ASCII.
-QString fieldValue(const QString& contact, const char* name)
+// Where the value of a field of a contact text lies (its tag in any case), read as ADIF is read:
+// tag after tag, each value skipped by its length, so a tag written inside a comment is no tag.
+// Lengths are taken as characters. False when the field is absent.
+bool fieldSpan(const QString& contact, const char* name, qsizetype* start, qsizetype* length)
 {
     qsizetype pos = 0;
     for (;;) {
         const qsizetype open = contact.indexOf(QLatin1Char('<'), pos);
         const qsizetype close = open < 0 ? -1 : contact.indexOf(QLatin1Char('>'), open + 1);
         if (close < 0)
-            return QString();
+            return false;
         const QString spec = contact.mid(open + 1, close - open - 1);
         const qsizetype colon = spec.indexOf(QLatin1Char(':'));
+        const int size = colon > 0 ? qMax(0, spec.mid(colon + 1).section(QLatin1Char(':'), 0, 0).trimmed().toInt()) : 0;
         pos = close + 1;
         if (colon > 0 && equalsTag(spec, 0, colon, name)) {
-            const int length = spec.mid(colon + 1).section(QLatin1Char(':'), 0, 0).trimmed().toInt();
-            return length > 0 ? contact.mid(close + 1, length).trimmed() : QString();
+            *start = pos;
+            *length = qMin<qsizetype>(size, contact.size() - pos);
+            return true;
         }
+        pos += qMin<qsizetype>(size, contact.size() - pos);
     }
+}
+
+// The value of a field of a contact text, blanks trimmed; empty when absent.
+QString fieldValue(const QString& contact, const char* name)
+{
+    qsizetype start = 0;
+    qsizetype length = 0;
+    return fieldSpan(contact, name, &start, &length) ? contact.mid(start, length).trimmed() : QString();
 }
 
 // The text of a Logged ADIF message (type 12): id, then the ADIF text, each a QDataStream byte
@@ -251,6 +263,51 @@ Reading Read(const QByteArray& datagram, qint16 sourceProgram)
     return reading;
 }
 
+LoggedTexts LoggedTextsOf(const QByteArray& datagram)
+{
+    LoggedTexts texts;
+    if (datagram.size() < QsoLogged::kMarkerBytes || qFromBigEndian<quint32>(datagram.constData()) != QsoLogged::kMagic ||
+        qFromBigEndian<quint32>(datagram.constData() + 8) != 5)
+        return texts;
+    const QsoLogged::Contact logged = QsoLogged::DecodeMessage(datagram);
+    if (!logged.cutShortAt.isEmpty())
+        return texts;
+    QsoLogged::Contact withMode = logged;
+    withMode.mode = logged.loggedMode;
+    texts.identity = ContactIdentity(QsoLogged::ContactText(withMode));
+    texts.name = logged.name;
+    texts.comment = logged.comment;
+    return texts;
+}
+
+QString RestoreLostCharacters(const QString& contact, const LoggedTexts& texts)
+{
+    QString restored = contact;
+    const auto restore = [&restored](const char* field, const QString& kept) {
+        qsizetype start = 0;
+        qsizetype length = 0;
+        if (kept.isEmpty() || !fieldSpan(restored, field, &start, &length))
+            return;
+        // Blanks around the value may differ; the characters in between must match one for one.
+        const QString value = restored.mid(start, length);
+        qsizetype lead = 0;
+        while (lead < value.size() && value[lead].isSpace())
+            ++lead;
+        const QString core = value.trimmed();
+        if (core.size() != kept.size() || !core.contains(QLatin1Char('?')))
+            return;
+        for (qsizetype i = 0; i < core.size(); ++i) {
+            if (core[i] != kept[i] && (core[i] != QLatin1Char('?') || kept[i].unicode() <= 0xFF))
+                return;
+        }
+        // One character for one: the field's length stays right.
+        restored.replace(start + lead, core.size(), kept);
+    };
+    restore("name", texts.name);
+    restore("comment", texts.comment);
+    return restored;
+}
+
 } // namespace Intake
 
 ContactQueue::ContactQueue(Handler handler) : m_handler(std::move(handler))
@@ -260,11 +317,20 @@ ContactQueue::ContactQueue(Handler handler) : m_handler(std::move(handler))
     m_clock = [started] { return started->elapsed(); };
 }
 
-bool ContactQueue::take(const QByteArray& datagram, const QStringList& contacts, QString* why)
+bool ContactQueue::take(const QByteArray& datagram, const QStringList& contacts, QString* why, QStringList* queued)
 {
-    if (contacts.isEmpty())
-        return true;
+    if (queued)
+        queued->clear();
     const qint64 now = m_clock();
+    while (!m_recentLogged.empty() && now - m_recentLogged.front().first >= kDuplicateWindowMs)
+        m_recentLogged.pop_front();
+    if (contacts.isEmpty()) {
+        // The partner's QSO Logged message, sent right before the ADIF of the same contact.
+        Intake::LoggedTexts logged = Intake::LoggedTextsOf(datagram);
+        if (!logged.identity.isEmpty())
+            m_recentLogged.emplace_back(now, std::move(logged));
+        return true;
+    }
     while (!m_recent.empty() && now - m_recent.front().first >= kDuplicateWindowMs) {
         const auto it = m_lastTaken.constFind(m_recent.front().second);
         if (it != m_lastTaken.constEnd() && it.value() == m_recent.front().first)
@@ -292,11 +358,18 @@ bool ContactQueue::take(const QByteArray& datagram, const QStringList& contacts,
                         .arg(now - same.value());
             continue;
         }
+        QString taken = contact;
         if (!identity.isEmpty()) {
             m_contactTaken.insert(identity, now);
             m_recentContacts.emplace_back(now, identity);
+            for (const auto& logged : m_recentLogged) {
+                if (logged.second.identity == identity)
+                    taken = Intake::RestoreLostCharacters(taken, logged.second);
+            }
         }
-        m_queue.push_back(contact);
+        m_queue.push_back(taken);
+        if (queued)
+            queued->push_back(taken);
     }
     if (why)
         *why = left.join(QStringLiteral("; "));

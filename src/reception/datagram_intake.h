@@ -48,6 +48,22 @@ QString MessageTypeName(quint32 type);
 // date or time is missing: such a contact is never taken for another.
 QString ContactIdentity(const QString& contact);
 
+// What a QSO Logged message (type 5) tells of its contact's texts. A partner that sends its
+// contact both as this message and as ADIF (WSJT-X does, from its main server as Logged ADIF and as
+// its plain broadcast) writes the ADIF in Latin-1, with "?" for every character Latin-1 lacks: a
+// Japanese name or comment arrives as "??". The message keeps them.
+struct LoggedTexts
+{
+    QString identity; // as ContactIdentity gives it; empty when the datagram is no such message
+    QString name;
+    QString comment;
+};
+LoggedTexts LoggedTextsOf(const QByteArray& datagram);
+
+// The contact with the characters of its NAME and COMMENT that stand as "?" taken from texts,
+// where the two agree on every other character; unchanged otherwise.
+QString RestoreLostCharacters(const QString& contact, const LoggedTexts& texts);
+
 } // namespace Intake
 
 // Hands the contacts of the datagrams taken in to a handler, in arrival order: all those waiting
@@ -78,10 +94,13 @@ public:
     void setClock(Clock clock) { m_clock = std::move(clock); }
     void setDrain(std::function<void()> drain) { m_drain = std::move(drain); }
 
-    // Queues the contacts of one datagram. False when the datagram, or a contact of it, is dropped
-    // as a duplicate; *why then says what was left and why. Datagrams without contacts are not
-    // remembered.
-    bool take(const QByteArray& datagram, const QStringList& contacts, QString* why = nullptr);
+    // Queues the contacts of one datagram; *queued gets those queued, in order. False when the
+    // datagram, or a contact of it, is dropped as a duplicate; *why then says what was left and
+    // why. Datagrams without contacts are not remembered, except QSO Logged messages (type 5): a
+    // contact taken within the duplicate window that has the identity of one of them gets back
+    // from it the characters its ADIF lost (Intake::RestoreLostCharacters).
+    bool take(const QByteArray& datagram, const QStringList& contacts, QString* why = nullptr,
+              QStringList* queued = nullptr);
     // Handles the waiting contacts in order, all of those waiting at each turn; returns at once when
     // called while contacts are being handled.
     void run();
@@ -101,5 +120,7 @@ private:
     // was taken (a contact left as a duplicate is not taken again).
     std::deque<std::pair<qint64, QString>> m_recentContacts;
     QHash<QString, qint64> m_contactTaken;
+    // QSO Logged messages taken in the duplicate window, oldest first, with the time each came.
+    std::deque<std::pair<qint64, Intake::LoggedTexts>> m_recentLogged;
     bool m_handling = false;
 };

@@ -271,15 +271,14 @@ Contact DecodeMessage(const QByteArray& message)
     }
     note("Tx frequency");
 
-    reader.skipString(); // the message's own Mode: the contact's mode is the sending program
-    note("Mode");
+    // The message's own Mode: the contact's mode is the sending program.
+    contact.loggedMode = withoutBlanks(readText("Mode")).toUpper();
     contact.rstSent = withoutBlanks(readText("Report sent"));
     contact.rstRcvd = withoutBlanks(readText("Report received"));
     reader.skipString();
     note("Tx power");
     contact.comment = TextLines::trimSpaces(readText("Comments"));
-    reader.skipString();
-    note("Name");
+    contact.name = TextLines::trimSpaces(readText("Name"));
 
     readDateTime(reader, &contact.qsoDate, &contact.timeOn, &lastDate);
     note("Date & Time On");

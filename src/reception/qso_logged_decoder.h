@@ -48,6 +48,10 @@ struct Contact
     QString stationCallsign; // My call, blanks kept, upper case
     QString myGridsquare;    // My grid, blanks removed, case as sent
     QString comment;         // Comments, trimmed, inner blanks kept
+    // Not in the contact text (FreeDV's is made without them), but what a partner that sends its
+    // contact twice, as this message and as ADIF, may have lost in the ADIF.
+    QString name;            // Name, trimmed, inner blanks kept
+    QString loggedMode;      // the message's own Mode ("FT8"), blanks removed, upper case
 
     // Protocol name of the first field the message ended in or before, empty when complete.
     QString cutShortAt;

@@ -3,6 +3,7 @@
 #include "common/app_info.h"
 #include "common/program_data.h"
 #include "hamlog/builtin_store.h"
+#include "hamlog/contact_delivery.h"
 #include "hamlog/hamlog_data.h"
 #include "platform/code_page.h"
 #include "reception/qso_logged_encoder.h"
@@ -268,10 +269,11 @@ void TstFrmMainReception::contactReachesEveryPlace()
     QCOMPARE(w->statusText(), call + QStringLiteral(" をTURBO HAMLOG データベースに追加しました"));
 }
 
-// Catches a second contact lost to the gate, or the same datagram stored twice.
+// Catches a second contact lost to the gate, the same datagram stored twice, or a contact whose
+// datagram held one taken already left without its entry in the outbox.
 void TstFrmMainReception::distinctContactsKeptDuplicatesDropped()
 {
-    start(2);
+    frmMain* w = start(2);
     send(contact("JA1AAA"), 2);
     QTRY_COMPARE(storedCalls().size(), 1);
     m_now = 1500;
@@ -281,12 +283,16 @@ void TstFrmMainReception::distinctContactsKeptDuplicatesDropped()
     send(contact("JA1AAA"), 2); // the same bytes again: dropped
     send(contact("JA1CCC"), 2);
     QTRY_COMPARE(storedCalls().size(), 3);
+    send(contact("JA1CCC") + ' ' + contact("JA1DDD"), 2); // the first of the two taken already
+    QTRY_COMPARE(storedCalls().size(), 4);
     m_now = 2000;
     send(contact("JA1AAA"), 2); // two seconds on: a contact again
-    QTRY_COMPARE(storedCalls().size(), 4);
-    const QStringList calls{"JA1AAA", "JA1BBB", "JA1CCC", "JA1AAA"};
+    QTRY_COMPARE(storedCalls().size(), 5);
+    const QStringList calls{"JA1AAA", "JA1BBB", "JA1CCC", "JA1DDD", "JA1AAA"};
     QCOMPARE(storedCalls(), calls);
-    QCOMPARE(adifLog().size(), 4);
+    QCOMPARE(adifLog().size(), 5);
+    // Each has its own entry in the outbox, marked as appended.
+    QTRY_COMPARE(w->delivery().outbox().count({Outbox::State::Appended}), 5);
 }
 
 // Catches a partner's main UDP server (pointed at a text port) writing heartbeats into the

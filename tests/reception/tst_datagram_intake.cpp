@@ -1,3 +1,4 @@
+#include "hamlog/hamlog_conversion.h"
 #include "reception/datagram_intake.h"
 #include "reception/qso_logged_encoder.h"
 #include "reception/udp_listener.h"
@@ -52,6 +53,8 @@ private slots:
     void duplicates_data();
     void duplicates();
     void noContactInsideAnother();
+    void lostCharactersRestored_data();
+    void lostCharactersRestored();
     void listenOn_data();
     void listenOn();
     void portHeldByAnotherProgram();
@@ -221,6 +224,62 @@ void TstDatagramIntake::noContactInsideAnother()
     // What waited together is handled together.
     QCOMPARE(events, (QStringList{"begin 1", "end 1", "begin 2,3", "end 2,3"}));
     QVERIFY(!queue.isHandling());
+}
+
+void TstDatagramIntake::lostCharactersRestored_data()
+{
+    // WSJT-X 2.6.1 logging a contact with a Japanese name and comment: its QSO Logged message, then
+    // its Logged ADIF message and its plain broadcast, where each such character is "?".
+    const auto read = [](const char* name) {
+        QFile file(QStringLiteral(VELKOR_TEST_DATA "/wsjtx/") + QLatin1String(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray qsoLogged = read("qso_logged_kanji.bin");
+    const QByteArray loggedAdif = read("logged_adif_kanji.bin");
+    const QByteArray broadcast = read("broadcast_adif_kanji.adi");
+    QTest::addColumn<QByteArray>("first");
+    QTest::addColumn<QByteArray>("second");
+    QTest::addColumn<int>("msLater");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("comment");
+    const QString name = QStringLiteral("Taro 山田");
+    const QString comment = QStringLiteral("TNX <eol> & 73, ü 日本");
+    QTest::newRow("Logged ADIF") << qsoLogged << loggedAdif << 0 << name << comment;
+    QTest::newRow("plain broadcast") << qsoLogged << broadcast << 1999 << name << comment;
+    QTest::newRow("2 s later: left as sent") << qsoLogged << loggedAdif << 2000 << QStringLiteral("Taro ??")
+                                             << QStringLiteral("TNX <eol> & 73, ü ??");
+    QTest::newRow("another contact: left as sent")
+        << qsoLogged << QByteArray(loggedAdif).replace("JH1XYZ", "JH1XYY") << 0 << QStringLiteral("Taro ??")
+        << QStringLiteral("TNX <eol> & 73, ü ??");
+    QTest::newRow("texts that differ elsewhere: left as sent")
+        << qsoLogged << QByteArray(broadcast).replace("Taro ??", "Tara ??") << 0 << QStringLiteral("Tara ??")
+        << comment;
+}
+
+// Catches a Japanese name or comment stored as "??" though the partner's QSO Logged message of the
+// same contact held it, or characters taken from a message of another contact, or too late.
+void TstDatagramIntake::lostCharactersRestored()
+{
+    QFETCH(QByteArray, first);
+    QFETCH(QByteArray, second);
+    QFETCH(int, msLater);
+    QFETCH(QString, name);
+    QFETCH(QString, comment);
+    QStringList handled;
+    ContactQueue queue([&](const QStringList& c) { handled << c; });
+    qint64 now = 0;
+    queue.setClock([&] { return now; });
+    QVERIFY(Intake::Read(first, 2).contacts.isEmpty());
+    queue.take(first, Intake::Read(first, 2).contacts);
+    now = msLater;
+    QStringList queued;
+    QVERIFY(queue.take(second, Intake::Read(second, 2).contacts, nullptr, &queued));
+    queue.run();
+    QCOMPARE(handled, queued);
+    QCOMPARE(handled.size(), 1);
+    // The field lengths still fit: read the way the conversion reads them.
+    QCOMPARE(ReadAdifField(handled[0], QStringLiteral("NAME")).value, name);
+    QCOMPARE(ReadAdifField(handled[0], QStringLiteral("COMMENT")).value, comment);
 }
 
 void TstDatagramIntake::listenOn_data()
