@@ -290,14 +290,14 @@ QString RestoreLostCharacters(const QString& contact, const LoggedTexts& texts)
             return;
         // Blanks around the value may differ; the characters in between must match one for one.
         const QString value = restored.mid(start, length);
-        qsizetype lead = 0;
-        while (lead < value.size() && value[lead].isSpace())
+        int lead = 0;
+        while (lead < int(value.size()) && value.at(lead).isSpace())
             ++lead;
         const QString core = value.trimmed();
         if (core.size() != kept.size() || !core.contains(QLatin1Char('?')))
             return;
-        for (qsizetype i = 0; i < core.size(); ++i) {
-            if (core[i] != kept[i] && (core[i] != QLatin1Char('?') || kept[i].unicode() <= 0xFF))
+        for (int i = 0; i < int(core.size()); ++i) {
+            if (core.at(i) != kept.at(i) && (core.at(i) != QLatin1Char('?') || kept.at(i).unicode() <= 0xFF))
                 return;
         }
         // One character for one: the field's length stays right.
