@@ -20,7 +20,7 @@ constexpr quint32 kApplicationId = 0x564C4B52;
 constexpr int kSchemaVersion = 1;
 constexpr int kBusyTimeoutMs = 5000;
 // Less room than this on the store's volume, and a write error is taken for a full disk.
-constexpr qint64 kFullDiskBytes = 1024 * 1024;
+constexpr qint64 kFullDiskBytes = qint64(1024) * 1024;
 const char kFormatName[] = "VELKOR HAMLOG store";
 
 // Column of each record field; index 0 and 15 are never stored.

@@ -27,7 +27,7 @@ struct Run
 
 // Runs velkor-cli; asOther runs it as an unprivileged user when the test runs as the superuser,
 // so that file permissions count.
-Run cli(const QStringList& args, bool asOther = false)
+Run cli(const QStringList& args, [[maybe_unused]] bool asOther = false)
 {
     QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/velkor-cli");
     QStringList arguments = args;
@@ -54,7 +54,7 @@ Run cli(const QStringList& args, bool asOther = false)
 }
 
 // False when permissions cannot be tried here (the superuser without a way to drop privileges).
-bool permissionsCount()
+[[maybe_unused]] bool permissionsCount()
 {
 #ifdef Q_OS_UNIX
     return geteuid() != 0 || !QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty();
