@@ -327,8 +327,12 @@ bool ContactQueue::take(const QByteArray& datagram, const QStringList& contacts,
     if (contacts.isEmpty()) {
         // The partner's QSO Logged message, sent right before the ADIF of the same contact.
         Intake::LoggedTexts logged = Intake::LoggedTextsOf(datagram);
-        if (!logged.identity.isEmpty())
+        if (!logged.identity.isEmpty()) {
             m_recentLogged.emplace_back(now, std::move(logged));
+            // A flood of such messages must not make every contact search thousands of them.
+            if (m_recentLogged.size() > kMaxRememberedLogged)
+                m_recentLogged.pop_front();
+        }
         return true;
     }
     while (!m_recent.empty() && now - m_recent.front().first >= kDuplicateWindowMs) {

@@ -84,6 +84,8 @@ class ContactQueue
 {
 public:
     static constexpr qint64 kDuplicateWindowMs = 2000;
+    // QSO Logged messages remembered at most (the newest): a partner sends one per contact.
+    static constexpr size_t kMaxRememberedLogged = 64;
 
     using Handler = std::function<void(const QStringList& contactTexts)>;
     using Clock = std::function<qint64()>; // milliseconds, never going back
