@@ -53,8 +53,6 @@ private slots:
     void duplicates_data();
     void duplicates();
     void noContactInsideAnother();
-    void lostCharactersRestored_data();
-    void lostCharactersRestored();
     void listenOn_data();
     void listenOn();
     void portHeldByAnotherProgram();
@@ -145,11 +143,17 @@ void TstDatagramIntake::duplicates_data()
     QTest::addColumn<QByteArray>("second");
     QTest::addColumn<int>("msLater");
     QTest::addColumn<QString>("left"); // part of why the second is left; empty: both taken
+    // NAME and COMMENT of the second's contact; empty: the contact as read
+    QTest::addColumn<QStringList>("nameAndComment");
+    const auto row = [](const char* tag, const QByteArray& first, const QByteArray& second, int msLater,
+                        const QString& left, const QStringList& nameAndComment = {}) {
+        QTest::newRow(tag) << first << second << msLater << left << nameAndComment;
+    };
 
     const QByteArray a("<call:5>QQ1AA <eor>"), b("<call:5>QQ2BB <eor>");
-    QTest::newRow("same bytes within 2 s") << a << a << 1999 << "same bytes";
-    QTest::newRow("same bytes 2 s later") << a << a << 2000 << "";
-    QTest::newRow("another contact") << a << b << 0 << "";
+    row("same bytes within 2 s", a, a, 1999, "same bytes");
+    row("same bytes 2 s later", a, a, 2000, "");
+    row("another contact", a, b, 0, "");
 
     // WSJT-X's main server (Logged ADIF) and its plain-text broadcast, both pointed at one port.
     const QByteArray record =
@@ -157,30 +161,51 @@ void TstDatagramIntake::duplicates_data()
         "<name:6>M\xFCller <eor>";
     const QByteArray logged = QsoLogged::EncodeLoggedAdif(
         QStringLiteral("WSJT-X"), "\n<adif_ver:5>3.1.0\n<programid:6>WSJT-X\n<EOH>\n" + record);
-    QTest::newRow("both servers of one partner")
-        << logged << record + " " << 18 << "same contact (JA2XY 20240315 1234 20m FT4)";
-    QTest::newRow("same contact, written otherwise")
-        << record << QByteArray("<CALL:5>ja2xy<QSO_DATE:8>20240315<TIME_ON:4>1234<BAND:3>20M<MODE:3>FT4<EOR>")
-        << 1500 << "same contact";
-    QTest::newRow("same contact 2 s later") << record << record + " " << 2000 << "";
+    row("both servers of one partner", logged, record + " ", 18,
+        "same contact (JA2XY 20240315 1234 20m FT4)");
+    row("same contact, written otherwise", record,
+        QByteArray("<CALL:5>ja2xy<QSO_DATE:8>20240315<TIME_ON:4>1234<BAND:3>20M<MODE:3>FT4<EOR>"), 1500,
+        "same contact");
+    row("same contact 2 s later", record, record + " ", 2000, "");
     // Another band, mode or minute: another contact.
     for (const auto& change :
          {std::make_pair("20m", "40m"), std::make_pair("FT4", "Q65"), std::make_pair("123415", "123515")}) {
-        QTest::newRow(change.second) << record << QByteArray(record).replace(change.first, change.second) << 0
-                                     << "";
+        row(change.second, record, QByteArray(record).replace(change.first, change.second), 0, "");
     }
-    QTest::newRow("no date: never the same") << QByteArray("<call:5>QQ1AA <time_on:4>1234 <eor>")
-                                             << QByteArray("<call:5>QQ1AA <time_on:4>1234 <eor> ") << 0 << "";
+    row("no date: never the same", QByteArray("<call:5>QQ1AA <time_on:4>1234 <eor>"),
+        QByteArray("<call:5>QQ1AA <time_on:4>1234 <eor> "), 0, "");
+
+    // WSJT-X 2.6.1 logging a contact with a Japanese name and comment: its QSO Logged message, then
+    // its Logged ADIF message and its plain broadcast, where each such character is "?".
+    const auto read = [](const char* name) {
+        QFile file(QStringLiteral(VELKOR_TEST_DATA "/wsjtx/") + QLatin1String(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray qsoLogged = read("qso_logged_kanji.bin");
+    const QByteArray loggedAdif = read("logged_adif_kanji.bin");
+    const QByteArray broadcast = read("broadcast_adif_kanji.adi");
+    const QStringList restored{QStringLiteral("Taro 山田"), QStringLiteral("TNX <eol> & 73, ü 日本")};
+    const QStringList asSent{QStringLiteral("Taro ??"), QStringLiteral("TNX <eol> & 73, ü ??")};
+    row("characters back from QSO Logged: Logged ADIF", qsoLogged, loggedAdif, 0, "", restored);
+    row("characters back from QSO Logged: plain broadcast", qsoLogged, broadcast, 1999, "", restored);
+    row("QSO Logged 2 s before: left as sent", qsoLogged, loggedAdif, 2000, "", asSent);
+    row("QSO Logged of another contact: left as sent", qsoLogged,
+        QByteArray(loggedAdif).replace("JH1XYZ", "JH1XYY"), 0, "", asSent);
+    row("texts that differ elsewhere: left as sent", qsoLogged,
+        QByteArray(broadcast).replace("Taro ??", "Tara ??"), 0, "", {QStringLiteral("Tara ??"), restored[1]});
 }
 
 // Catches a second copy of a contact (the same bytes, or the same contact from a partner's second
-// server) stored as a second contact, or a distinct contact or one sent again later dropped.
+// server) stored as a second contact, or a distinct contact or one sent again later dropped; and a
+// Japanese name or comment stored as "??" though the partner's QSO Logged message of the same
+// contact held it, or characters taken from a message of another contact, or too late.
 void TstDatagramIntake::duplicates()
 {
     QFETCH(QByteArray, first);
     QFETCH(QByteArray, second);
     QFETCH(int, msLater);
     QFETCH(QString, left);
+    QFETCH(QStringList, nameAndComment);
     QStringList handled;
     ContactQueue queue([&](const QStringList& c) { handled << c; });
     qint64 now = 0;
@@ -192,15 +217,21 @@ void TstDatagramIntake::duplicates()
     QVERIFY(queue.take("heartbeat", {})); // nothing to take: not remembered either
     now = msLater;
     QString why;
-    QCOMPARE(queue.take(second, secondContacts, &why), left.isEmpty());
+    QStringList queued;
+    QCOMPARE(queue.take(second, secondContacts, &why, &queued), left.isEmpty());
     QVERIFY2(left.isEmpty() ? why.isEmpty() : why.contains(left), qPrintable(why));
     queue.run();
-    QCOMPARE(handled, left.isEmpty() ? firstContacts + secondContacts : firstContacts);
+    QCOMPARE(handled, firstContacts + queued);
     QCOMPARE(queue.waiting(), 0);
+    if (nameAndComment.isEmpty()) {
+        QCOMPARE(queued, left.isEmpty() ? secondContacts : QStringList());
+    } else {
+        // The field lengths still fit: read the way the conversion reads them.
+        QCOMPARE(ReadAdifField(queued.value(0), QStringLiteral("NAME")).value, nameAndComment[0]);
+        QCOMPARE(ReadAdifField(queued.value(0), QStringLiteral("COMMENT")).value, nameAndComment[1]);
+    }
 }
 
-// Catches a contact handled in the middle of another (the append lets events run) or one lost
-// because it arrived meanwhile; datagrams waiting at the socket come in before the next contact.
 void TstDatagramIntake::noContactInsideAnother()
 {
     QStringList events;
@@ -224,62 +255,6 @@ void TstDatagramIntake::noContactInsideAnother()
     // What waited together is handled together.
     QCOMPARE(events, (QStringList{"begin 1", "end 1", "begin 2,3", "end 2,3"}));
     QVERIFY(!queue.isHandling());
-}
-
-void TstDatagramIntake::lostCharactersRestored_data()
-{
-    // WSJT-X 2.6.1 logging a contact with a Japanese name and comment: its QSO Logged message, then
-    // its Logged ADIF message and its plain broadcast, where each such character is "?".
-    const auto read = [](const char* name) {
-        QFile file(QStringLiteral(VELKOR_TEST_DATA "/wsjtx/") + QLatin1String(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    };
-    const QByteArray qsoLogged = read("qso_logged_kanji.bin");
-    const QByteArray loggedAdif = read("logged_adif_kanji.bin");
-    const QByteArray broadcast = read("broadcast_adif_kanji.adi");
-    QTest::addColumn<QByteArray>("first");
-    QTest::addColumn<QByteArray>("second");
-    QTest::addColumn<int>("msLater");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("comment");
-    const QString name = QStringLiteral("Taro 山田");
-    const QString comment = QStringLiteral("TNX <eol> & 73, ü 日本");
-    QTest::newRow("Logged ADIF") << qsoLogged << loggedAdif << 0 << name << comment;
-    QTest::newRow("plain broadcast") << qsoLogged << broadcast << 1999 << name << comment;
-    QTest::newRow("2 s later: left as sent") << qsoLogged << loggedAdif << 2000 << QStringLiteral("Taro ??")
-                                             << QStringLiteral("TNX <eol> & 73, ü ??");
-    QTest::newRow("another contact: left as sent")
-        << qsoLogged << QByteArray(loggedAdif).replace("JH1XYZ", "JH1XYY") << 0 << QStringLiteral("Taro ??")
-        << QStringLiteral("TNX <eol> & 73, ü ??");
-    QTest::newRow("texts that differ elsewhere: left as sent")
-        << qsoLogged << QByteArray(broadcast).replace("Taro ??", "Tara ??") << 0 << QStringLiteral("Tara ??")
-        << comment;
-}
-
-// Catches a Japanese name or comment stored as "??" though the partner's QSO Logged message of the
-// same contact held it, or characters taken from a message of another contact, or too late.
-void TstDatagramIntake::lostCharactersRestored()
-{
-    QFETCH(QByteArray, first);
-    QFETCH(QByteArray, second);
-    QFETCH(int, msLater);
-    QFETCH(QString, name);
-    QFETCH(QString, comment);
-    QStringList handled;
-    ContactQueue queue([&](const QStringList& c) { handled << c; });
-    qint64 now = 0;
-    queue.setClock([&] { return now; });
-    QVERIFY(Intake::Read(first, 2).contacts.isEmpty());
-    queue.take(first, Intake::Read(first, 2).contacts);
-    now = msLater;
-    QStringList queued;
-    QVERIFY(queue.take(second, Intake::Read(second, 2).contacts, nullptr, &queued));
-    queue.run();
-    QCOMPARE(handled, queued);
-    QCOMPARE(handled.size(), 1);
-    // The field lengths still fit: read the way the conversion reads them.
-    QCOMPARE(ReadAdifField(handled[0], QStringLiteral("NAME")).value, name);
-    QCOMPARE(ReadAdifField(handled[0], QStringLiteral("COMMENT")).value, comment);
 }
 
 void TstDatagramIntake::listenOn_data()
