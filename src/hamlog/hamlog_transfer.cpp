@@ -89,12 +89,7 @@ HamlogTransfer::AppendRequest HamlogTransfer::ThLogDbAppend(const std::vector<Ud
 {
     Request request;
     request.entries = entries;
-    if (m_busy) {
-        m_waiting.push_back(request);
-        return AppendDeferred;
-    }
-    run(request, false);
-    return AppendRan;
+    return submit(request);
 }
 
 HamlogTransfer::AppendRequest HamlogTransfer::appendEntries(const std::vector<UdpEntry>& entries)
@@ -102,12 +97,7 @@ HamlogTransfer::AppendRequest HamlogTransfer::appendEntries(const std::vector<Ud
     Request request;
     request.entries = entries;
     request.batch = true;
-    if (m_busy) {
-        m_waiting.push_back(request);
-        return AppendDeferred;
-    }
-    run(request, false);
-    return AppendRan;
+    return submit(request);
 }
 
 HamlogTransfer::AppendRequest HamlogTransfer::ThDbFileAppend()
@@ -117,6 +107,11 @@ HamlogTransfer::AppendRequest HamlogTransfer::ThDbFileAppend()
     request.import = true;
     request.records = AdifTransferList;
     request.count = AdifTransferCount;
+    return submit(request);
+}
+
+HamlogTransfer::AppendRequest HamlogTransfer::submit(const Request& request)
+{
     if (m_busy) {
         m_waiting.push_back(request);
         return AppendDeferred;

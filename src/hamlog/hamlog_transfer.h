@@ -131,6 +131,8 @@ private:
         int count = 0;
     };
 
+    // Runs the request now, or after the append that holds the database (AppendDeferred).
+    AppendRequest submit(const Request& request);
     void run(const Request& request, bool deferred);
     void runUdp(const std::vector<UdpEntry>& entries, bool deferred);
     void runImport(const QStringList& records, int count);
