@@ -2,7 +2,7 @@
 // names) loaded as the import window loads it, then transferred whole into a new built-in store
 // as the window's transfer does; the transfer against a bare SQLite insert of the same converted
 // rows in one transaction, measured in the same run.
-#include "adif_import/adif_records.h"
+#include "adif/adif_records.h"
 #include "bench_result.h"
 #include "bench_store_support.h"
 #include "common/prompts.h"
@@ -114,7 +114,7 @@ int main(int argc, char* argv[])
         QuietHost host;
         HamlogTransfer transfer(settings, countries, dxcc, store, prompts, host);
         timer.restart();
-        AdifRecords::CollectRecords(records, 1, int(records.size()));
+        FillAdifTransferList(records, 1, int(records.size()));
         transfer.ThDbFileAppend();
         bestTransfer = std::min(bestTransfer, timer.nsecsElapsed() / 1e6);
         status = host.status;

@@ -2,7 +2,7 @@
 // and the bare SQLite insert they are measured against.
 #pragma once
 
-#include "common/program_data.h"
+#include "delivery/program_data.h"
 #include "common/prompts.h"
 #include "hamlog/hamlog_conversion.h"
 #include "platform/code_page.h"

@@ -12,13 +12,12 @@
 //  - 10,000 waiting contacts drained by one retry, against a bare insert of the same records.
 #include "bench_result.h"
 #include "bench_store_support.h"
+#include "common/program_folder.h"
 #include "common/prompts.h"
 #include "hamlog/builtin_store.h"
-#include "hamlog/contact_delivery.h"
-#include "hamlog/hamlog_transfer.h"
-#include "hamlog/outbox.h"
+#include "delivery/contact_pipeline.h"
 #include "platform/durable_file.h"
-#include "reception/adif_log.h"
+#include "delivery/adif_log.h"
 #include "reception/contact_intake.h"
 #include "reception/udp_listener.h"
 #include "reference/country_table.h"
@@ -119,20 +118,19 @@ int receiveBufferBytes(QUdpSocket& socket)
 }
 
 
-// The road of the main window without its window: the socket, the intake, the outbox and the
-// delivery, the ADIF log. Prompts go where the caller says.
+// The road of the main window without its window: the socket, the intake and the window's
+// pipeline (outbox, ADIF log, delivery, journal). Prompts go where the caller says.
 class Road
 {
 public:
     Road(const QString& folder, Settings& settings, const CountryTable& countries, const DxccTable& dxcc,
-         HamlogLibrary& library, Prompts& boxes)
-        : m_logPath(folder + QStringLiteral("/Velkor.adi")), m_outbox(folder + QStringLiteral("/Velkor.outbox")),
-          m_transfer(settings, countries, dxcc, library, boxes, m_host),
-          m_delivery((QDir().mkpath(folder), m_outbox.load(QDateTime::currentMSecsSinceEpoch()), m_outbox),
-                     m_transfer, library),
-          m_intake(socket, m_source, m_logPath, m_delivery)
+         std::unique_ptr<HamlogLibrary> library, Prompts& boxes)
+        : m_logPath((QDir().mkpath(folder), folder + QStringLiteral("/Velkor.adi"))),
+          m_pipeline(settings, countries, dxcc, boxes, m_host, std::move(library),
+                     folder + QStringLiteral("/Velkor.outbox")),
+          m_intake(socket, m_pipeline, 2, m_logPath)
     {
-        QObject::connect(&m_transfer, &HamlogTransfer::contactAppended, [this] { ++handled; });
+        QObject::connect(&m_pipeline, &ContactPipeline::contactAppended, [this] { ++handled; });
         QObject::connect(&socket, &QUdpSocket::readyRead, [this] { m_intake.dataArrived(); });
     }
 
@@ -166,8 +164,8 @@ public:
         }
         return lines;
     }
-    const Outbox& outbox() const { return m_outbox; }
-    ContactDelivery& delivery() { return m_delivery; }
+    const Outbox& outbox() const { return m_pipeline.outbox(); }
+    ContactDelivery& delivery() { return m_pipeline.delivery(); }
     int taken() const { return m_intake.datagramsRead(); }
 
     QUdpSocket socket;
@@ -175,11 +173,8 @@ public:
 
 private:
     QuietHost m_host;
-    qint16 m_source = 2;
     QString m_logPath;
-    Outbox m_outbox;
-    HamlogTransfer m_transfer;
-    ContactDelivery m_delivery;
+    ContactPipeline m_pipeline;
     ContactIntake m_intake;
 };
 
@@ -291,8 +286,7 @@ void junkFlood(const QString& folder)
     settings.ThDbFile = folder + QStringLiteral("/flood.db");
     CountryTable countries;
     DxccTable dxcc;
-    BuiltinStore store;
-    Road intake(folder, settings, countries, dxcc, store, boxes);
+    Road intake(folder, settings, countries, dxcc, std::make_unique<BuiltinStore>(), boxes);
     const quint16 port = intake.listen();
     FloodSender sender(port, kReal, kJunk);
     QElapsedTimer timer;
@@ -306,8 +300,8 @@ void junkFlood(const QString& folder)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     }
     int inOutbox = 0;
-    for (const Outbox::Entry* e : intake.outbox().entries({Outbox::State::Appended}))
-        inOutbox += e->text.contains(QLatin1String("JR9BIG")) ? 0 : 1;
+    for (const Outbox::Entry& e : intake.outbox().entries({Outbox::State::Appended}))
+        inOutbox += e.text.contains(QLatin1String("JR9BIG")) ? 0 : 1;
     QList<StoredRecord> records;
     QString error;
     BuiltinStore::ReadRecords(settings.ThDbFile, records, error);
@@ -344,12 +338,10 @@ void retryDrain(const QString& folder)
     }
     // A new session finds them waiting, as after a day of a broken database.
     data.settings.ThDbFile = folder + QStringLiteral("/drain.db");
-    BuiltinStore store;
     QuietHost host;
-    HamlogTransfer transfer(data.settings, data.countryTable, data.dxccTable, store, prompts, host);
-    Outbox outbox(folder + QStringLiteral("/Velkor.outbox"));
-    outbox.load(QDateTime::currentMSecsSinceEpoch());
-    ContactDelivery delivery(outbox, transfer, store);
+    ContactPipeline pipeline(data.settings, data.countryTable, data.dxccTable, prompts, host,
+                             std::make_unique<BuiltinStore>(), folder + QStringLiteral("/Velkor.outbox"));
+    ContactDelivery& delivery = pipeline.delivery();
     QElapsedTimer timer;
     timer.start();
     delivery.retryWaiting();
@@ -383,6 +375,8 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
+    // The transfer journal goes where the program's folder is.
+    ProgramFolder::setPath(dir.path());
     QList<QByteArray> datagrams;
     for (int i = 0; i < kContacts; ++i)
         datagrams << wsjtDatagram(i);
@@ -420,8 +414,8 @@ int main(int argc, char* argv[])
     settings.ThDbFile = dir.filePath(QStringLiteral("udp.db"));
     CountryTable countries;
     DxccTable dxcc;
-    BuiltinStore store;
-    Road intake(dir.filePath(QStringLiteral("burst")), settings, countries, dxcc, store, prompts);
+    Road intake(dir.filePath(QStringLiteral("burst")), settings, countries, dxcc, std::make_unique<BuiltinStore>(),
+                prompts);
     const quint16 port = intake.listen();
     intake.warmUp();
     Sender sender(port, datagrams);

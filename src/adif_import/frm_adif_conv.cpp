@@ -1,10 +1,11 @@
 #include "adif_import/frm_adif_conv.h"
 
-#include "adif_import/adif_records.h"
+#include "adif/adif_records.h"
+#include "hamlog/hamlog_data.h"
 #include "common/program_folder.h"
 #include "common/prompts.h"
 #include "common/twips_gui.h"
-#include "hamlog/transfer_journal.h"
+#include "delivery/transfer_journal.h"
 #include "platform/file_open_dialog_gui.h"
 
 #include <QAbstractTableModel>
@@ -326,7 +327,7 @@ void frmAdifConv::Grid1_SelectionChanged()
 
 void frmAdifConv::CollectSelectedRecords(int first, int last, const QVector<bool>& leaveOut)
 {
-    AdifRecords::CollectRecords(m_model->records(), first, last, leaveOut);
+    FillAdifTransferList(m_model->records(), first, last, leaveOut);
 }
 
 void frmAdifConv::Command1_Click()

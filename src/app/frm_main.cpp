@@ -8,17 +8,16 @@
 #include "app/status_panel.h"
 #include "app/window_placement.h"
 #include "common/app_info.h"
-#include "common/program_data.h"
+#include "delivery/program_data.h"
 #include "common/program_folder.h"
 #include "common/twips_gui.h"
-#include "hamlog/contact_delivery.h"
+#include "delivery/contact_delivery.h"
+#include "delivery/contact_pipeline.h"
 #include "hamlog/hamlog_library.h"
-#include "hamlog/outbox.h"
-#include "hamlog/transfer_journal.h"
 #include "partners/partner_programs.h"
 #include "platform/help_gui.h"
 #include "platform/window_stacking_gui.h"
-#include "reception/adif_log.h"
+#include "delivery/adif_log.h"
 #include "settings/frm_settings.h"
 
 #include <QCloseEvent>
@@ -69,42 +68,29 @@ frmMain::frmMain(ProgramData& data, Prompts& prompts, QWidget* parent)
 frmMain::~frmMain()
 {
     delete m_outboxWindow.data();
-    m_intake.reset(); // it refers to the delivery
-    m_delivery.reset();
+    m_intake.reset(); // it refers to the pipeline
+    m_pipeline.reset();
+}
+
+ContactPipeline& frmMain::pipeline()
+{
+    if (!m_pipeline) {
+        m_pipeline = std::make_unique<ContactPipeline>(m_data.settings, m_data.countryTable, m_data.dxccTable,
+                                                       m_failureBoxes, *this, std::move(m_libraryToUse));
+        connect(m_pipeline.get(), &ContactPipeline::countsChanged, this, &frmMain::showPanel1);
+        connect(m_pipeline.get(), &ContactPipeline::contactAppended, this, [this] { m_failureBoxes.succeeded(); });
+    }
+    return *m_pipeline;
 }
 
 HamlogTransfer& frmMain::hamlogTransfer()
 {
-    if (!m_hamlogLibrary)
-        m_hamlogLibrary = CreateHamlogLibrary();
-    if (!m_hamlogTransfer) {
-        m_hamlogTransfer = std::make_unique<HamlogTransfer>(
-            m_data.settings, m_data.countryTable, m_data.dxccTable, *m_hamlogLibrary, m_failureBoxes, *this);
-        // What went in is remembered, so that importing it again can leave it out.
-        connect(m_hamlogTransfer.get(), &HamlogTransfer::recordsAppended, this,
-                [](const QString& database, const QStringList& contacts) {
-                    TransferJournal::Add(database, contacts);
-                });
-    }
-    return *m_hamlogTransfer;
+    return pipeline().transfer();
 }
 
 ContactDelivery& frmMain::delivery()
 {
-    if (!m_outbox) {
-        m_outbox = std::make_unique<Outbox>(Outbox::DefaultPath());
-        if (!m_outbox->load(QDateTime::currentMSecsSinceEpoch()))
-            m_failureBoxes.showMessage(m_outbox->lastError());
-    }
-    if (!m_delivery) {
-        HamlogTransfer& transfer = hamlogTransfer();
-        m_delivery = std::make_unique<ContactDelivery>(*m_outbox, transfer, *m_hamlogLibrary);
-        connect(m_delivery.get(), &ContactDelivery::countsChanged, this, &frmMain::showPanel1);
-        connect(m_delivery.get(), &ContactDelivery::outboxFailed, this,
-                [this](const QString& text) { m_failureBoxes.showMessage(text); });
-        connect(&transfer, &HamlogTransfer::contactAppended, this, [this] { m_failureBoxes.succeeded(); });
-    }
-    return *m_delivery;
+    return pipeline().delivery();
 }
 
 frmOutbox* frmMain::outboxWindow() const
@@ -126,7 +112,8 @@ void frmMain::showPanel1()
 {
     // The counts go first: the panel cuts a long text at its end.
     const QString counts =
-        m_delivery ? outboxCountsText(m_delivery->waitingCount(), m_delivery->refusedCount()) : QString();
+        m_pipeline ? outboxCountsText(m_pipeline->delivery().waitingCount(), m_pipeline->delivery().refusedCount())
+                   : QString();
     const auto withCounts = [&counts](const QString& text) {
         if (counts.isEmpty())
             return text;
@@ -158,15 +145,15 @@ void frmMain::mnuRetryOutbox_Click()
 
 void frmMain::setHamlogLibrary(std::unique_ptr<HamlogLibrary> library)
 {
-    // The transfer keeps a reference to the library, so it goes with it; an append that is still
-    // running keeps both until it has closed the database.
-    if (m_hamlogTransfer && m_hamlogTransfer->isBusy())
+    if (!m_pipeline) {
+        m_libraryToUse = std::move(library);
+        return;
+    }
+    // The list window works on the delivery, which goes with the library.
+    if (m_pipeline->transfer().isBusy())
         return;
     delete m_outboxWindow.data();
-    m_intake.reset(); // it refers to the delivery
-    m_delivery.reset();
-    m_hamlogTransfer.reset();
-    m_hamlogLibrary = std::move(library);
+    m_pipeline->replaceLibrary(std::move(library));
 }
 
 HamlogTransfer::AppendRequest frmMain::ThLogDbAppend(const QString& contactText)
@@ -189,7 +176,7 @@ HamlogTransfer::AppendRequest frmMain::ThDbFileAppend()
 
 void frmMain::closeTransferProgressWhenIdle()
 {
-    if (!hamlogTransfer().isBusy() && m_transferProgress)
+    if (m_transferProgress && !hamlogTransfer().isBusy())
         delete m_transferProgress.data();
 }
 
@@ -373,9 +360,9 @@ void frmMain::Form_Load()
     MnuOn();
     // Contacts a failure or a crash left in the outbox go to the database now; those a crash
     // caught before they reached the ADIF log go there first.
-    ContactDelivery& outbox = delivery();
-    AppendMissingToAdifLog(m_data.AdifLogPath, outbox.unloggedTexts());
-    outbox.resume(m_prompts);
+    if (m_intake)
+        m_intake->setAdifLogPath(m_data.AdifLogPath);
+    pipeline().startUp(m_data.AdifLogPath, m_prompts);
     // Reception stays off until a partner program is started from its launch entry.
 }
 

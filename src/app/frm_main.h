@@ -21,7 +21,7 @@ class frmSettings;
 class frmOutbox;
 class ContactDelivery;
 class ContactIntake;
-class Outbox;
+class ContactPipeline;
 class HamlogLibrary;
 struct ProgramData;
 
@@ -57,7 +57,9 @@ public:
     // The counts that follow it in panel 1 (empty when nothing waits and nothing was refused).
     static QString outboxCountsText(int waiting, int refused);
 
-    // The outbox and the appends of the received contacts (made on first use).
+    // The road of the received contacts: library, transfer, outbox and delivery (made on first
+    // use).
+    ContactPipeline& pipeline();
     ContactDelivery& delivery();
     // The boxes of failed appends: never more than one open, never waited for.
     FailureBoxes& failureBoxes() { return m_failureBoxes; }
@@ -179,7 +181,7 @@ private:
     // --- reception state (frm_main_reception.cpp) ---
     qint16 m_sourceProgram = 0; // SourceProgram
     qint16 m_timer2Phase = 0;   // Timer2Phase
-    std::unique_ptr<ContactIntake> m_intake;
+    std::unique_ptr<ContactIntake> m_intake; // refers to the pipeline: goes before it
     std::function<qint64()> m_receptionClock;
     ContactIntake& intake();
     void showContact(const QString& contactText);
@@ -189,10 +191,8 @@ private:
     qint32 m_launchedProcessId = 0; // LaunchedProcessId
     std::unique_ptr<PartnerProcessStarter> m_processStarter;
     std::unique_ptr<PartnerProcess> m_partnerProcess; // the program Timer3 watches
-    std::unique_ptr<HamlogLibrary> m_hamlogLibrary;
-    std::unique_ptr<HamlogTransfer> m_hamlogTransfer;
-    std::unique_ptr<Outbox> m_outbox;
-    std::unique_ptr<ContactDelivery> m_delivery; // refers to the transfer: goes before it
+    std::unique_ptr<HamlogLibrary> m_libraryToUse; // set by a test before the pipeline is made
+    std::unique_ptr<ContactPipeline> m_pipeline;
     QPointer<frmOutbox> m_outboxWindow;
     QPointer<QProgressDialog> m_transferProgress;
     qint64 m_transferProgressShownMs = 0;

@@ -1,7 +1,7 @@
 #include "app/frm_main.h"
 
 #include "common/app_info.h"
-#include "common/program_data.h"
+#include "delivery/program_data.h"
 #include "common/prompts.h"
 #include "partners/partner_programs.h"
 #include "platform/file_attributes.h"

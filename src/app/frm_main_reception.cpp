@@ -1,7 +1,7 @@
 #include "app/frm_main.h"
 
-#include "common/program_data.h"
-#include "hamlog/contact_delivery.h"
+#include "delivery/program_data.h"
+#include "delivery/contact_pipeline.h"
 #include "reception/contact_intake.h"
 #include "reception/udp_listener.h"
 
@@ -24,7 +24,7 @@ QString frmMain::refusedText(const QString& reason)
 ContactIntake& frmMain::intake()
 {
     if (!m_intake) {
-        m_intake = std::make_unique<ContactIntake>(*Winsock1, m_sourceProgram, m_data.AdifLogPath, delivery());
+        m_intake = std::make_unique<ContactIntake>(*Winsock1, pipeline(), m_sourceProgram, m_data.AdifLogPath);
         if (m_receptionClock)
             m_intake->setClock(m_receptionClock);
         ContactIntake::View view;
@@ -46,6 +46,8 @@ void frmMain::setReceptionClock(std::function<qint64()> clock)
 void frmMain::OpenUdpPort(qint16 n)
 {
     m_sourceProgram = n;
+    if (m_intake)
+        m_intake->setSource(n);
     CloseUdpPort();
 
     QString address;
@@ -79,7 +81,7 @@ void frmMain::showContact(const QString& contactText)
     // Label1 keeps the latest contact until two ticks after it.
     m_timer2Phase = 0;
     Timer2->start();
-    connect(&hamlogTransfer(), &HamlogTransfer::contactAppended, this, &frmMain::contactAppendedLater,
+    connect(&pipeline(), &ContactPipeline::contactAppended, this, &frmMain::contactAppendedLater,
             Qt::UniqueConnection);
     m_lastCallSign.clear();
 }

@@ -2,8 +2,8 @@
 
 #include "common/app_info.h"
 #include "common/prompts.h"
-#include "hamlog/contact_delivery.h"
-#include "hamlog/hamlog_conversion.h"
+#include "delivery/contact_delivery.h"
+#include "adif/adif_fields.h"
 #include "partners/partner_programs.h"
 #include "platform/code_page.h"
 
@@ -105,7 +105,8 @@ void frmOutbox::refresh()
         {Outbox::State::Waiting, Outbox::State::Failed, Outbox::State::Started, Outbox::State::Refused});
     Grid1->setRowCount(int(entries.size()));
     int row = 0;
-    for (const Outbox::Entry* e : entries) {
+    for (const Outbox::Entry& entry : entries) {
+        const Outbox::Entry* e = &entry;
         const AdifField call = ReadAdifField(e->text, QStringLiteral("CALL"));
         const QStringList cells{call.value.left(40),
                                 QDateTime::fromMSecsSinceEpoch(e->arrivedMs).toString(QStringLiteral("yyyy/MM/dd H:mm:ss")),
@@ -154,7 +155,7 @@ void frmOutbox::saveAsAdif()
         return;
     QString text = QStringLiteral("Velkor ADIF Export<eoh>\r\n");
     for (qint64 id : ids) {
-        if (const Outbox::Entry* e = m_delivery.outbox().entry(id))
+        if (const std::optional<Outbox::Entry> e = m_delivery.outbox().entry(id))
             text += e->text + QStringLiteral("\r\n");
     }
     QFile file(name);

@@ -2,7 +2,7 @@
 #include "app/message_box_prompts.h"
 #include "app/start_up.h"
 #include "common/app_info.h"
-#include "common/program_data.h"
+#include "delivery/program_data.h"
 #include "platform/single_instance.h"
 
 #include <QApplication>

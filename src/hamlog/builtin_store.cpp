@@ -392,8 +392,8 @@ bool BuiltinStore::THW_append(unsigned char*, qint32, qint32&)
         m_error = QStringLiteral("データベースが開かれていません");
         return false;
     }
-    const qint64 entryId = m_entryId;
-    m_entryId = 0;
+    const qint64 entryId = m_recordKey;
+    m_recordKey = 0;
     if (entryId != 0) {
         sqlite3_bind_int64(m_findEntry, 1, entryId);
         const int found = sqlite3_step(m_findEntry);

@@ -26,10 +26,10 @@ struct StoredRecord
 // append call returns, an import when it closes, and a failure path that closes keeps what was
 // appended before it. Two failures take those records along, and the close then fails saying so:
 // an append that SQLite answers by rolling back the whole transaction (a full disk), and a file
-// deleted or moved away while it was open. A record that comes from the outbox is stored with its
-// entry's id (table outbox_entries) in the same transaction, and an entry already there is not
-// stored again, so a crash between the commit and the outbox's mark can neither lose nor double
-// a contact. The first open of a file in a session checks its pages,
+// deleted or moved away while it was open. A record given a key (setNextRecordKey) is stored with
+// it (table outbox_entries, which the contacts' keys fill) in the same transaction, and a record
+// whose key is there already is not stored again, so a crash between the commit and the caller's
+// note of it can neither lose nor double a contact. The first open of a file in a session checks its pages,
 // so a damaged store is refused before anything is written to it.
 class BuiltinStore : public HamlogLibrary
 {
@@ -58,8 +58,8 @@ public:
     bool isLoaded() const override { return true; }
     QString lastError() const override { return m_error; }
     QString backendName() const override { return QStringLiteral("built-in"); }
-    bool remembersAppends() const override { return true; }
-    void tagNextAppend(qint64 entryId) override { m_entryId = entryId; }
+    bool keepsRecordKeys() const override { return true; }
+    void setNextRecordKey(qint64 key) override { m_recordKey = key; }
 
     bool isOpen() const { return m_db != nullptr; }
 
@@ -100,7 +100,7 @@ private:
     sqlite3_stmt* m_insert = nullptr;
     sqlite3_stmt* m_findEntry = nullptr;
     sqlite3_stmt* m_insertEntry = nullptr;
-    qint64 m_entryId = 0;
+    qint64 m_recordKey = 0;
     std::array<QString, 17> m_record;
     QString m_error;
     QString m_path;

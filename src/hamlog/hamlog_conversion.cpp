@@ -1,5 +1,7 @@
 #include "hamlog/hamlog_conversion.h"
 
+#include "adif/adif_fields.h"
+
 #include "reference/country_table.h"
 #include "reference/dxcc_table.h"
 
@@ -8,40 +10,6 @@
 #include <cmath>
 
 namespace {
-
-// Positions and lengths have always been 16-bit; a field beyond that stops the conversion
-// rather than being read from the wrong place.
-constexpr int kMaxPosition = 32767;
-
-bool isSkippedBlank(QChar c)
-{
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n');
-}
-
-QChar upperOf(QChar c)
-{
-    const ushort u = c.unicode();
-    if (u < 0x80)
-        return QChar(u >= 'a' && u <= 'z' ? ushort(u - 0x20) : u);
-    return c.toUpper();
-}
-
-// First position of "<" name ":" in the text, the name matched as if the text were upper-cased
-// character by character (never "ß" to "SS", which would move every later position).
-int findTag(const QString& text, QLatin1String name)
-{
-    const int n = int(text.size());
-    const int nameLength = int(name.size());
-    for (int at = int(text.indexOf(QLatin1Char('<'))); at >= 0 && at + nameLength + 1 < n;
-         at = int(text.indexOf(QLatin1Char('<'), at + 1))) {
-        int k = 0;
-        while (k < nameLength && upperOf(text.at(at + 1 + k)) == QLatin1Char(name.at(k)))
-            ++k;
-        if (k == nameLength && text.at(at + 1 + k) == QLatin1Char(':'))
-            return at;
-    }
-    return -1;
-}
 
 QString trimSpaces(const QString& text)
 {
@@ -54,117 +22,8 @@ QString trimSpaces(const QString& text)
     return text.mid(begin, end - begin);
 }
 
-double readNumber(const QString& text, int from, bool exponent);
-
-// The length after the colon. Plain digits (the usual case) are read here; anything else goes
-// through the general number reading.
-double readLength(const QString& text, int from)
-{
-    const int n = int(text.size());
-    int value = 0;
-    int i = from;
-    while (i < n && i - from < 6 && text.at(i).unicode() >= '0' && text.at(i).unicode() <= '9')
-        value = value * 10 + (text.at(i++).unicode() - '0');
-    if (i > from && i < n && (text.at(i) == QLatin1Char('>') || text.at(i) == QLatin1Char(':')))
-        return value;
-    return readNumber(text, from, true);
-}
-
-AdifField readField(const QString& text, QLatin1String name)
-{
-    AdifField field;
-    const int at = findTag(text, name);
-    if (at < 0)
-        return field;
-    const int gt = int(text.indexOf(QLatin1Char('>'), at));
-    const auto tag = [&] { return QLatin1Char('<') + QString(name) + QLatin1Char(':'); };
-    if (gt < 0) {
-        field.status = AdifField::Failed;
-        field.error = QStringLiteral("ADIF のフィールド %1 に \">\" がありません").arg(tag());
-        return field;
-    }
-    const double length = readLength(text, at + int(name.size()) + 2);
-    if (at + 1 > kMaxPosition || gt + 1 > kMaxPosition || length > kMaxPosition) {
-        field.status = AdifField::Failed;
-        field.error =
-            QStringLiteral("ADIF のフィールド %1 の位置または長さが 32767 を超えています").arg(tag());
-        return field;
-    }
-    // Whole characters, rounded as an integer variable takes a fraction. A negative length of
-    // any size is absent, never converted to int out of range.
-    if (!(length > 0.5))
-        return field;
-    const int count = int(std::nearbyint(length));
-    if (count <= 0)
-        return field;
-    field.status = AdifField::Found;
-    field.value = text.mid(gt + 1, count);
-    return field;
-}
-
 } // namespace
 
-AdifField ReadAdifField(const QString& text, const QString& name)
-{
-    const QByteArray latin = name.toLatin1();
-    return readField(text, QLatin1String(latin.constData(), latin.size()));
-}
-
-double ReadDecimalNumber(const QString& text)
-{
-    // A frequency is digits and one point; "1e3" is 1 followed by something else, not 1000.
-    return readNumber(text, 0, false);
-}
-
-namespace {
-
-double readNumber(const QString& text, int from, bool exponent)
-{
-    QString digits;
-    bool sign = false, point = false, any = false;
-    int i = from;
-    const int n = int(text.size());
-    for (; i < n; ++i) {
-        const QChar c = text.at(i);
-        if (isSkippedBlank(c))
-            continue;
-        if ((c == QLatin1Char('+') || c == QLatin1Char('-')) && !sign && !any && !point) {
-            sign = true;
-            digits += c;
-        } else if (c.unicode() >= '0' && c.unicode() <= '9') {
-            any = true;
-            digits += c;
-        } else if (c == QLatin1Char('.') && !point) {
-            point = true;
-            digits += c;
-        } else {
-            break;
-        }
-    }
-    // An exponent counts only when digits follow it ("1E3"); "8E" ends at the E.
-    if (exponent && any && i < n && (text.at(i) == QLatin1Char('E') || text.at(i) == QLatin1Char('e'))) {
-        QString tail;
-        int j = i + 1;
-        if (j < n && (text.at(j) == QLatin1Char('+') || text.at(j) == QLatin1Char('-')))
-            tail += text.at(j++);
-        int expDigits = 0;
-        while (j < n && text.at(j).unicode() >= '0' && text.at(j).unicode() <= '9') {
-            tail += text.at(j++);
-            ++expDigits;
-        }
-        if (expDigits > 0)
-            digits += QLatin1Char('e') + tail;
-    }
-    if (!any)
-        return 0.0;
-    bool ok = false;
-    const double value = QLocale::c().toDouble(digits, &ok);
-    if (!ok)
-        return std::isinf(value) ? value : 0.0;
-    return value;
-}
-
-} // namespace
 
 QString FormatUdpFrequency(const QString& freq)
 {
@@ -208,19 +67,7 @@ QString FormatUdpFrequency(const QString& freq)
 
 QString CutImportFrequency(const QString& freq)
 {
-    // Blanks around the value are no part of the number; a comma stands for the point where
-    // there is no point.
-    QString value = freq.trimmed();
-    int point = int(value.indexOf(QLatin1Char('.')));
-    if (point < 0) {
-        point = int(value.indexOf(QLatin1Char(',')));
-        // HAMLOG reads only a point as the decimal separator.
-        if (point >= 0)
-            value[point] = QLatin1Char('.');
-    }
-    if (point < 0)
-        return value;
-    return value.left(point + 4);
+    return CutFrequencyText(freq);
 }
 
 QString BuildQslText(const Settings& settings)
@@ -251,7 +98,7 @@ bool ConvertContact(const QString& contactText, ContactSource source, const QStr
                                               "GRIDSQUARE", "NAME",     "COMMENT"};
     QString values[Count];
     for (int i = 0; i < Count; ++i) {
-        const AdifField field = readField(contactText, QLatin1String(kOrder[i]));
+        const AdifField field = ReadAdifField(contactText, QLatin1String(kOrder[i]));
         if (field.status == AdifField::Failed) {
             error = field.error;
             return false;
@@ -294,7 +141,7 @@ bool ConvertContact(const QString& contactText, ContactSource source, const QStr
     }
     // FT4, Q65, FST4 and the like are logged as MODE MFSK with the mode proper in SUBMODE; the
     // log's mode column wants the mode proper. A SUBMODE that cannot be read counts as absent.
-    const QString submode = readField(contactText, QLatin1String("SUBMODE")).value.trimmed();
+    const QString submode = ReadAdifField(contactText, QStringLiteral("SUBMODE")).value.trimmed();
     record[7] = (submode.isEmpty() ? values[Mode] : submode).toUpper();
     record[9] = values[Grid];
     record[10] = qslText;

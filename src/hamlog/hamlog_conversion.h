@@ -1,5 +1,6 @@
 #pragma once
 
+#include "adif/adif_fields.h"
 #include "settings/settings.h"
 
 #include <QString>
@@ -24,26 +25,6 @@ struct HamlogRecord
 // Where the contact comes from: one logged over UDP, or one record line of an imported file.
 // They differ in the frequency rule only.
 enum class ContactSource { Udp, Import };
-
-// Result of reading one field from a contact text.
-struct AdifField
-{
-    enum Status { Found, Absent, Failed };
-    Status status = Absent;
-    QString value; // Found: the value, case kept
-    QString error; // Failed: why, in words for the user
-};
-
-// Finds the field of the given upper-case name ("CALL") in the text: the tag matched whole and
-// in any case, the length read up to ">" or a data-type indicator, then that many characters
-// after the ">" (fewer when the text ends). A length of 0 or less counts as absent. A tag without
-// ">" after it, or a position or length beyond 32,767, fails the conversion.
-AdifField ReadAdifField(const QString& text, const QString& name);
-
-// Reads a frequency the forgiving way the program always has: blanks, tabs and line feeds are
-// skipped, an optional sign, digits with one decimal point; reading stops at the first other
-// character (an "e" included); no number gives 0, a number too large gives infinity.
-double ReadDecimalNumber(const QString& text);
 
 // UDP frequency: the number rounded to three decimals, half away from zero, no leading zero
 // ("0.475" -> ".475", "14.0745" -> "14.075"). Empty for a number too large for a double.

@@ -22,3 +22,14 @@ void AddAdifTransferRecord(const QString& line)
     else
         AdifTransferList.append(line);
 }
+
+void FillAdifTransferList(const QStringList& records, int first, int last, const QVector<bool>& leaveOut)
+{
+    ClearAdifTransferList();
+    const int from = qMax(first, 1);
+    const int to = qMin(last, int(records.size()));
+    for (int number = from; number <= to; ++number) {
+        if (!leaveOut.value(number - 1, false))
+            AddAdifTransferRecord(records.at(number - 1));
+    }
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QStringList>
+#include <QVector>
 
 // Program-wide data of the HAMLOG transfer. They live as long as the program.
 
@@ -19,3 +20,8 @@ extern int AdifTransferCount;
 void ClearAdifTransferList();
 // Adds one record line at the next position and counts it.
 void AddAdifTransferRecord(const QString& line);
+
+// Fills AdifTransferList with records first to last (numbered from 1), in order; numbers without
+// a record are left out, and first greater than last gives an empty list. Records whose entry in
+// leaveOut (indexed like records) is true are left out too.
+void FillAdifTransferList(const QStringList& records, int first, int last, const QVector<bool>& leaveOut = {});

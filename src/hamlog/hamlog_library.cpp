@@ -3,7 +3,7 @@
 #include <QDir>
 
 #include "hamlog/builtin_store.h"
-#include "platform/hamlog_dll_library.h"
+#include "hamlog/hamlog_dll_library.h"
 
 std::unique_ptr<HamlogLibrary> CreateHamlogLibrary()
 {

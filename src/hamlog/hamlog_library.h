@@ -38,13 +38,14 @@ public:
     // Short name of the backend for tools and diagnostics.
     virtual QString backendName() const = 0;
 
-    // True when the backend keeps, with each record, the outbox entry it came from (see
-    // tagNextAppend) in the same step as the record itself: an entry appended a second time (after
-    // a crash cut off the mark that it was done) is then taken as appended, not stored twice.
-    // HAMLOG's libraries cannot do this.
-    virtual bool remembersAppends() const { return false; }
-    // The outbox entry the next THW_append stores (0: none). Cleared by that append.
-    virtual void tagNextAppend(qint64 entryId) { Q_UNUSED(entryId) }
+    // True when the backend keeps, with each record, the key its caller gave it (see
+    // setNextRecordKey) in the same step as the record itself, and takes a record whose key it
+    // holds already as appended without storing it a second time: an append made again, after a
+    // crash cut off the caller's note that it was done, then doubles nothing. HAMLOG's libraries
+    // cannot do this.
+    virtual bool keepsRecordKeys() const { return false; }
+    // The key the next THW_append keeps with its record (0: none). Cleared by that append.
+    virtual void setNextRecordKey(qint64 key) { Q_UNUSED(key) }
 };
 
 // The one place that chooses the backend: HAMLOG's DLLs on Windows, where HAMLOG lives (never

@@ -75,28 +75,16 @@ QString HamlogTransfer::cancelledText(int appended, int skipped)
         .arg(importCounts(appended, skipped));
 }
 
-QString HamlogTransfer::noCallSignText()
+HamlogTransfer::AppendRequest HamlogTransfer::ThLogDbAppend(const QString& contactText, qint64 key)
 {
-    return QStringLiteral("コールサインがありません");
+    return ThLogDbAppend(std::vector<Contact>{{key, contactText}});
 }
 
-HamlogTransfer::AppendRequest HamlogTransfer::ThLogDbAppend(const QString& contactText, qint64 entryId)
-{
-    return ThLogDbAppend(std::vector<UdpEntry>{{entryId, contactText}});
-}
-
-HamlogTransfer::AppendRequest HamlogTransfer::ThLogDbAppend(const std::vector<UdpEntry>& entries)
+HamlogTransfer::AppendRequest HamlogTransfer::ThLogDbAppend(const std::vector<Contact>& contacts, Reporting reporting)
 {
     Request request;
-    request.entries = entries;
-    return submit(request);
-}
-
-HamlogTransfer::AppendRequest HamlogTransfer::appendEntries(const std::vector<UdpEntry>& entries)
-{
-    Request request;
-    request.entries = entries;
-    request.batch = true;
+    request.contacts = contacts;
+    request.reporting = reporting;
     return submit(request);
 }
 
@@ -104,7 +92,7 @@ HamlogTransfer::AppendRequest HamlogTransfer::ThDbFileAppend()
 {
     // The list is taken as it stands now: the import window may refill it while this runs.
     Request request;
-    request.import = true;
+    request.kind = Request::Kind::Import;
     request.records = AdifTransferList;
     request.count = AdifTransferCount;
     return submit(request);
@@ -130,18 +118,18 @@ void HamlogTransfer::run(const Request& first, bool deferred)
         bool& busy;
         ~BusyReset() { busy = false; }
     } reset{m_busy};
-    if (first.import)
+    if (first.kind == Request::Kind::Import)
         runImport(first.records, first.count);
     else
-        runUdp(first.entries, deferred || first.batch);
+        runContacts(first.contacts, deferred || first.reporting == Reporting::Later);
     // Whatever was asked for meanwhile runs now, in order; more may queue up while it does.
     while (!m_waiting.empty()) {
         const Request next = m_waiting.front();
         m_waiting.pop_front();
-        if (next.import)
+        if (next.kind == Request::Kind::Import)
             runImport(next.records, next.count);
         else
-            runUdp(next.entries, true);
+            runContacts(next.contacts, true);
     }
 }
 
@@ -214,48 +202,48 @@ bool HamlogTransfer::fail(const QString& error)
     return closed;
 }
 
-void HamlogTransfer::runUdp(const std::vector<UdpEntry>& entries, bool deferred)
+void HamlogTransfer::runContacts(const std::vector<Contact>& contacts, bool deferred)
 {
-    const auto failed = [this](const UdpEntry& e, const QString& reason, bool refused, bool uncertain) {
-        if (m_observer && e.id != 0)
-            m_observer->appendFailed(e.id, reason, refused, uncertain);
+    using Failure = AppendListener::Failure;
+    const auto failed = [this](const Contact& c, const QString& reason, Failure failure) {
+        if (m_listener && c.key != 0)
+            m_listener->appendFailed(c.key, reason, failure);
     };
     // A contact without a call sign would become a record nobody can find or use: it is kept in
     // the ADIF log only, quietly, and the database is not even opened. A CALL tag that cannot be
     // read goes on to the conversion, which reports it.
-    std::vector<const UdpEntry*> todo;
-    for (const UdpEntry& e : entries) {
-        const AdifField call = ReadAdifField(e.text, QStringLiteral("CALL"));
-        if (call.status == AdifField::Absent ||
-            (call.status == AdifField::Found && call.value.trimmed().isEmpty()))
-            failed(e, noCallSignText(), true, false);
+    std::vector<const Contact*> todo;
+    for (const Contact& c : contacts) {
+        const CallSign::Check check = CallSign::CheckContact(c.text);
+        if (check.problem == CallSign::Problem::Missing)
+            failed(c, check.reason, Failure::Refused);
         else
-            todo.push_back(&e);
+            todo.push_back(&c);
     }
     if (todo.empty())
         return;
     const QString qslText = BuildQslText(m_settings);
     const QString database = m_settings.ThDbFile;
     if (!open()) {
-        for (const UdpEntry* e : todo)
-            failed(*e, m_lastFailure, false, false);
+        for (const Contact* c : todo)
+            failed(*c, m_lastFailure, Failure::Failed);
         return;
     }
-    std::vector<std::pair<const UdpEntry*, QString>> appended; // with their call signs
+    std::vector<std::pair<const Contact*, QString>> appended; // with their call signs
     for (size_t i = 0; i < todo.size(); ++i) {
-        const UdpEntry& e = *todo[i];
+        const Contact& e = *todo[i];
         HamlogRecord record;
         QString error;
         if (!ConvertContact(e.text, ContactSource::Udp, qslText, m_settings, m_countries, m_dxcc, record, error,
                             [this] { m_host.yieldToEventLoop(); })) {
             // This contact fails alone; the ones after it are appended.
             m_prompts.askOkCancel(error);
-            failed(e, error, true, false);
+            failed(e, error, Failure::Refused);
             continue;
         }
-        m_library.tagNextAppend(e.id);
-        if (m_observer && e.id != 0)
-            m_observer->appendStarting(e.id);
+        m_library.setNextRecordKey(e.key);
+        if (m_listener && e.key != 0)
+            m_listener->appendStarting(e.key);
         if (!handOver(record) || !append()) {
             const bool closed = fail(m_library.lastError());
             QStringList kept;
@@ -264,13 +252,13 @@ void HamlogTransfer::runUdp(const std::vector<UdpEntry>& entries, bool deferred)
             if (closed && !kept.isEmpty())
                 emit recordsAppended(database, kept);
             for (const auto& done : appended) {
-                if (closed && m_observer && done.first->id != 0)
-                    m_observer->appendDone(done.first->id);
+                if (closed && m_listener && done.first->key != 0)
+                    m_listener->appendDone(done.first->key);
                 else if (!closed)
-                    failed(*done.first, m_lastFailure, false, true);
+                    failed(*done.first, m_lastFailure, Failure::Uncertain);
             }
             for (size_t k = i; k < todo.size(); ++k)
-                failed(*todo[k], m_lastFailure, false, false);
+                failed(*todo[k], m_lastFailure, Failure::Failed);
             return;
         }
         appended.emplace_back(&e, record.callSign());
@@ -278,7 +266,7 @@ void HamlogTransfer::runUdp(const std::vector<UdpEntry>& entries, bool deferred)
     if (!m_library.HamlogClose(HamlogBuffer, 1)) {
         fail(m_library.lastError());
         for (const auto& done : appended)
-            failed(*done.first, m_lastFailure, false, true);
+            failed(*done.first, m_lastFailure, Failure::Uncertain);
         return;
     }
     // Only now are the contacts in the database: report them.
@@ -288,8 +276,8 @@ void HamlogTransfer::runUdp(const std::vector<UdpEntry>& entries, bool deferred)
     if (!texts.isEmpty())
         emit recordsAppended(database, texts);
     for (const auto& done : appended) {
-        if (m_observer && done.first->id != 0)
-            m_observer->appendDone(done.first->id);
+        if (m_listener && done.first->key != 0)
+            m_listener->appendDone(done.first->key);
         if (!deferred && !done.second.isEmpty())
             m_host.setLastCallSign(done.second);
         emit contactAppended(done.second, deferred);

@@ -31,22 +31,27 @@ public:
     virtual bool importProgress(int done, int total);
 };
 
-// What the outbox learns of the appends of its entries (see HamlogTransfer::appendEntries).
-class AppendObserver
+// What the caller learns of the append of each contact it gave a key (see HamlogTransfer::Contact).
+class AppendListener
 {
 public:
-    virtual ~AppendObserver() = default;
-    // Right before the entry's record goes to THW_append.
-    virtual void appendStarting(qint64 entryId) = 0;
-    // The entry's record is in the database: the close after it succeeded.
-    virtual void appendDone(qint64 entryId) = 0;
-    // The entry is not in the database, for reason. refused: the contact itself can never be
-    // appended (no call sign, a conversion that fails). uncertain: its THW_append was made, but
-    // the close that keeps it failed, so whether it is there cannot be told.
-    virtual void appendFailed(qint64 entryId, const QString& reason, bool refused, bool uncertain) = 0;
+    // Why a contact is not in the database.
+    enum class Failure {
+        Failed,    // the append failed (no library, a database that cannot be opened, ...)
+        Refused,   // the contact itself can never be appended (no call sign, a conversion that fails)
+        Uncertain, // its THW_append was made, but the close that keeps it failed: whether it is
+                   // there cannot be told
+    };
+
+    virtual ~AppendListener() = default;
+    // Right before the contact's record goes to THW_append.
+    virtual void appendStarting(qint64 key) = 0;
+    // The contact's record is in the database: the close after it succeeded.
+    virtual void appendDone(qint64 key) = 0;
+    virtual void appendFailed(qint64 key, const QString& reason, Failure failure) = 0;
 };
 
-// Appends contacts to the HAMLOG database through the library: one contact received over UDP
+// Appends contacts to the HAMLOG database through the library: contacts received over UDP
 // (ThLogDbAppend), or the records chosen for an import (ThDbFileAppend).
 //
 // Appends never interleave. While one holds the database open (it lets the event loop run, and
@@ -58,10 +63,10 @@ public:
 // the intake reads it right after the call as always. It returns AppendDeferred when the contact
 // had to wait: LastCallSign is left alone, and contactAppended(callSign, true) fires once the
 // record has really been appended, so the intake can report the contact then. contactAppended
-// fires for every UDP record appended (deferred false for those that ran within the call); an
-// append that fails shows its message and fires nothing. A UDP contact without a call sign is
-// not appended at all (the database is not opened, nothing is shown or fired): it stays in the
-// ADIF log only.
+// fires for every UDP record appended (deferred false for those that ran within the call and
+// were asked with Reporting::AsTheyRun); an append that fails shows its message and fires nothing.
+// A UDP contact without a call sign is not appended at all (the database is not opened, nothing
+// is shown or fired): it stays in the ADIF log only.
 class HamlogTransfer : public QObject
 {
     Q_OBJECT
@@ -80,25 +85,25 @@ public:
     HamlogTransfer(const Settings& settings, const CountryTable& countries, const DxccTable& dxcc,
                    HamlogLibrary& library, Prompts& prompts, HamlogHost& host, QObject* parent = nullptr);
 
-    // One contact of the outbox: its entry id (0 for none) and text.
-    struct UdpEntry
+    // One contact: its text and the caller's key for it (0 for none). The listener hears of each
+    // contact with a key, and a backend that keeps keys stores it with the record.
+    struct Contact
     {
-        qint64 id = 0;
+        qint64 key = 0;
         QString text;
     };
+    // How the contacts of a UDP append are reported: as they run within the call (LastCallSign,
+    // contactAppended with deferred false), or all as deferred ones are (contactAppended with
+    // deferred true; LastCallSign left alone), for appends nobody is waiting on, such as retries.
+    enum class Reporting { AsTheyRun, Later };
 
-    // Appends one contact text received over UDP; entryId is its outbox entry (0 for none).
-    AppendRequest ThLogDbAppend(const QString& contactText, qint64 entryId = 0);
-    // Appends the contacts the intake read together, in one open of the database, in order; each
-    // is reported as ThLogDbAppend reports its one (LastCallSign ends with the last one appended).
-    AppendRequest ThLogDbAppend(const std::vector<UdpEntry>& entries);
-    // Appends contacts of the outbox in one open of the database, in order, telling the observer
-    // how each went. A contact that cannot be converted fails alone; the others go on. Reported
-    // as deferred contacts are (contactAppended with deferred true).
-    AppendRequest appendEntries(const std::vector<UdpEntry>& entries);
-    void setObserver(AppendObserver* observer) { m_observer = observer; }
-    // The reason given for a UDP contact without a call sign.
-    static QString noCallSignText();
+    // Appends one contact text received over UDP.
+    AppendRequest ThLogDbAppend(const QString& contactText, qint64 key = 0);
+    // Appends contacts in one open of the database, in order; each is reported as the single one
+    // is (LastCallSign ends with the last one appended). A contact that cannot be converted fails
+    // alone; the others go on.
+    AppendRequest ThLogDbAppend(const std::vector<Contact>& contacts, Reporting reporting = Reporting::AsTheyRun);
+    void setListener(AppendListener* listener) { m_listener = listener; }
     // Appends AdifTransferList positions 1 to AdifTransferCount; a deferred import transfers the
     // list as it was when asked.
     AppendRequest ThDbFileAppend();
@@ -124,17 +129,18 @@ signals:
 private:
     struct Request
     {
-        bool import = false;
-        std::vector<UdpEntry> entries; // UDP
-        bool batch = false;
-        QStringList records; // import: the transfer list, position 0 unused
+        enum class Kind { Contacts, Import };
+        Kind kind = Kind::Contacts;
+        std::vector<Contact> contacts; // Contacts
+        Reporting reporting = Reporting::AsTheyRun;
+        QStringList records; // Import: the transfer list, position 0 unused
         int count = 0;
     };
 
     // Runs the request now, or after the append that holds the database (AppendDeferred).
     AppendRequest submit(const Request& request);
     void run(const Request& request, bool deferred);
-    void runUdp(const std::vector<UdpEntry>& entries, bool deferred);
+    void runContacts(const std::vector<Contact>& contacts, bool deferred);
     void runImport(const QStringList& records, int count);
     // Version query and open. Returns true when the records may follow; otherwise it has shown
     // its message and the append is over.
@@ -152,7 +158,7 @@ private:
     Prompts& m_prompts;
     HamlogHost& m_host;
     bool m_busy = false;
-    AppendObserver* m_observer = nullptr;
+    AppendListener* m_listener = nullptr;
     QString m_lastFailure; // the text of the last box shown
     std::deque<Request> m_waiting;
     ImportResult m_lastImport;

@@ -1,14 +1,14 @@
 #include "reception/contact_intake.h"
 
-#include "hamlog/contact_delivery.h"
-#include "reception/adif_log.h"
+#include "delivery/adif_log.h"
+#include "delivery/contact_pipeline.h"
 #include "reception/udp_listener.h"
 
 #include <QUdpSocket>
 
-ContactIntake::ContactIntake(QUdpSocket& socket, const qint16& source, const QString& adifLogPath,
-                             ContactDelivery& delivery)
-    : m_socket(socket), m_source(source), m_adifLogPath(adifLogPath), m_delivery(delivery),
+ContactIntake::ContactIntake(QUdpSocket& socket, ContactPipeline& pipeline, qint16 source,
+                             const QString& adifLogPath)
+    : m_socket(socket), m_pipeline(pipeline), m_source(source), m_adifLogPath(adifLogPath),
       m_queue([this](const QStringList& contacts) { handle(contacts); })
 {
     m_queue.setDrain([this] { drain(); });
@@ -28,27 +28,28 @@ void ContactIntake::drain()
     for (const QByteArray& datagram : ReadPendingDatagrams(m_socket)) {
         ++m_read;
         QStringList queued;
-        m_queue.take(datagram, Intake::Read(datagram, m_source).contacts, nullptr, &queued);
+        m_queue.take(datagram, Datagrams::Read(datagram, m_source).contacts, nullptr, &queued);
         taken += queued;
     }
     // Into the outbox, all in one write that reaches the disk, before anything else is done with
     // them; the queue hands them to handle() in this same order.
-    for (qint64 id : m_delivery.take(taken, m_source))
+    for (qint64 id : m_pipeline.delivery().take(taken, m_source))
         m_ids.push_back(id);
 }
 
 void ContactIntake::handle(const QStringList& contacts)
 {
-    std::vector<HamlogTransfer::UdpEntry> entries;
+    ContactDelivery& delivery = m_pipeline.delivery();
+    std::vector<HamlogTransfer::Contact> entries;
     QStringList texts;
     for (const QString& contact : contacts) {
         const qint64 id = m_ids.empty() ? 0 : m_ids.front();
         if (!m_ids.empty())
             m_ids.pop_front();
-        if (m_delivery.isRefused(id)) {
+        if (delivery.isRefused(id)) {
             // Junk is not a contact: kept in the outbox for the user, nowhere else.
             if (m_view.refused)
-                m_view.refused(m_delivery.reasonOf(id));
+                m_view.refused(delivery.reasonOf(id));
             continue;
         }
         entries.push_back({id, contact});
@@ -62,7 +63,7 @@ void ContactIntake::handle(const QStringList& contacts)
     AppendAdifLog(m_adifLogPath, texts.join(QStringLiteral("\r\n")));
     // What arrived meanwhile leaves the socket's buffer now.
     drain();
-    const HamlogTransfer::AppendRequest request = m_delivery.deliver(entries);
+    const HamlogTransfer::AppendRequest request = delivery.deliver(entries);
     if (m_view.delivered)
         m_view.delivered(request);
 }

@@ -9,7 +9,7 @@
 #include <deque>
 #include <functional>
 
-class ContactDelivery;
+class ContactPipeline;
 class QUdpSocket;
 
 // The road of every contact received over UDP, as the main window runs it: the datagrams waiting
@@ -32,9 +32,12 @@ public:
         std::function<void(HamlogTransfer::AppendRequest request)> delivered;
     };
 
-    // source: the partner program the socket is set up for, as the window keeps it (1 to 4).
-    // adifLogPath: the ADIF log's path, as the window keeps it.
-    ContactIntake(QUdpSocket& socket, const qint16& source, const QString& adifLogPath, ContactDelivery& delivery);
+    // source: the partner program the socket is set up for (1 to 4). adifLogPath: the ADIF log.
+    // The contacts go on along the pipeline's road (see ContactPipeline for the threading).
+    ContactIntake(QUdpSocket& socket, ContactPipeline& pipeline, qint16 source, const QString& adifLogPath);
+
+    void setSource(qint16 source) { m_source = source; }
+    void setAdifLogPath(const QString& path) { m_adifLogPath = path; }
 
     void setView(View view) { m_view = std::move(view); }
     // The clock of the duplicate window (tests).
@@ -53,9 +56,9 @@ private:
     void handle(const QStringList& contacts);
 
     QUdpSocket& m_socket;
-    const qint16& m_source;
-    const QString& m_adifLogPath;
-    ContactDelivery& m_delivery;
+    ContactPipeline& m_pipeline;
+    qint16 m_source = 0;
+    QString m_adifLogPath;
     ContactQueue m_queue;
     // Outbox entries of the contacts in the queue, in the same order.
     std::deque<qint64> m_ids;

@@ -1,5 +1,7 @@
 #include "reception/datagram_intake.h"
 
+#include "adif/adif_fields.h"
+#include "adif/adif_records.h"
 #include "reception/qso_logged_decoder.h"
 
 #include <QDataStream>
@@ -8,87 +10,12 @@
 
 #include <memory>
 
-namespace Intake {
+namespace Datagrams {
 namespace {
-
-bool isContinuation(uchar c)
-{
-    return (c & 0xC0) == 0x80;
-}
-
-// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
-bool isValidUtf8(const QByteArray& bytes)
-{
-    const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
-    const qsizetype n = bytes.size();
-    qsizetype i = 0;
-    while (i < n) {
-        const uchar c = p[i];
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        int extra;
-        uint min;
-        uint cp;
-        if ((c & 0xE0) == 0xC0) {
-            extra = 1, min = 0x80, cp = c & 0x1F;
-        } else if ((c & 0xF0) == 0xE0) {
-            extra = 2, min = 0x800, cp = c & 0x0F;
-        } else if ((c & 0xF8) == 0xF0) {
-            extra = 3, min = 0x10000, cp = c & 0x07;
-        } else {
-            return false;
-        }
-        if (i + extra >= n)
-            return false;
-        for (int k = 1; k <= extra; ++k) {
-            if (!isContinuation(p[i + k]))
-                return false;
-            cp = (cp << 6) | (p[i + k] & 0x3F);
-        }
-        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        i += extra + 1;
-    }
-    return true;
-}
 
 bool equalsTag(const QString& text, qsizetype from, qsizetype length, const char* tag)
 {
     return text.mid(from, length).compare(QLatin1String(tag), Qt::CaseInsensitive) == 0;
-}
-
-// Where the value of a field of a contact text lies (its tag in any case), read as ADIF is read:
-// tag after tag, each value skipped by its length, so a tag written inside a comment is no tag.
-// Lengths are taken as characters. False when the field is absent.
-bool fieldSpan(const QString& contact, const char* name, qsizetype* start, qsizetype* length)
-{
-    qsizetype pos = 0;
-    for (;;) {
-        const qsizetype open = contact.indexOf(QLatin1Char('<'), pos);
-        const qsizetype close = open < 0 ? -1 : contact.indexOf(QLatin1Char('>'), open + 1);
-        if (close < 0)
-            return false;
-        const QString spec = contact.mid(open + 1, close - open - 1);
-        const qsizetype colon = spec.indexOf(QLatin1Char(':'));
-        const int size = colon > 0 ? qMax(0, spec.mid(colon + 1).section(QLatin1Char(':'), 0, 0).trimmed().toInt()) : 0;
-        pos = close + 1;
-        if (colon > 0 && equalsTag(spec, 0, colon, name)) {
-            *start = pos;
-            *length = qMin<qsizetype>(size, contact.size() - pos);
-            return true;
-        }
-        pos += qMin<qsizetype>(size, contact.size() - pos);
-    }
-}
-
-// The value of a field of a contact text, blanks trimmed; empty when absent.
-QString fieldValue(const QString& contact, const char* name)
-{
-    qsizetype start = 0;
-    qsizetype length = 0;
-    return fieldSpan(contact, name, &start, &length) ? contact.mid(start, length).trimmed() : QString();
 }
 
 // The text of a Logged ADIF message (type 12): id, then the ADIF text, each a QDataStream byte
@@ -113,7 +40,7 @@ QString TextOf(const QByteArray& bytes)
 {
     // With pointer and size: Qt 5 ends the text at the first NUL otherwise, which would hand the
     // rest of a junk call on as a shorter, plausible one.
-    return isValidUtf8(bytes) ? QString::fromUtf8(bytes.constData(), int(bytes.size()))
+    return AdifRecords::isValidUtf8(bytes) ? QString::fromUtf8(bytes.constData(), int(bytes.size()))
                               : QString::fromLatin1(bytes.constData(), int(bytes.size()));
 }
 
@@ -193,18 +120,10 @@ QString MessageTypeName(quint32 type)
     return type < sizeof kNames / sizeof kNames[0] ? QLatin1String(kNames[type]) : QStringLiteral("unknown");
 }
 
-QString ContactIdentity(const QString& contact)
+QString IdentityKey(const QString& contact)
 {
-    const QString call = fieldValue(contact, "call").toUpper();
-    const QString date = fieldValue(contact, "qso_date");
-    const QString time = fieldValue(contact, "time_on").left(4);
-    if (call.isEmpty() || date.isEmpty() || time.isEmpty())
-        return QString();
-    QString mode = fieldValue(contact, "submode");
-    if (mode.isEmpty())
-        mode = fieldValue(contact, "mode");
-    return QStringList{call, date, time, fieldValue(contact, "band").toLower(), mode.toUpper()}.join(
-        QLatin1Char(' '));
+    const ContactIdentity identity = IdentityOf(contact);
+    return identity.isComplete() ? identity.key() : QString();
 }
 
 Reading Read(const QByteArray& datagram, qint16 sourceProgram)
@@ -274,7 +193,7 @@ LoggedTexts LoggedTextsOf(const QByteArray& datagram)
         return texts;
     QsoLogged::Contact withMode = logged;
     withMode.mode = logged.loggedMode;
-    texts.identity = ContactIdentity(QsoLogged::ContactText(withMode));
+    texts.identity = IdentityKey(QsoLogged::ContactText(withMode));
     texts.name = logged.name;
     texts.comment = logged.comment;
     return texts;
@@ -286,7 +205,7 @@ QString RestoreLostCharacters(const QString& contact, const LoggedTexts& texts)
     const auto restore = [&restored](const char* field, const QString& kept) {
         qsizetype start = 0;
         qsizetype length = 0;
-        if (kept.isEmpty() || !fieldSpan(restored, field, &start, &length))
+        if (kept.isEmpty() || !FindAdifField(restored, field, &start, &length))
             return;
         // Blanks around the value may differ; the characters in between must match one for one.
         const QString value = restored.mid(start, length);
@@ -308,7 +227,7 @@ QString RestoreLostCharacters(const QString& contact, const LoggedTexts& texts)
     return restored;
 }
 
-} // namespace Intake
+} // namespace Datagrams
 
 ContactQueue::ContactQueue(Handler handler) : m_handler(std::move(handler))
 {
@@ -326,7 +245,7 @@ bool ContactQueue::take(const QByteArray& datagram, const QStringList& contacts,
         m_recentLogged.pop_front();
     if (contacts.isEmpty()) {
         // The partner's QSO Logged message, sent right before the ADIF of the same contact.
-        Intake::LoggedTexts logged = Intake::LoggedTextsOf(datagram);
+        Datagrams::LoggedTexts logged = Datagrams::LoggedTextsOf(datagram);
         if (!logged.identity.isEmpty()) {
             m_recentLogged.emplace_back(now, std::move(logged));
             // A flood of such messages must not make every contact search thousands of them.
@@ -354,7 +273,7 @@ bool ContactQueue::take(const QByteArray& datagram, const QStringList& contacts,
     m_recent.emplace_back(now, datagram);
     QStringList left;
     for (const QString& contact : contacts) {
-        const QString identity = Intake::ContactIdentity(contact);
+        const QString identity = Datagrams::IdentityKey(contact);
         const auto same = m_contactTaken.constFind(identity);
         if (!identity.isEmpty() && same != m_contactTaken.constEnd()) {
             left << QStringLiteral("the same contact (%1) was taken %2 ms ago")
@@ -368,7 +287,7 @@ bool ContactQueue::take(const QByteArray& datagram, const QStringList& contacts,
             m_recentContacts.emplace_back(now, identity);
             for (const auto& logged : m_recentLogged) {
                 if (logged.second.identity == identity)
-                    taken = Intake::RestoreLostCharacters(taken, logged.second);
+                    taken = Datagrams::RestoreLostCharacters(taken, logged.second);
             }
         }
         m_queue.push_back(taken);

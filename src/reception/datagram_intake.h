@@ -22,7 +22,7 @@
 // status and decode messages carry no contact.
 //
 // Source 4 (FreeDV) sends the QSO Logged message of schema 2; each datagram is decoded on its own.
-namespace Intake {
+namespace Datagrams {
 
 struct Reading
 {
@@ -43,10 +43,9 @@ QStringList ContactsOfAdif(const QString& text);
 // Name of a message type of the partners' UDP protocol ("Heartbeat", "Logged ADIF"), or "unknown".
 QString MessageTypeName(quint32 type);
 
-// What makes a contact the same as another: call, date, time on (hours and minutes), band and
-// mode (the submode where there is one), as "QQ1AA 20240315 1234 20m FT4". Empty when the call,
-// date or time is missing: such a contact is never taken for another.
-QString ContactIdentity(const QString& contact);
+// The contact's identity (IdentityOf) when it has a call, date and time; empty otherwise: such a
+// contact is never taken for another.
+QString IdentityKey(const QString& contact);
 
 // What a QSO Logged message (type 5) tells of its contact's texts. A partner that sends its
 // contact both as this message and as ADIF (WSJT-X does, from its main server as Logged ADIF and as
@@ -54,7 +53,7 @@ QString ContactIdentity(const QString& contact);
 // Japanese name or comment arrives as "??". The message keeps them.
 struct LoggedTexts
 {
-    QString identity; // as ContactIdentity gives it; empty when the datagram is no such message
+    QString identity; // as IdentityKey gives it; empty when the datagram is no such message
     QString name;
     QString comment;
 };
@@ -64,7 +63,7 @@ LoggedTexts LoggedTextsOf(const QByteArray& datagram);
 // where the two agree on every other character; unchanged otherwise.
 QString RestoreLostCharacters(const QString& contact, const LoggedTexts& texts);
 
-} // namespace Intake
+} // namespace Datagrams
 
 // Hands the contacts of the datagrams taken in to a handler, in arrival order: all those waiting
 // at once, so that a burst costs one write and one append for what arrived together, and a single
@@ -100,7 +99,7 @@ public:
     // datagram, or a contact of it, is dropped as a duplicate; *why then says what was left and
     // why. Datagrams without contacts are not remembered, except QSO Logged messages (type 5): a
     // contact taken within the duplicate window that has the identity of one of them gets back
-    // from it the characters its ADIF lost (Intake::RestoreLostCharacters).
+    // from it the characters its ADIF lost (Datagrams::RestoreLostCharacters).
     bool take(const QByteArray& datagram, const QStringList& contacts, QString* why = nullptr,
               QStringList* queued = nullptr);
     // Handles the waiting contacts in order, all of those waiting at each turn; returns at once when
@@ -123,6 +122,6 @@ private:
     std::deque<std::pair<qint64, QString>> m_recentContacts;
     QHash<QString, qint64> m_contactTaken;
     // QSO Logged messages taken in the duplicate window, oldest first, with the time each came.
-    std::deque<std::pair<qint64, Intake::LoggedTexts>> m_recentLogged;
+    std::deque<std::pair<qint64, Datagrams::LoggedTexts>> m_recentLogged;
     bool m_handling = false;
 };

@@ -1,6 +1,6 @@
 #include "adif_import/frm_adif_conv.h"
 #include "app/frm_main.h"
-#include "common/program_data.h"
+#include "delivery/program_data.h"
 #include "hamlog/builtin_store.h"
 #include "hamlog/hamlog_data.h"
 #include "platform/code_page.h"

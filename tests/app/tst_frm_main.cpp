@@ -5,7 +5,7 @@
 #include "app/status_panel.h"
 #include "common/program_folder.h"
 #include "common/app_info.h"
-#include "common/program_data.h"
+#include "delivery/program_data.h"
 #include "common/twips_gui.h"
 #include "hamlog/builtin_store.h"
 #include "hamlog/hamlog_data.h"

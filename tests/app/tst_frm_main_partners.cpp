@@ -1,6 +1,6 @@
 #include "app/frm_main.h"
 #include "common/app_info.h"
-#include "common/program_data.h"
+#include "delivery/program_data.h"
 #include "settings/frm_settings.h"
 #include "support/fake_partner_process.h"
 #include "support/fake_prompts.h"

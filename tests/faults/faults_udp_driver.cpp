@@ -1,19 +1,17 @@
 // The reception path of the program without its window, for tests that kill it: datagrams from
 // FreeDV taken in by the intake, each contact kept in the outbox, written to the ADIF log and
-// appended to the built-in store, exactly as the main window does; at start, what the outbox holds
-// is reconciled as the main window does it. Prints "port N" once it listens and "appended CALL"
+// appended to the built-in store along the pipeline the main window builds; at start, what the
+// outbox holds is reconciled by the pipeline's start-up work. Prints "port N" once it listens and "appended CALL"
 // for every contact the store has taken since (the moment the window reports it), each line
 // flushed at once.
 //
 //   faults_udp_driver PROGRAM_FOLDER PORT
-#include "common/program_data.h"
+#include "delivery/program_data.h"
 #include "common/program_folder.h"
 #include "common/prompts.h"
+#include "delivery/adif_log.h"
+#include "delivery/contact_pipeline.h"
 #include "hamlog/builtin_store.h"
-#include "hamlog/contact_delivery.h"
-#include "hamlog/outbox.h"
-#include "hamlog/hamlog_transfer.h"
-#include "reception/adif_log.h"
 #include "reception/contact_intake.h"
 #include "reception/udp_listener.h"
 #include "reference/country_table.h"
@@ -67,22 +65,15 @@ int main(int argc, char* argv[])
     const Settings& settings = data.settings;
     const CountryTable& countries = data.countryTable;
     const DxccTable& dxcc = data.dxccTable;
-    BuiltinStore store;
     Host host;
-    HamlogTransfer transfer(settings, countries, dxcc, store, prompts, host);
-    Outbox outbox(Outbox::DefaultPath());
-    if (!outbox.load(QDateTime::currentMSecsSinceEpoch()))
-        say(QStringLiteral("box ") + outbox.lastError());
-    ContactDelivery delivery(outbox, transfer, store);
-    AppendMissingToAdifLog(AdifLogPath(), delivery.unloggedTexts());
-    delivery.resume(prompts);
-    QObject::connect(&transfer, &HamlogTransfer::contactAppended,
+    ContactPipeline pipeline(settings, countries, dxcc, prompts, host, std::make_unique<BuiltinStore>());
+    pipeline.startUp(AdifLogPath(), prompts);
+    QObject::connect(&pipeline, &ContactPipeline::contactAppended,
                      [](const QString& call, bool) { say(QStringLiteral("appended ") + call); });
 
     QUdpSocket socket;
     const qint16 freeDv = 4;
-    const QString logPath = AdifLogPath();
-    ContactIntake intake(socket, freeDv, logPath, delivery);
+    ContactIntake intake(socket, pipeline, freeDv, AdifLogPath());
     QObject::connect(&socket, &QUdpSocket::readyRead, [&] { intake.dataArrived(); });
     const ListenOutcome outcome = ListenOn(socket, QStringLiteral("127.0.0.1"), args[2].toInt());
     if (!outcome.listening) {

@@ -3,8 +3,8 @@
 
 #include "app/frm_main.h"
 #include "common/app_info.h"
-#include "common/program_data.h"
-#include "hamlog/contact_delivery.h"
+#include "delivery/program_data.h"
+#include "delivery/contact_delivery.h"
 #include "hamlog/builtin_store.h"
 #include "platform/code_page.h"
 #include "settings/frm_settings.h"

@@ -7,7 +7,7 @@
 
 #include "fuzz_support.h"
 
-#include "adif_import/adif_records.h"
+#include "adif/adif_records.h"
 #include "hamlog/hamlog_data.h"
 
 #include <QPair>
@@ -80,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
 
     // A range from the second record to one past the last: the list holds those in order.
-    AdifRecords::CollectRecords(records, 2, int(records.size()) + 1);
+    FillAdifTransferList(records, 2, int(records.size()) + 1);
     const int expected = qMax(0, int(records.size()) - 1);
     FUZZ_CHECK(AdifTransferCount == expected && AdifTransferList.size() == expected + 1,
                QString::number(AdifTransferCount));

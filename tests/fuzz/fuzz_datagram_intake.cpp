@@ -17,9 +17,9 @@
 
 namespace {
 
-void checkText(const QByteArray& datagram, const Intake::Reading& r)
+void checkText(const QByteArray& datagram, const Datagrams::Reading& r)
 {
-    QString text = Intake::TextOf(datagram);
+    QString text = Datagrams::TextOf(datagram);
     text.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
     int from = 0;
     const bool binary = datagram.startsWith("\xAD\xBC\xCB\xDA");
@@ -28,7 +28,7 @@ void checkText(const QByteArray& datagram, const Intake::Reading& r)
         FUZZ_CHECK(!contact.contains(QLatin1Char('\r')) && !contact.contains(QLatin1Char('\n')), contact);
         FUZZ_CHECK(contact.startsWith(QLatin1Char('<')), contact);
         // One record each: read again, a contact gives itself.
-        FUZZ_CHECK(Intake::ContactsOfAdif(contact) == QStringList{contact}, contact);
+        FUZZ_CHECK(Datagrams::ContactsOfAdif(contact) == QStringList{contact}, contact);
         if (!binary) {
             const int at = int(text.indexOf(contact, from));
             FUZZ_CHECK(at >= 0, QStringLiteral("not in the text, or out of order: ") + contact);
@@ -39,9 +39,9 @@ void checkText(const QByteArray& datagram, const Intake::Reading& r)
 
 void checkReadings(const QByteArray& datagram)
 {
-    Intake::Reading text;
+    Datagrams::Reading text;
     for (qint16 source : {qint16(-1), qint16(0), qint16(1), qint16(2), qint16(3), qint16(4), qint16(5)}) {
-        const Intake::Reading r = Intake::Read(datagram, source);
+        const Datagrams::Reading r = Datagrams::Read(datagram, source);
         FUZZ_CHECK(r.contacts.isEmpty() == !r.reason.isEmpty(),
                    QStringLiteral("source %1: %2").arg(source).arg(r.reason));
         if (source < 1 || source > 4) {
@@ -82,7 +82,7 @@ void checkBurst(const QList<QByteArray>& datagrams, qint16 source)
     const auto takeOne = [&] {
         const QByteArray& d = datagrams.at(next++);
         now += step;
-        const QStringList contacts = Intake::Read(d, source).contacts;
+        const QStringList contacts = Datagrams::Read(d, source).contacts;
         bool duplicate = false;
         modelled.clear();
         for (const auto& k : kept)
@@ -90,7 +90,7 @@ void checkBurst(const QList<QByteArray>& datagrams, qint16 source)
         if (!contacts.isEmpty() && !duplicate) {
             kept.append(qMakePair(now, d));
             for (const QString& contact : contacts) {
-                const QString identity = Intake::ContactIdentity(contact);
+                const QString identity = Datagrams::IdentityKey(contact);
                 bool same = false;
                 for (const auto& k : keptContacts)
                     same = same || (k.second == identity && now - k.first < ContactQueue::kDuplicateWindowMs);

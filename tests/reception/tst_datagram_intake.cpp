@@ -131,7 +131,7 @@ void TstDatagramIntake::read()
     QFETCH(QByteArray, datagram);
     QFETCH(QStringList, contacts);
     QFETCH(QString, reason);
-    const Intake::Reading reading = Intake::Read(datagram, source);
+    const Datagrams::Reading reading = Datagrams::Read(datagram, source);
     QCOMPARE(reading.contacts, contacts);
     if (contacts.isEmpty())
         QVERIFY2(reading.reason.contains(reason), qPrintable(reading.reason));
@@ -210,8 +210,8 @@ void TstDatagramIntake::duplicates()
     ContactQueue queue([&](const QStringList& c) { handled << c; });
     qint64 now = 0;
     queue.setClock([&] { return now; });
-    const QStringList firstContacts = Intake::Read(first, 2).contacts;
-    const QStringList secondContacts = Intake::Read(second, 2).contacts;
+    const QStringList firstContacts = Datagrams::Read(first, 2).contacts;
+    const QStringList secondContacts = Datagrams::Read(second, 2).contacts;
     QCOMPARE(secondContacts.size(), 1);
     QVERIFY(queue.take(first, firstContacts));
     QVERIFY(queue.take("heartbeat", {})); // nothing to take: not remembered either

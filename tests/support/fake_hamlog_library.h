@@ -106,3 +106,34 @@ private:
     unsigned char* firstBuffer = nullptr;
     QString lastErrorText;
 };
+
+// Hands every call to a library the test keeps, so that it outlives the pipelines built over it
+// (a restart of the program on the same database).
+class BorrowedHamlogLibrary : public HamlogLibrary
+{
+public:
+    explicit BorrowedHamlogLibrary(HamlogLibrary& library) : m_library(library) {}
+
+    bool GetThdllVersion(qint32& v) override { return m_library.GetThdllVersion(v); }
+    bool HamlogOpen(qint32 mode, unsigned char* buffer, const QString& path, qint32 option, qint32& result) override
+    {
+        return m_library.HamlogOpen(mode, buffer, path, option, result);
+    }
+    bool SetThBuffer(unsigned char* buffer, const QString& text, qint32 index) override
+    {
+        return m_library.SetThBuffer(buffer, text, index);
+    }
+    bool THW_append(unsigned char* buffer, qint32 count, qint32& variable) override
+    {
+        return m_library.THW_append(buffer, count, variable);
+    }
+    bool HamlogClose(unsigned char* buffer, qint32 option) override { return m_library.HamlogClose(buffer, option); }
+    bool isLoaded() const override { return m_library.isLoaded(); }
+    QString lastError() const override { return m_library.lastError(); }
+    QString backendName() const override { return m_library.backendName(); }
+    bool keepsRecordKeys() const override { return m_library.keepsRecordKeys(); }
+    void setNextRecordKey(qint64 key) override { m_library.setNextRecordKey(key); }
+
+private:
+    HamlogLibrary& m_library;
+};

@@ -3,7 +3,7 @@
 // country files copied in), and saves the main window and the settings dialog as
 // main_window.png and settings_dialog.png in OUTPUT_FOLDER.
 #include "app/frm_main.h"
-#include "common/program_data.h"
+#include "delivery/program_data.h"
 #include "common/program_folder.h"
 #include "settings/frm_settings.h"
 

@@ -6,7 +6,7 @@
 // over 64 MiB).
 #include "cli.h"
 
-#include "common/program_data.h"
+#include "delivery/program_data.h"
 #include "common/program_folder.h"
 #include "hamlog/hamlog_conversion.h"
 #include "platform/code_page.h"

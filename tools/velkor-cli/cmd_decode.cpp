@@ -65,7 +65,7 @@ QString describeMessage(const QByteArray& bytes, qsizetype at)
             .arg(schema);
     return QStringLiteral("%1 a %2 message (type %3) of schema %4, not a QSO Logged message (type 5); VELKOR "
                           "ignores it")
-        .arg(where, Intake::MessageTypeName(type))
+        .arg(where, Datagrams::MessageTypeName(type))
         .arg(type)
         .arg(schema);
 }

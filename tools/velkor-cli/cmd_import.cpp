@@ -2,13 +2,13 @@
 // settings, as the import window does (the same record finding, range and append), for scripts.
 #include "cli.h"
 
-#include "adif_import/adif_records.h"
-#include "common/program_data.h"
+#include "adif/adif_records.h"
+#include "delivery/program_data.h"
 #include "common/program_folder.h"
 #include "hamlog/hamlog_data.h"
 #include "hamlog/hamlog_library.h"
 #include "hamlog/hamlog_transfer.h"
-#include "hamlog/transfer_journal.h"
+#include "delivery/transfer_journal.h"
 #include "reference/country_table.h"
 #include "reference/dxcc_table.h"
 #include "settings/settings_file.h"
@@ -94,12 +94,12 @@ int runImport(const QStringList& args)
         for (int number = qMax(first, 1); number <= qMin(last, int(records.size())); ++number)
             leftOut += leaveOut.at(number - 1) ? 1 : 0;
     }
-    AdifRecords::CollectRecords(records, first, last, leaveOut);
+    FillAdifTransferList(records, first, last, leaveOut);
 
     std::unique_ptr<HamlogLibrary> library = CreateHamlogLibrary();
     CliHost host;
     HamlogTransfer transfer(settings, countries, dxcc, *library, prompts, host);
-    QObject::connect(&transfer, &HamlogTransfer::recordsAppended, TransferJournal::Add);
+    TransferJournal::Keep(transfer);
     transfer.ThDbFileAppend();
     const HamlogTransfer::ImportResult& result = transfer.lastImport();
     if (!host.status.isEmpty())

@@ -92,7 +92,7 @@ int runListen(const QStringList& args)
             datagram.truncate(int(read));
             cliOut() << QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss.zzz")) << " " << read
                      << " bytes from " << from.toString() << ":" << fromPort << "\n";
-            const Intake::Reading reading = Intake::Read(datagram, qint16(source));
+            const Datagrams::Reading reading = Datagrams::Read(datagram, qint16(source));
             QString why;
             if (reading.contacts.isEmpty())
                 cliOut() << "  no contact: " << reading.reason << "\n";

@@ -1,4 +1,4 @@
-#include "platform/hamlog_dll_library.h"
+#include "hamlog/hamlog_dll_library.h"
 
 std::unique_ptr<HamlogLibrary> CreateHamlogDllLibrary()
 {

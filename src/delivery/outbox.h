@@ -4,6 +4,7 @@
 #include <QtGlobal>
 
 #include <map>
+#include <optional>
 #include <vector>
 
 // The outbox: every contact the intake takes in, kept on the disk before anything else is done
@@ -83,9 +84,11 @@ public:
     // Rewrites the file with the entries kept (see above).
     bool compact(qint64 nowMs);
 
-    const Entry* entry(qint64 id) const;
+    // Entries are handed out as copies and found again by their ids: a compaction, which any
+    // setState() may start, rebuilds what the outbox holds.
+    std::optional<Entry> entry(qint64 id) const;
     // Entries in one of the states, oldest first.
-    std::vector<const Entry*> entries(std::initializer_list<State> states) const;
+    std::vector<Entry> entries(std::initializer_list<State> states) const;
     int count(std::initializer_list<State> states) const;
 
     QString path() const { return m_path; }

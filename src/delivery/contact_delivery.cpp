@@ -1,7 +1,7 @@
-#include "hamlog/contact_delivery.h"
+#include "delivery/contact_delivery.h"
 
 #include "common/prompts.h"
-#include "hamlog/hamlog_conversion.h"
+#include "adif/adif_fields.h"
 #include "hamlog/hamlog_library.h"
 
 #include <QDateTime>
@@ -21,7 +21,7 @@ ContactDelivery::ContactDelivery(Outbox& outbox, HamlogTransfer& transfer, Hamlo
     : QObject(parent), m_outbox(outbox), m_transfer(transfer), m_library(library),
       m_clock([] { return QDateTime::currentMSecsSinceEpoch(); })
 {
-    m_transfer.setObserver(this);
+    m_transfer.setListener(this);
     m_retryTimer.setInterval(kRetryIntervalMs);
     connect(&m_retryTimer, &QTimer::timeout, this, &ContactDelivery::retryWaiting);
     m_retrySoon.setSingleShot(true);
@@ -35,37 +35,7 @@ ContactDelivery::ContactDelivery(Outbox& outbox, HamlogTransfer& transfer, Hamlo
 
 ContactDelivery::~ContactDelivery()
 {
-    m_transfer.setObserver(nullptr);
-}
-
-QString ContactDelivery::RefusalReason(const QString& contactText)
-{
-    const AdifField call = ReadAdifField(contactText, QStringLiteral("CALL"));
-    if (call.status == AdifField::Failed)
-        return call.error;
-    if (call.status == AdifField::Absent)
-        return QStringLiteral("CALL がありません");
-    const QString value = call.value.trimmed();
-    if (value.isEmpty())
-        return QStringLiteral("コールサインが空です");
-    for (const QChar c : value) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-            return QStringLiteral("コールサインに制御文字 (0x%1) があります")
-                .arg(c.unicode(), 2, 16, QLatin1Char('0'))
-                .toUpper()
-                .replace(QLatin1String("0X"), QLatin1String("0x"));
-        if (c == QLatin1Char('<') || c == QLatin1Char('>'))
-            return QStringLiteral("コールサインに「%1」があります").arg(c);
-    }
-    if (value.size() > kMaxCallLength)
-        return QStringLiteral("コールサインが長すぎます (%1 文字)").arg(value.size());
-    for (const QChar c : value) {
-        const ushort u = c.unicode();
-        const bool usable = (u >= '0' && u <= '9') || (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || u == '/';
-        if (!usable)
-            return QStringLiteral("コールサインに使えない文字「%1」があります").arg(c);
-    }
-    return QString();
+    m_transfer.setListener(nullptr);
 }
 
 QList<qint64> ContactDelivery::take(const QStringList& contacts, qint16 source)
@@ -73,7 +43,7 @@ QList<qint64> ContactDelivery::take(const QStringList& contacts, qint16 source)
     QList<qint64> ids;
     const qint64 now = m_clock();
     for (const QString& contact : contacts) {
-        const QString reason = RefusalReason(contact);
+        const QString reason = CallSign::CheckContact(contact).reason;
         ids << m_outbox.add(contact, source, now, reason.isEmpty() ? Outbox::State::Waiting : Outbox::State::Refused,
                             reason);
     }
@@ -103,32 +73,32 @@ QList<qint64> ContactDelivery::take(const QStringList& contacts, qint16 source)
 
 bool ContactDelivery::isRefused(qint64 id) const
 {
-    const Outbox::Entry* entry = m_outbox.entry(id);
+    const std::optional<Outbox::Entry> entry = m_outbox.entry(id);
     return entry && entry->state == Outbox::State::Refused;
 }
 
 QString ContactDelivery::reasonOf(qint64 id) const
 {
-    const Outbox::Entry* entry = m_outbox.entry(id);
+    const std::optional<Outbox::Entry> entry = m_outbox.entry(id);
     return entry ? entry->reason : QString();
 }
 
-HamlogTransfer::AppendRequest ContactDelivery::deliver(const std::vector<HamlogTransfer::UdpEntry>& entries)
+HamlogTransfer::AppendRequest ContactDelivery::deliver(const std::vector<HamlogTransfer::Contact>& contacts)
 {
-    return m_transfer.ThLogDbAppend(entries);
+    return m_transfer.ThLogDbAppend(contacts);
 }
 
 QStringList ContactDelivery::unloggedTexts() const
 {
     QStringList texts;
-    for (const Outbox::Entry* e : m_outbox.entries({Outbox::State::Waiting}))
-        texts << e->text;
+    for (const Outbox::Entry& e : m_outbox.entries({Outbox::State::Waiting}))
+        texts << e.text;
     return texts;
 }
 
 QString ContactDelivery::uncertainAppendQuestion(const Outbox::Entry& entry)
 {
-    const AdifField call = ReadAdifField(entry.text, QStringLiteral("CALL"));
+    const AdifField call = ReadAdifField(entry.text, QLatin1String("CALL"));
     return QStringLiteral("前回 VELKOR が終わったとき、次の交信を TURBO HAMLOG データベースに追加している"
                           "途中でした。追加されたかどうかは分かりません。\n\n%1 (%2 受信)\n\n"
                           "もう一度追加しますか？\nOK: もう一度追加する　キャンセル: 追加しない"
@@ -139,13 +109,13 @@ QString ContactDelivery::uncertainAppendQuestion(const Outbox::Entry& entry)
 
 void ContactDelivery::resume(Prompts& ask)
 {
-    if (!m_library.remembersAppends()) {
-        for (const Outbox::Entry* entry : m_outbox.entries({Outbox::State::Started})) {
-            const qint64 id = entry->id;
-            if (ask.askOkCancel(uncertainAppendQuestion(*entry)))
-                mark(id, Outbox::State::Waiting, QString(), true);
+    if (!m_library.keepsRecordKeys()) {
+        for (const Outbox::Entry& entry : m_outbox.entries({Outbox::State::Started})) {
+            if (ask.askOkCancel(uncertainAppendQuestion(entry)))
+                mark(entry.id, Outbox::State::Waiting, QString(), Durability::Synced);
             else
-                mark(id, Outbox::State::Removed, QStringLiteral("追加しないことが選ばれました"), true);
+                mark(entry.id, Outbox::State::Removed, QStringLiteral("追加しないことが選ばれました"),
+                     Durability::Synced);
         }
     }
     retryWaiting();
@@ -153,53 +123,54 @@ void ContactDelivery::resume(Prompts& ask)
 
 void ContactDelivery::retryWaiting()
 {
-    std::vector<const Outbox::Entry*> entries;
+    std::vector<Outbox::Entry> entries;
     // An entry started with HAMLOG's libraries waits for the user's word at the next start.
-    const bool startedToo = m_library.remembersAppends();
-    for (const Outbox::Entry* e :
+    const bool startedToo = m_library.keepsRecordKeys();
+    for (Outbox::Entry& e :
          m_outbox.entries({Outbox::State::Waiting, Outbox::State::Failed, Outbox::State::Started})) {
-        if ((e->state != Outbox::State::Started || startedToo) && !m_onTheirWay.count(e->id))
-            entries.push_back(e);
+        if ((e.state != Outbox::State::Started || startedToo) && !m_onTheirWay.count(e.id))
+            entries.push_back(std::move(e));
     }
     handOver(entries);
 }
 
 void ContactDelivery::retry(const QList<qint64>& ids)
 {
-    std::vector<const Outbox::Entry*> entries;
+    std::vector<Outbox::Entry> entries;
     for (qint64 id : ids) {
-        const Outbox::Entry* e = m_outbox.entry(id);
+        const std::optional<Outbox::Entry> e = m_outbox.entry(id);
         // Junk stays junk however often it is tried; a contact refused by its conversion may go
         // in once the settings or tables that refused it have changed.
         if (e && e->state != Outbox::State::Appended && e->state != Outbox::State::Removed &&
-            (e->state != Outbox::State::Started || m_library.remembersAppends()) && !m_onTheirWay.count(id) &&
-            RefusalReason(e->text).isEmpty())
-            entries.push_back(e);
+            (e->state != Outbox::State::Started || m_library.keepsRecordKeys()) && !m_onTheirWay.count(id) &&
+            CallSign::CheckContact(e->text).problem == CallSign::Problem::None)
+            entries.push_back(*e);
     }
     std::sort(entries.begin(), entries.end(),
-              [](const Outbox::Entry* a, const Outbox::Entry* b) { return a->id < b->id; });
+              [](const Outbox::Entry& a, const Outbox::Entry& b) { return a.id < b.id; });
     handOver(entries);
 }
 
-void ContactDelivery::handOver(const std::vector<const Outbox::Entry*>& entries)
+void ContactDelivery::handOver(const std::vector<Outbox::Entry>& entries)
 {
     if (entries.empty())
         return;
-    std::vector<HamlogTransfer::UdpEntry> batch;
-    batch.reserve(entries.size());
-    for (const Outbox::Entry* e : entries) {
-        batch.push_back({e->id, e->text});
-        m_onTheirWay.insert(e->id);
+    std::vector<HamlogTransfer::Contact> contacts;
+    contacts.reserve(entries.size());
+    for (const Outbox::Entry& e : entries) {
+        contacts.push_back({e.id, e.text});
+        m_onTheirWay.insert(e.id);
     }
-    m_transfer.appendEntries(batch);
+    // Nobody waits on a retry: its contacts are reported as they go in.
+    m_transfer.ThLogDbAppend(contacts, HamlogTransfer::Reporting::Later);
 }
 
 void ContactDelivery::remove(const QList<qint64>& ids)
 {
     for (qint64 id : ids) {
-        const Outbox::Entry* e = m_outbox.entry(id);
+        const std::optional<Outbox::Entry> e = m_outbox.entry(id);
         if (e && e->state != Outbox::State::Appended && !m_onTheirWay.count(id))
-            mark(id, Outbox::State::Removed, QStringLiteral("利用者が削除しました"), true);
+            mark(id, Outbox::State::Removed, QStringLiteral("利用者が削除しました"), Durability::Synced);
     }
 }
 
@@ -207,39 +178,40 @@ void ContactDelivery::appendStarting(qint64 entryId)
 {
     // The one mark that must be on the disk before the append: HAMLOG's libraries cannot be asked
     // afterwards whether it happened.
-    if (!m_library.remembersAppends())
-        mark(entryId, Outbox::State::Started, QString(), true);
+    if (!m_library.keepsRecordKeys())
+        mark(entryId, Outbox::State::Started, QString(), Durability::Synced);
 }
 
 void ContactDelivery::appendDone(qint64 entryId)
 {
     m_onTheirWay.erase(entryId);
     // The built-in store knows the entry itself; a lost mark costs nothing there.
-    mark(entryId, Outbox::State::Appended, QString(), !m_library.remembersAppends());
+    mark(entryId, Outbox::State::Appended, QString(),
+         m_library.keepsRecordKeys() ? Durability::WithNextWrite : Durability::Synced);
     // The database takes contacts again: whatever waits follows, once the running append is over.
     if (waitingCount() > 0 && !m_retrySoon.isActive())
         m_retrySoon.start();
 }
 
-void ContactDelivery::appendFailed(qint64 entryId, const QString& reason, bool refused, bool uncertain)
+void ContactDelivery::appendFailed(qint64 entryId, const QString& reason, Failure failure)
 {
     m_onTheirWay.erase(entryId);
-    if (refused)
-        mark(entryId, Outbox::State::Refused, reason, true);
-    else if (uncertain && !m_library.remembersAppends())
-        mark(entryId, Outbox::State::Started, reason, true); // the user decides at the next start
+    if (failure == Failure::Refused)
+        mark(entryId, Outbox::State::Refused, reason, Durability::Synced);
+    else if (failure == Failure::Uncertain && !m_library.keepsRecordKeys())
+        mark(entryId, Outbox::State::Started, reason, Durability::Synced); // the user decides at the next start
     else
-        mark(entryId, Outbox::State::Failed, reason, false); // waiting was on the disk already
+        mark(entryId, Outbox::State::Failed, reason, Durability::WithNextWrite); // waiting was on the disk already
 }
 
-void ContactDelivery::mark(qint64 id, Outbox::State state, const QString& reason, bool durable)
+void ContactDelivery::mark(qint64 id, Outbox::State state, const QString& reason, Durability durability)
 {
-    const Outbox::Entry* entry = m_outbox.entry(id);
+    const std::optional<Outbox::Entry> entry = m_outbox.entry(id);
     if (!entry)
         return;
     const bool wasWaiting = isWaiting(entry->state);
     const bool wasRefused = entry->state == Outbox::State::Refused;
-    if (!m_outbox.setState(id, state, reason, m_clock(), durable)) {
+    if (!m_outbox.setState(id, state, reason, m_clock(), durability == Durability::Synced)) {
         m_outboxError = m_outbox.lastError();
         emit outboxFailed(m_outboxError);
     }

@@ -1,6 +1,6 @@
+#include "delivery/adif_log.h"
+#include "delivery/contact_pipeline.h"
 #include "hamlog/builtin_store.h"
-#include "hamlog/contact_delivery.h"
-#include "hamlog/outbox.h"
 
 #include "support/fake_hamlog_library.h"
 #include "support/hamlog_tables.h"
@@ -35,8 +35,8 @@ QStringList calls(const QList<FakeHamlogLibrary::Record>& records)
     return out;
 }
 
-// The outbox, the transfer and the delivery over one library, as the main window puts them
-// together; start() is a start of the program (a new session on the same files).
+// The pipeline over one library, as the main window builds it; start() is a start of the program
+// (a new session on the same files and database).
 struct Road
 {
     HamlogTestTables tables;
@@ -44,9 +44,7 @@ struct Road
     FakePrompts prompts;
     QuietHost host;
     HamlogLibrary* library;
-    std::unique_ptr<Outbox> outbox;
-    std::unique_ptr<HamlogTransfer> transfer;
-    std::unique_ptr<ContactDelivery> delivery;
+    std::unique_ptr<ContactPipeline> pipeline;
 
     explicit Road(HamlogLibrary* lib) : library(lib)
     {
@@ -55,17 +53,18 @@ struct Road
     }
     void start()
     {
-        delivery.reset();
-        transfer = std::make_unique<HamlogTransfer>(settings, tables.countries, tables.dxcc, *library, prompts, host);
-        outbox = std::make_unique<Outbox>(tables.folder.filePath(QStringLiteral("Velkor.outbox")));
-        QVERIFY(outbox->load(QDateTime::currentMSecsSinceEpoch()));
-        delivery = std::make_unique<ContactDelivery>(*outbox, *transfer, *library);
+        pipeline.reset();
+        pipeline = std::make_unique<ContactPipeline>(settings, tables.countries, tables.dxcc, prompts, host,
+                                                     std::make_unique<BorrowedHamlogLibrary>(*library),
+                                                     tables.folder.filePath(QStringLiteral("Velkor.outbox")));
     }
+    ContactDelivery& delivery() { return pipeline->delivery(); }
+    Outbox& outbox() { return pipeline->outbox(); }
     void receive(const QString& text)
     {
-        for (qint64 id : delivery->take({text}, 2)) {
-            if (!delivery->isRefused(id)) // as the intake does
-                delivery->deliver({{id, text}});
+        for (qint64 id : delivery().take({text}, 2)) {
+            if (!delivery().isRefused(id)) // as the intake does
+                delivery().deliver({{id, text}});
         }
     }
 };
@@ -120,7 +119,7 @@ void TstOutbox::tornRecordAtEveryLength()
         if (cut > lastRecord)
             QCOMPARE(QFileInfo(path + QStringLiteral(".unreadable")).size(), qint64(cut));
         QCOMPARE(box.count({Outbox::State::Waiting}), 0);
-        const Outbox::Entry* e = box.entry(first);
+        const std::optional<Outbox::Entry> e = box.entry(first);
         QVERIFY(e);
         QCOMPARE(e->text, QStringLiteral("<call:6>JA1AAA <name:4>Jörg <eor>"));
         QCOMPARE(e->state, Outbox::State::Failed);
@@ -236,7 +235,7 @@ void TstOutbox::refusalReason()
 {
     QFETCH(QString, text);
     QFETCH(QString, reasonHolds);
-    const QString reason = ContactDelivery::RefusalReason(text);
+    const QString reason = CallSign::CheckContact(text).reason;
     if (reasonHolds.isEmpty())
         QVERIFY2(reason.isEmpty(), qPrintable(reason));
     else
@@ -253,21 +252,21 @@ void TstOutbox::failedAppendsWaitAndFollowTheNextSuccess()
     library.openResult = 1;
     road.receive(contact(QStringLiteral("JA1AAA")));
     road.receive(contact(QStringLiteral("JA1BBB")));
-    QCOMPARE(road.delivery->waitingCount(), 2);
-    const auto waiting = road.outbox->entries({Outbox::State::Failed});
+    QCOMPARE(road.delivery().waitingCount(), 2);
+    const auto waiting = road.outbox().entries({Outbox::State::Failed});
     QCOMPARE(int(waiting.size()), 2);
-    QVERIFY2(waiting[0]->reason.startsWith(HamlogTransfer::cannotOpenText()), qPrintable(waiting[0]->reason));
+    QVERIFY2(waiting[0].reason.startsWith(HamlogTransfer::cannotOpenText()), qPrintable(waiting[0].reason));
 
     library.openResult = 0;
     road.receive(QStringLiteral("<call:6>JA\t1CC <eor>")); // junk: never reaches the library
     road.receive(contact(QStringLiteral("JA1DDD")));
     QTRY_COMPARE(calls(library.appended).join(","), QStringLiteral("JA1DDD,JA1AAA,JA1BBB"));
-    QCOMPARE(road.delivery->waitingCount(), 0);
-    QCOMPARE(road.delivery->refusedCount(), 1);
+    QCOMPARE(road.delivery().waitingCount(), 0);
+    QCOMPARE(road.delivery().refusedCount(), 1);
     QList<qint64> refused;
-    for (const Outbox::Entry* e : road.outbox->entries({Outbox::State::Refused}))
-        refused << e->id;
-    road.delivery->retry(refused); // the user insists: junk still stays out
+    for (const Outbox::Entry& e : road.outbox().entries({Outbox::State::Refused}))
+        refused << e.id;
+    road.delivery().retry(refused); // the user insists: junk still stays out
     QCOMPARE(library.appended.size(), 3);
 
     // A contact whose conversion fails is refused alone; the others in the same retry go in.
@@ -277,15 +276,15 @@ void TstOutbox::failedAppendsWaitAndFollowTheNextSuccess()
                  QStringLiteral(" <eor>"));
     road.receive(contact(QStringLiteral("JA1GGG")));
     library.openResult = 0;
-    road.delivery->retryWaiting();
+    road.delivery().retryWaiting();
     QCOMPARE(calls(library.appended).mid(3), (QStringList{"JA1EEE", "JA1GGG"}));
-    QCOMPARE(road.delivery->refusedCount(), 2);
-    QCOMPARE(road.delivery->waitingCount(), 0);
+    QCOMPARE(road.delivery().refusedCount(), 2);
+    QCOMPARE(road.delivery().waitingCount(), 0);
 
     // Everything survives a restart as it stands.
     road.start();
-    QCOMPARE(road.delivery->refusedCount(), 2);
-    QCOMPARE(road.delivery->waitingCount(), 0);
+    QCOMPARE(road.delivery().refusedCount(), 2);
+    QCOMPARE(road.delivery().waitingCount(), 0);
 }
 
 // Catches an append with HAMLOG's libraries that a crash cut off being repeated or dropped without
@@ -295,20 +294,20 @@ void TstOutbox::uncertainAppendPutToTheUser()
     FakeHamlogLibrary library;
     Road road(&library);
     for (const char* call : {"JA1AAA", "JA1BBB"}) {
-        const QList<qint64> ids = road.delivery->take({contact(QLatin1String(call))}, 2);
+        const QList<qint64> ids = road.delivery().take({contact(QLatin1String(call))}, 2);
         // The crash: the mark "started" is on the disk, nothing after it.
-        QVERIFY(road.outbox->setState(ids[0], Outbox::State::Started, QString(), kNow, true));
+        QVERIFY(road.outbox().setState(ids[0], Outbox::State::Started, QString(), kNow, true));
     }
     road.start();
     road.prompts.answers = {true, false};
-    road.delivery->resume(road.prompts);
+    road.delivery().resume(road.prompts);
     QCOMPARE(road.prompts.questions.size(), 2);
     QVERIFY2(road.prompts.questions[0].contains(QStringLiteral("JA1AAA")), qPrintable(road.prompts.questions[0]));
     QCOMPARE(calls(library.appended), QStringList{"JA1AAA"});
-    QCOMPARE(road.delivery->waitingCount(), 0);
+    QCOMPARE(road.delivery().waitingCount(), 0);
 
     road.start();
-    road.delivery->resume(road.prompts);
+    road.delivery().resume(road.prompts);
     QCOMPARE(road.prompts.questions.size(), 2); // asked once
     QCOMPARE(calls(library.appended), QStringList{"JA1AAA"});
 }
@@ -319,17 +318,17 @@ void TstOutbox::builtinStoreNeverStoresAnEntryTwice()
 {
     BuiltinStore store;
     Road road(&store);
-    const QList<qint64> ids = road.delivery->take({contact(QStringLiteral("JA1AAA"))}, 2);
-    road.delivery->deliver({{ids[0], contact(QStringLiteral("JA1AAA"))}});
+    const QList<qint64> ids = road.delivery().take({contact(QStringLiteral("JA1AAA"))}, 2);
+    road.delivery().deliver({{ids[0], contact(QStringLiteral("JA1AAA"))}});
     // The crash: the mark "appended" never reached the disk.
-    QVERIFY(road.outbox->setState(ids[0], Outbox::State::Waiting, QString(), kNow, true));
+    QVERIFY(road.outbox().setState(ids[0], Outbox::State::Waiting, QString(), kNow, true));
     road.start();
-    road.delivery->resume(road.prompts);
+    road.delivery().resume(road.prompts);
     QList<StoredRecord> records;
     QString error;
     QVERIFY2(BuiltinStore::ReadRecords(road.settings.ThDbFile, records, error), qPrintable(error));
     QCOMPARE(records.size(), 1);
-    QCOMPARE(road.outbox->entry(ids[0])->state, Outbox::State::Appended);
+    QCOMPARE(road.outbox().entry(ids[0])->state, Outbox::State::Appended);
     QVERIFY(road.prompts.questions.isEmpty());
 }
 

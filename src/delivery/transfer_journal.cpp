@@ -1,7 +1,8 @@
-#include "hamlog/transfer_journal.h"
+#include "delivery/transfer_journal.h"
 
 #include "common/program_folder.h"
-#include "hamlog/hamlog_conversion.h"
+#include "adif/adif_fields.h"
+#include "hamlog/hamlog_transfer.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,12 +12,6 @@
 namespace TransferJournal {
 
 namespace {
-
-QString field(const QString& text, const char* name)
-{
-    const AdifField f = ReadAdifField(text, QLatin1String(name));
-    return f.status == AdifField::Found ? f.value.trimmed() : QString();
-}
 
 // One database, however its path was typed.
 QString databaseKey(const QString& database)
@@ -36,22 +31,6 @@ QString Path()
     return ProgramFolder::filePath(QStringLiteral("Log/Transferred.txt"));
 }
 
-QString ContactKey(const QString& contactText)
-{
-    const QString call = field(contactText, "CALL").toUpper();
-    if (call.isEmpty())
-        return QString();
-    QString band = field(contactText, "BAND").toLower();
-    if (band.isEmpty())
-        band = CutImportFrequency(field(contactText, "FREQ"));
-    QString mode = field(contactText, "SUBMODE");
-    if (mode.isEmpty())
-        mode = field(contactText, "MODE");
-    return QStringList{call, field(contactText, "QSO_DATE"), field(contactText, "TIME_ON").left(4), band,
-                       mode.toUpper()}
-        .join(QLatin1Char(' '));
-}
-
 QVector<bool> TransferredAlready(const QString& database, const QStringList& records)
 {
     QVector<bool> done(records.size(), false);
@@ -66,7 +45,7 @@ QVector<bool> TransferredAlready(const QString& database, const QStringList& rec
             known.insert(entry.mid(prefix.size()));
     }
     for (int i = 0; i < records.size(); ++i) {
-        const QString key = ContactKey(records.at(i));
+        const QString key = IdentityOf(records.at(i)).key();
         done[i] = !key.isEmpty() && known.contains(key);
     }
     return done;
@@ -76,7 +55,7 @@ bool Add(const QString& database, const QStringList& contactTexts)
 {
     QByteArray bytes;
     for (const QString& contact : contactTexts) {
-        const QString key = ContactKey(contact);
+        const QString key = IdentityOf(contact).key();
         if (!key.isEmpty())
             bytes += line(database, key).toUtf8() + '\n';
     }
@@ -88,6 +67,12 @@ bool Add(const QString& database, const QStringList& contactTexts)
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
         return false;
     return file.write(bytes) == bytes.size() && file.flush();
+}
+
+void Keep(HamlogTransfer& transfer)
+{
+    QObject::connect(&transfer, &HamlogTransfer::recordsAppended, &transfer,
+                     [](const QString& database, const QStringList& contacts) { Add(database, contacts); });
 }
 
 } // namespace TransferJournal

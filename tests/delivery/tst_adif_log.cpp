@@ -1,4 +1,4 @@
-#include "reception/adif_log.h"
+#include "delivery/adif_log.h"
 
 #include "common/program_folder.h"
 #include "platform/code_page.h"

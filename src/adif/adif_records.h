@@ -7,7 +7,8 @@
 
 #include <functional>
 
-// Finding the contact records of an ADIF file, for the import window and velkor-cli import.
+// Finding the contact records of an ADIF file, for the import window and velkor-cli import, and
+// the one test of UTF-8 every reader of ADIF bytes uses.
 //
 // A record is recognised by the text "CALL:" (any letter case); its fields are not parsed here.
 // Files written one record per line (what the partners and this program write) give one record
@@ -44,11 +45,6 @@ QStringList findRecords(const QString& text, const Progress& progress = Progress
 // with error saying why (in words for the user); records is then empty.
 bool LoadAdifFile(const QString& path, QStringList& records, QString& error,
                   const Progress& progress = Progress());
-
-// Fills AdifTransferList with records first to last (numbered from 1), in order; numbers without
-// a record are left out, and first greater than last gives an empty list. Records whose entry in
-// leaveOut (indexed like records) is true are left out too.
-void CollectRecords(const QStringList& records, int first, int last, const QVector<bool>& leaveOut = {});
 
 // The message shown when LoadAdifFile fails.
 QString cannotReadText(const QString& path, const QString& reason);

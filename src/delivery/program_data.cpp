@@ -1,4 +1,4 @@
-#include "common/program_data.h"
+#include "delivery/program_data.h"
 
 #include "settings/settings_file.h"
 

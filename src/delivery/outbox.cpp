@@ -1,4 +1,4 @@
-#include "hamlog/outbox.h"
+#include "delivery/outbox.h"
 
 #include "common/program_folder.h"
 #include "platform/durable_file.h"
@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QtEndian>
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -322,27 +323,33 @@ bool Outbox::compact(qint64 nowMs)
     return true;
 }
 
-const Outbox::Entry* Outbox::entry(qint64 id) const
+std::optional<Outbox::Entry> Outbox::entry(qint64 id) const
 {
     const auto it = m_entries.find(id);
-    return it == m_entries.end() ? nullptr : &it->second;
+    if (it == m_entries.end())
+        return std::nullopt;
+    return it->second;
 }
 
-std::vector<const Outbox::Entry*> Outbox::entries(std::initializer_list<State> states) const
+namespace {
+bool inStates(Outbox::State state, std::initializer_list<Outbox::State> states)
 {
-    std::vector<const Entry*> found;
+    return std::find(states.begin(), states.end(), state) != states.end();
+}
+} // namespace
+
+std::vector<Outbox::Entry> Outbox::entries(std::initializer_list<State> states) const
+{
+    std::vector<Entry> found;
     for (const auto& item : m_entries) {
-        for (State s : states) {
-            if (item.second.state == s) {
-                found.push_back(&item.second);
-                break;
-            }
-        }
+        if (inStates(item.second.state, states))
+            found.push_back(item.second);
     }
     return found;
 }
 
 int Outbox::count(std::initializer_list<State> states) const
 {
-    return int(entries(states).size());
+    return int(std::count_if(m_entries.begin(), m_entries.end(),
+                             [&states](const auto& item) { return inStates(item.second.state, states); }));
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "hamlog/hamlog_transfer.h"
-#include "hamlog/outbox.h"
+#include "delivery/outbox.h"
 
 #include <QList>
 #include <QObject>
@@ -24,21 +24,16 @@ class Prompts;
 // entry's id with its record in one transaction, and an entry it has is not stored again. HAMLOG's
 // libraries cannot be asked whether an append happened, so an entry is marked on the disk before
 // its append starts; one found so marked at start-up is put to the user, who decides.
-class ContactDelivery : public QObject, public AppendObserver
+class ContactDelivery : public QObject, public AppendListener
 {
     Q_OBJECT
 public:
     static constexpr int kRetryIntervalMs = 60 * 1000;
-    // No call sign is longer (the longest in use, with prefix and suffix, have about 13).
-    static constexpr int kMaxCallLength = 20;
 
     using Clock = std::function<qint64()>; // milliseconds since 1970, UTC
 
     ContactDelivery(Outbox& outbox, HamlogTransfer& transfer, HamlogLibrary& library, QObject* parent = nullptr);
     ~ContactDelivery() override;
-
-    // Why the contact text is not a contact, in words for the user; empty when it is one.
-    static QString RefusalReason(const QString& contactText);
 
     void setClock(Clock clock) { m_clock = std::move(clock); }
     void setRetryInterval(int milliseconds) { m_retryTimer.setInterval(milliseconds); }
@@ -50,7 +45,7 @@ public:
     bool isRefused(qint64 id) const;
     QString reasonOf(qint64 id) const;
     // Appends contacts taken in (the intake, after the ADIF log), in one open of the database.
-    HamlogTransfer::AppendRequest deliver(const std::vector<HamlogTransfer::UdpEntry>& entries);
+    HamlogTransfer::AppendRequest deliver(const std::vector<HamlogTransfer::Contact>& contacts);
 
     // Texts of the entries taken in and never handed to an append: the ones a crash may have
     // caught before they reached the ADIF log. Meaningful at start-up only.
@@ -85,14 +80,17 @@ signals:
     void outboxFailed(const QString& text);
 
 private:
+    // AppendListener: the keys are the entries' ids.
     void appendStarting(qint64 entryId) override;
     void appendDone(qint64 entryId) override;
-    void appendFailed(qint64 entryId, const QString& reason, bool refused, bool uncertain) override;
+    void appendFailed(qint64 entryId, const QString& reason, Failure failure) override;
 
-    void mark(qint64 id, Outbox::State state, const QString& reason, bool durable);
+    // Whether a new state must be on the disk before the program goes on.
+    enum class Durability { Synced, WithNextWrite };
+    void mark(qint64 id, Outbox::State state, const QString& reason, Durability durability);
     void recount();
     void changed();
-    void handOver(const std::vector<const Outbox::Entry*>& entries);
+    void handOver(const std::vector<Outbox::Entry>& entries);
 
     Outbox& m_outbox;
     HamlogTransfer& m_transfer;

@@ -1,5 +1,5 @@
 #include "platform/code_page.h"
-#include "platform/hamlog_dll_library.h"
+#include "hamlog/hamlog_dll_library.h"
 #include "platform/hamlog_dll_win.h"
 
 namespace {

@@ -1,7 +1,6 @@
-#include "adif_import/adif_records.h"
+#include "adif/adif_records.h"
 
 #include "common/text_lines.h"
-#include "hamlog/hamlog_data.h"
 
 #include <QDir>
 #include <QFile>
@@ -313,17 +312,6 @@ QString decode(const QByteArray& bytes)
 QStringList findRecords(const QString& text, const Progress& progress)
 {
     return Finder(text, progress).run();
-}
-
-void CollectRecords(const QStringList& records, int first, int last, const QVector<bool>& leaveOut)
-{
-    ClearAdifTransferList();
-    const int from = qMax(first, 1);
-    const int to = qMin(last, int(records.size()));
-    for (int number = from; number <= to; ++number) {
-        if (!leaveOut.value(number - 1, false))
-            AddAdifTransferRecord(records.at(number - 1));
-    }
 }
 
 QString cannotReadText(const QString& path, const QString& reason)
