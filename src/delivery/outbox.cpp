@@ -105,7 +105,7 @@ QString Outbox::DefaultPath()
     return ProgramFolder::filePath(QStringLiteral("Log/Velkor.outbox"));
 }
 
-Outbox::Outbox(const QString& path) : m_path(path) {}
+Outbox::Outbox(const QString& path) : m_path(path), m_compactAfterRecords(kCompactAfterRecords) {}
 
 Outbox::~Outbox()
 {
@@ -290,7 +290,7 @@ bool Outbox::setState(qint64 id, State state, const QString& reason, qint64 nowM
     if (durable && !flush())
         return false;
     // Many marks on few entries: the file is rewritten, but not more often than the entries grow.
-    if (m_recordsSinceCompaction > kCompactAfterRecords + 2 * int(m_entries.size()))
+    if (m_recordsSinceCompaction > m_compactAfterRecords + 2 * int(m_entries.size()))
         compact(nowMs);
     return true;
 }

@@ -83,6 +83,9 @@ public:
 
     // Rewrites the file with the entries kept (see above).
     bool compact(qint64 nowMs);
+    // How many more records than twice its entries the file may gather before setState() rewrites
+    // it (tests make compactions frequent with it).
+    void setCompactAfterRecords(int records) { m_compactAfterRecords = records; }
 
     // Entries are handed out as copies and found again by their ids: a compaction, which any
     // setState() may start, rebuilds what the outbox holds.
@@ -108,5 +111,6 @@ private:
     qint64 m_tornBytes = 0;
     bool m_foreign = false; // the file at the path is not an outbox
     int m_recordsSinceCompaction = 0;
+    int m_compactAfterRecords;
     QString m_error;
 };
