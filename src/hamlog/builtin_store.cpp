@@ -359,10 +359,10 @@ bool BuiltinStore::prepareInsert()
 {
     // Stores made before entries were remembered get the table with their next append.
     if (!exec("CREATE TABLE IF NOT EXISTS outbox_entries(entry_id INTEGER PRIMARY KEY, record_id INTEGER NOT NULL)") ||
-        sqlite3_prepare_v2(m_db, "SELECT 1 FROM outbox_entries WHERE entry_id=?", -1, &m_findEntry, nullptr) !=
+        sqlite3_prepare_v2(m_db, "SELECT 1 FROM outbox_entries WHERE entry_id=?", -1, &m_findKey, nullptr) !=
             SQLITE_OK ||
         sqlite3_prepare_v2(m_db, "INSERT INTO outbox_entries(entry_id,record_id) VALUES(?,last_insert_rowid())", -1,
-                           &m_insertEntry, nullptr) != SQLITE_OK) {
+                           &m_insertKey, nullptr) != SQLITE_OK) {
         m_error = failureText();
         return false;
     }
@@ -392,14 +392,14 @@ bool BuiltinStore::THW_append(unsigned char*, qint32, qint32&)
         m_error = QStringLiteral("データベースが開かれていません");
         return false;
     }
-    const qint64 entryId = m_recordKey;
+    const qint64 key = m_recordKey;
     m_recordKey = 0;
-    if (entryId != 0) {
-        sqlite3_bind_int64(m_findEntry, 1, entryId);
-        const int found = sqlite3_step(m_findEntry);
-        sqlite3_reset(m_findEntry);
+    if (key != 0) {
+        sqlite3_bind_int64(m_findKey, 1, key);
+        const int found = sqlite3_step(m_findKey);
+        sqlite3_reset(m_findKey);
         if (found == SQLITE_ROW)
-            return true; // appended before; its mark in the outbox was lost
+            return true; // appended before; the caller lost its note of it
         if (found != SQLITE_DONE) {
             m_error = QStringLiteral("データベースに追加できません\n") + failureText();
             return false;
@@ -430,12 +430,12 @@ bool BuiltinStore::THW_append(unsigned char*, qint32, qint32&)
     sqlite3_reset(m_insert);
     if (rc != SQLITE_DONE)
         return false;
-    if (entryId != 0) {
-        sqlite3_bind_int64(m_insertEntry, 1, entryId);
-        const int tagged = sqlite3_step(m_insertEntry);
-        sqlite3_reset(m_insertEntry);
+    if (key != 0) {
+        sqlite3_bind_int64(m_insertKey, 1, key);
+        const int tagged = sqlite3_step(m_insertKey);
+        sqlite3_reset(m_insertKey);
         if (tagged != SQLITE_DONE) {
-            // The record without its entry could be stored twice later: neither stays.
+            // The record without its key could be stored twice later: neither stays.
             m_error = QStringLiteral("データベースに追加できません\n") + failureText();
             if (sqlite3_get_autocommit(m_db))
                 m_rolledBack = m_pending > 0;
@@ -455,10 +455,10 @@ bool BuiltinStore::HamlogClose(unsigned char*, qint32)
         return true;
     sqlite3_finalize(m_insert);
     m_insert = nullptr;
-    sqlite3_finalize(m_findEntry);
-    m_findEntry = nullptr;
-    sqlite3_finalize(m_insertEntry);
-    m_insertEntry = nullptr;
+    sqlite3_finalize(m_findKey);
+    m_findKey = nullptr;
+    sqlite3_finalize(m_insertKey);
+    m_insertKey = nullptr;
     bool ok = true;
     int moved = 0;
     if (!sqlite3_get_autocommit(m_db) &&
@@ -492,7 +492,7 @@ bool BuiltinStore::HamlogClose(unsigned char*, qint32)
 
 void BuiltinStore::closeConnection()
 {
-    for (sqlite3_stmt** stmt : {&m_insert, &m_findEntry, &m_insertEntry}) {
+    for (sqlite3_stmt** stmt : {&m_insert, &m_findKey, &m_insertKey}) {
         sqlite3_finalize(*stmt);
         *stmt = nullptr;
     }

@@ -27,7 +27,7 @@ struct StoredRecord
 // appended before it. Two failures take those records along, and the close then fails saying so:
 // an append that SQLite answers by rolling back the whole transaction (a full disk), and a file
 // deleted or moved away while it was open. A record given a key (setNextRecordKey) is stored with
-// it (table outbox_entries, which the contacts' keys fill) in the same transaction, and a record
+// it (a table of its own, named outbox_entries when the store was first made) in the same transaction, and a record
 // whose key is there already is not stored again, so a crash between the commit and the caller's
 // note of it can neither lose nor double a contact. The first open of a file in a session checks its pages,
 // so a damaged store is refused before anything is written to it.
@@ -98,8 +98,8 @@ private:
 
     sqlite3* m_db = nullptr;
     sqlite3_stmt* m_insert = nullptr;
-    sqlite3_stmt* m_findEntry = nullptr;
-    sqlite3_stmt* m_insertEntry = nullptr;
+    sqlite3_stmt* m_findKey = nullptr;
+    sqlite3_stmt* m_insertKey = nullptr;
     qint64 m_recordKey = 0;
     std::array<QString, 17> m_record;
     QString m_error;

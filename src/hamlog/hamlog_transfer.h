@@ -58,11 +58,11 @@ public:
 // the event loop may ask for another append), a further request is held back and run, in the
 // order asked, right after the running one has closed the database; none is dropped.
 //
-// For the UDP intake: ThLogDbAppend returns AppendRan when the append ran within the call. Then
-// LastCallSign holds the call sign if, and only if, the record was really appended and has one;
-// the intake reads it right after the call as always. It returns AppendDeferred when the contact
-// had to wait: LastCallSign is left alone, and contactAppended(callSign, true) fires once the
-// record has really been appended, so the intake can report the contact then. contactAppended
+// For contacts received over UDP: ThLogDbAppend returns AppendRan when the append ran within the
+// call. Then LastCallSign holds the call sign if, and only if, the record was really appended and
+// has one; the caller reads it right after the call as always. It returns AppendDeferred when the
+// contact had to wait: LastCallSign is left alone, and contactAppended(callSign, true) fires once
+// the record has really been appended, so the caller can report the contact then. contactAppended
 // fires for every UDP record appended (deferred false for those that ran within the call and
 // were asked with Reporting::AsTheyRun); an append that fails shows its message and fires nothing.
 // A UDP contact without a call sign is not appended at all (the database is not opened, nothing
