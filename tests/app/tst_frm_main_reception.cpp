@@ -327,6 +327,8 @@ void TstFrmMainReception::qsoLoggedMessagesWaitingTogether()
     auto library = std::make_unique<FakeHamlogLibrary>();
     FakeHamlogLibrary* fake = library.get();
     w->setHamlogLibrary(std::move(library));
+    // Label1 keeps the contact however long a loaded machine takes to append the three.
+    w->findChild<QTimer*>(QStringLiteral("Timer2"))->setInterval(60 * 1000);
     QsoLogged::Outgoing qso;
     QUdpSocket sender;
     const QStringList calls{"JA1ONE", "JA1TWO", "JA1THR"};
