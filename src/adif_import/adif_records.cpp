@@ -323,6 +323,8 @@ void CollectRecords(const QStringList& records, int first, int last, const QVect
     for (int number = from; number <= to; ++number) {
         if (!leaveOut.value(number - 1, false))
             AddAdifTransferRecord(records.at(number - 1));
+        else
+            ++AdifTransferLeftOut;
     }
 }
 

@@ -4,11 +4,13 @@ unsigned char HamlogBuffer[kHamlogBufferSize] = {};
 
 QStringList AdifTransferList{QString()};
 int AdifTransferCount = 0;
+int AdifTransferLeftOut = 0;
 
 void ClearAdifTransferList()
 {
     AdifTransferList = QStringList{QString()};
     AdifTransferCount = 0;
+    AdifTransferLeftOut = 0;
 }
 
 void AddAdifTransferRecord(const QString& line)

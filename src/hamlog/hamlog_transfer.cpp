@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <algorithm>
 
 namespace {
 // The record is handed over in this order; field 15 never is.
@@ -55,12 +56,10 @@ QString HamlogTransfer::transferredText()
 }
 
 namespace {
+// Short enough that the whole result stays readable in the status bar.
 QString importCounts(int appended, int skipped)
 {
-    QString counts = QStringLiteral("追加 %1 件").arg(appended);
-    if (skipped > 0)
-        counts += QStringLiteral("、コールサインのない %1 件は追加せず").arg(skipped);
-    return counts;
+    return QStringLiteral("追加 %1 件、スキップ %2 件").arg(appended).arg(skipped);
 }
 } // namespace
 
@@ -71,8 +70,14 @@ QString HamlogTransfer::transferredText(int appended, int skipped)
 
 QString HamlogTransfer::cancelledText(int appended, int skipped)
 {
-    return QStringLiteral("TURBO HAMLOG データベースへの転送を中止しました (中止までに%1)")
+    return QStringLiteral("TURBO HAMLOG データベースへの転送を中止しました (%1)")
         .arg(importCounts(appended, skipped));
+}
+
+QString HamlogTransfer::keptForRetryText()
+{
+    return QStringLiteral("この交信は失われません。未転送として保存してあり、あとで自動的に追加し直します。\n"
+                          "「ファイル」→「未転送・受付拒否の交信...」で確かめられます。");
 }
 
 QString HamlogTransfer::noCallSignText()
@@ -107,6 +112,7 @@ HamlogTransfer::AppendRequest HamlogTransfer::ThDbFileAppend()
     request.import = true;
     request.records = AdifTransferList;
     request.count = AdifTransferCount;
+    request.leftOut = AdifTransferLeftOut;
     return submit(request);
 }
 
@@ -131,7 +137,7 @@ void HamlogTransfer::run(const Request& first, bool deferred)
         ~BusyReset() { busy = false; }
     } reset{m_busy};
     if (first.import)
-        runImport(first.records, first.count);
+        runImport(first.records, first.count, first.leftOut);
     else
         runUdp(first.entries, deferred || first.batch);
     // Whatever was asked for meanwhile runs now, in order; more may queue up while it does.
@@ -139,7 +145,7 @@ void HamlogTransfer::run(const Request& first, bool deferred)
         const Request next = m_waiting.front();
         m_waiting.pop_front();
         if (next.import)
-            runImport(next.records, next.count);
+            runImport(next.records, next.count, next.leftOut);
         else
             runUdp(next.entries, true);
     }
@@ -150,6 +156,13 @@ bool HamlogTransfer::open()
     qint32 version = 0;
     m_lastFailure.clear();
     if (!m_library.GetThdllVersion(version)) {
+        // A library that cannot be loaded at all (the 64-bit build, for one) is a fact to read,
+        // not a question: one OK button.
+        if (!m_library.isLoaded()) {
+            m_lastFailure = m_library.lastError();
+            m_prompts.showMessage(m_lastFailure + m_failureNote);
+            return false;
+        }
         fail(m_library.lastError());
         return false;
     }
@@ -163,7 +176,7 @@ bool HamlogTransfer::open()
     // including those whose hexadecimal digits hold a letter.
     if (version == 0) {
         m_lastFailure = libraryMissingText();
-        m_prompts.showMessage(m_lastFailure);
+        m_prompts.showMessage(m_lastFailure + m_failureNote);
         return false;
     }
     if (result != 0) {
@@ -175,7 +188,7 @@ bool HamlogTransfer::open()
         if (reason.isEmpty() && QFileInfo(m_settings.ThDbFile).isDir())
             reason = DatabaseIsFolderText(m_settings.ThDbFile);
         m_lastFailure = reason.isEmpty() ? cannotOpenText() : cannotOpenText() + QLatin1Char('\n') + reason;
-        m_prompts.showMessage(m_lastFailure);
+        m_prompts.showMessage(m_lastFailure + m_failureNote);
         return false;
     }
     return true;
@@ -210,7 +223,7 @@ bool HamlogTransfer::fail(const QString& error)
             text += QLatin1Char('\n') + closeError;
     }
     m_lastFailure = text;
-    m_prompts.askOkCancel(text);
+    m_prompts.askOkCancel(text + m_failureNote);
     return closed;
 }
 
@@ -234,6 +247,14 @@ void HamlogTransfer::runUdp(const std::vector<UdpEntry>& entries, bool deferred)
     }
     if (todo.empty())
         return;
+    // Contacts from the outbox are kept there when the append fails: the box says so.
+    struct NoteReset
+    {
+        QString& note;
+        ~NoteReset() { note.clear(); }
+    } noteReset{m_failureNote};
+    if (m_observer && std::any_of(todo.begin(), todo.end(), [](const UdpEntry* e) { return e->id != 0; }))
+        m_failureNote = QStringLiteral("\n\n") + keptForRetryText();
     const QString qslText = BuildQslText(m_settings);
     const QString database = m_settings.ThDbFile;
     if (!open()) {
@@ -296,10 +317,11 @@ void HamlogTransfer::runUdp(const std::vector<UdpEntry>& entries, bool deferred)
     }
 }
 
-void HamlogTransfer::runImport(const QStringList& records, int count)
+void HamlogTransfer::runImport(const QStringList& records, int count, int leftOut)
 {
     m_lastImport = ImportResult();
     ImportResult& result = m_lastImport;
+    result.skipped = leftOut;
     const QString qslText = BuildQslText(m_settings);
     const QString database = m_settings.ThDbFile;
     if (!open())

@@ -72,7 +72,8 @@ public:
     struct ImportResult
     {
         int appended = 0;
-        int skipped = 0;        // records without a call sign, handed over but not appended
+        int skipped = 0;        // records without a call sign, handed over but not appended, and
+                                // those left out as in the database already
         bool completed = false; // every record went through and the database was closed
         bool cancelled = false;
     };
@@ -99,6 +100,8 @@ public:
     void setObserver(AppendObserver* observer) { m_observer = observer; }
     // The reason given for a UDP contact without a call sign.
     static QString noCallSignText();
+    // Added to a failure box about contacts that wait in the outbox.
+    static QString keptForRetryText();
     // Appends AdifTransferList positions 1 to AdifTransferCount; a deferred import transfers the
     // list as it was when asked.
     AppendRequest ThDbFileAppend();
@@ -129,13 +132,14 @@ private:
         bool batch = false;
         QStringList records; // import: the transfer list, position 0 unused
         int count = 0;
+        int leftOut = 0; // import: chosen records left out as in the database already
     };
 
     // Runs the request now, or after the append that holds the database (AppendDeferred).
     AppendRequest submit(const Request& request);
     void run(const Request& request, bool deferred);
     void runUdp(const std::vector<UdpEntry>& entries, bool deferred);
-    void runImport(const QStringList& records, int count);
+    void runImport(const QStringList& records, int count, int leftOut);
     // Version query and open. Returns true when the records may follow; otherwise it has shown
     // its message and the append is over.
     bool open();
@@ -154,6 +158,7 @@ private:
     bool m_busy = false;
     AppendObserver* m_observer = nullptr;
     QString m_lastFailure; // the text of the last box shown
+    QString m_failureNote; // what failure boxes add while contacts of the outbox are appended
     std::deque<Request> m_waiting;
     ImportResult m_lastImport;
 };
