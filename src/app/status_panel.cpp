@@ -38,7 +38,7 @@ QRect StatusPanel::textArea() const
     return contentsRect().adjusted(inset, 0, -inset, 0);
 }
 
-QStringList StatusPanel::shownLines() const
+QStringList StatusPanel::linesAt(const QFont& font) const
 {
     const QString whole = text();
     const int width = textArea().width();
@@ -46,7 +46,7 @@ QStringList StatusPanel::shownLines() const
     if (whole.isEmpty() || width <= 0)
         return lines;
     // Lines break between words, or anywhere in Japanese text that has no spaces.
-    QTextLayout layout(whole, font());
+    QTextLayout layout(whole, font);
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     layout.setTextOption(option);
@@ -58,13 +58,34 @@ QStringList StatusPanel::shownLines() const
         line.setLineWidth(width);
         if (lines.size() == kLines - 1) {
             // The last line takes the rest, cut when it is longer.
-            lines << fontMetrics().elidedText(whole.mid(line.textStart()), Qt::ElideRight, width);
+            lines << QFontMetrics(font).elidedText(whole.mid(line.textStart()), Qt::ElideRight, width);
             break;
         }
         lines << whole.mid(line.textStart(), line.textLength());
     }
     layout.endLayout();
     return lines;
+}
+
+QFont StatusPanel::fittedFont() const
+{
+    // A text a little too long for two lines is drawn a little smaller rather than cut; fonts
+    // differ from system to system (Wine's are wider than Windows' own).
+    QFont font = this->font();
+    const qreal size = font.pointSizeF();
+    for (int percent = 100; percent > kSmallestPercent && size > 0; percent -= 5) {
+        font.setPointSizeF(size * percent / 100);
+        if (linesAt(font).join(QString()) == text())
+            return font;
+    }
+    if (size > 0)
+        font.setPointSizeF(size * kSmallestPercent / 100);
+    return font;
+}
+
+QStringList StatusPanel::shownLines() const
+{
+    return linesAt(fittedFont());
 }
 
 QString StatusPanel::shownText() const
@@ -77,9 +98,11 @@ void StatusPanel::paintEvent(QPaintEvent* event)
     // The frame only; the text is drawn here, in its lines.
     QFrame::paintEvent(event); // NOLINT(bugprone-parent-virtual-call): skips QLabel's text on purpose
     QPainter painter(this);
-    const QStringList lines = shownLines();
+    const QFont font = fittedFont();
+    painter.setFont(font);
+    const QStringList lines = linesAt(font);
     const QRect area = textArea();
-    const int lineHeight = fontMetrics().lineSpacing();
+    const int lineHeight = QFontMetrics(font).lineSpacing();
     // A single line sits in the middle, as in any status bar; two fill the panel.
     int top = area.top() + (area.height() - int(lines.size()) * lineHeight) / 2;
     for (const QString& line : lines) {

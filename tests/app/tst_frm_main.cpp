@@ -752,10 +752,12 @@ void TstFrmMain::textsReadableWhole()
         QCOMPARE(w->statusText(), text);
         shown = panel->shownText();
         const QStringList lines = panel->shownLines();
+        const QFontMetrics drawn(panel->fittedFont());
+        QVERIFY(panel->fittedFont().pointSizeF() >= panel->font().pointSizeF() * 0.8);
         QVERIFY(lines.size() <= StatusPanel::kLines);
-        QVERIFY(lines.size() * panel->fontMetrics().lineSpacing() <= panel->contentsRect().height());
+        QVERIFY(lines.size() * drawn.lineSpacing() <= panel->contentsRect().height());
         for (const QString& line : lines)
-            QVERIFY(panel->fontMetrics().horizontalAdvance(line.trimmed()) <= panel->contentsRect().width());
+            QVERIFY(drawn.horizontalAdvance(line.trimmed()) <= panel->contentsRect().width());
     }
 #ifdef Q_OS_WIN
     // Whether a text fits whole follows the fonts, and Wine's are wider than Windows' own; cut or

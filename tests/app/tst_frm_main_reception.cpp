@@ -514,10 +514,6 @@ void TstFrmMainReception::listWindowSaysWhatEachActionDid()
         QVERIFY2(grid->columnWidth(1) >= grid->fontMetrics().horizontalAdvance(time->text()),
                  qPrintable(QString::number(grid->columnWidth(1))));
     }
-    for (const char* name : {"Command1", "Command2", "Command3", "Command4"}) {
-        auto* b = list->findChild<QPushButton*>(QLatin1String(name));
-        QVERIFY2(b->width() >= b->fontMetrics().horizontalAdvance(b->text()) + 8, name);
-    }
 
     // Tab and Shift+Tab leave the list and come back; the rows chosen stay chosen.
     if (chosenRow >= 0)
