@@ -143,6 +143,8 @@ frmAdifConv::frmAdifConv(Prompts& prompts, std::function<void()> transfer, QWidg
     Grid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     Grid1->setSelectionMode(QAbstractItemView::ContiguousSelection);
     Grid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab leaves the grid for the buttons and keeps the range chosen.
+    Grid1->setTabKeyNavigation(false);
     Grid1->setWordWrap(false);
     Grid1->setTextElideMode(Qt::ElideRight);
     Grid1->verticalHeader()->hide();
@@ -177,6 +179,8 @@ frmAdifConv::frmAdifConv(Prompts& prompts, std::function<void()> transfer, QWidg
     for (QWidget* w : {static_cast<QWidget*>(Label1), static_cast<QWidget*>(Label3),
                        static_cast<QWidget*>(Label2), static_cast<QWidget*>(Label4)})
         bottom->addWidget(w);
+    for (QPushButton* b : {Command3, Command1, Command2})
+        KeepCaptionRoom(b);
     bottom->addStretch(1);
     bottom->addWidget(Command1);
     bottom->addWidget(Command2);
@@ -218,7 +222,9 @@ void frmAdifConv::Command3_Click()
     if (!FileOpenDialog::instance().getOpenFileName(this, request, path))
         return;
     LoadAdifFile(path);
-    Command1->setFocus();
+    // The focus goes to the rows just read, where keys choose a range and Enter does nothing; a
+    // transfer starts only from its own button.
+    Grid1->setFocus();
 }
 
 void frmAdifConv::LoadAdifFile(const QString& path)
@@ -264,6 +270,22 @@ void frmAdifConv::LoadAdifFile(const QString& path)
     Label1->setText(QStringLiteral("1"));
     Label2->setText(QString::number(count));
     m_ignoreNextClick = true;
+    if (count == 0)
+        m_prompts.showMessage(noRecordsText(path));
+}
+
+QString frmAdifConv::noRecordsText(const QString& path)
+{
+    return QStringLiteral("このファイルには交信のレコードがありません\n%1")
+        .arg(QDir::toNativeSeparators(path));
+}
+
+QString frmAdifConv::allTransferredText(int count, const QString& database)
+{
+    return QStringLiteral("選んだ %1 件はすべて、このデータベースに転送済みです。\n%2\n\n"
+                          "もう一度転送しますか？")
+        .arg(count)
+        .arg(QDir::toNativeSeparators(database));
 }
 
 QString frmAdifConv::recordAt(int row) const
@@ -348,7 +370,13 @@ void frmAdifConv::Command1_Click()
             ++chosen;
             already += leaveOut.at(number - 1) ? 1 : 0;
         }
-        if (already > 0) {
+        if (already > 0 && already == chosen) {
+            // Nothing new to leave the old ones out of: the user transfers them again or not at all.
+            if (m_prompts.askChoice(allTransferredText(chosen, m_database),
+                                    {QStringLiteral("もう一度転送"), QStringLiteral("キャンセル")}) != 0)
+                return;
+            leaveOut.clear();
+        } else if (already > 0) {
             const int answer = m_prompts.askChoice(
                 QStringLiteral("選んだ %1 件のうち %2 件は、このデータベースに転送済みです。\n%3\n\n"
                                "転送済みの %2 件を除いて転送しますか？")

@@ -37,6 +37,11 @@ public:
     QString recordAt(int row) const;
     int recordCount() const;
 
+    // The message for a file that holds no contact records.
+    static QString noRecordsText(const QString& path);
+    // The question when every chosen record is in the database already.
+    static QString allTransferredText(int count, const QString& database);
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 

@@ -98,13 +98,27 @@ void ContactLabel::paintEvent(QPaintEvent* event)
     // The frame and background only; the text is drawn here, fitted.
     QFrame::paintEvent(event); // NOLINT(bugprone-parent-virtual-call): skips QLabel's text on purpose
     const Fit fitted = fit();
-    if (fitted.shown.isEmpty())
+    if (fitted.shown.isEmpty()) {
+        if (!m_reminder.isEmpty() && text().isEmpty()) {
+            QPainter painter(this);
+            painter.setPen(palette().color(QPalette::Disabled, QPalette::WindowText));
+            painter.drawText(textArea(), Qt::AlignCenter | Qt::TextWordWrap, m_reminder);
+        }
         return;
+    }
     QPainter painter(this);
     painter.setPen(palette().color(foregroundRole()));
     const QRect area = textArea();
     painter.setClipRect(area);
     layOut(fitted.shown, fitted.font, area.width(), &painter, area.topLeft());
+}
+
+void ContactLabel::setReminder(const QString& reminder)
+{
+    if (reminder == m_reminder)
+        return;
+    m_reminder = reminder;
+    update();
 }
 
 bool ContactLabel::event(QEvent* event)

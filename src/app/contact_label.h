@@ -16,6 +16,10 @@ public:
     QFont fittedFont() const;
     QString shownText() const;
 
+    // A note drawn in a muted colour while no contact is shown (empty: none).
+    void setReminder(const QString& reminder);
+    QString reminder() const { return m_reminder; }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     bool event(QEvent* event) override;
@@ -28,4 +32,6 @@ private:
     };
     Fit fit() const;
     QRect textArea() const;
+
+    QString m_reminder;
 };

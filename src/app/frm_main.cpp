@@ -2,9 +2,8 @@
 #include "app/ui_trace.h"
 
 #include "adif_import/frm_adif_conv.h"
-#include "app/frm_outbox.h"
-#include "reception/contact_intake.h"
 #include "app/contact_label.h"
+#include "app/frm_outbox.h"
 #include "app/status_panel.h"
 #include "app/window_placement.h"
 #include "common/app_info.h"
@@ -17,6 +16,7 @@
 #include "partners/partner_programs.h"
 #include "platform/help_gui.h"
 #include "platform/window_stacking_gui.h"
+#include "reception/contact_intake.h"
 #include "delivery/adif_log.h"
 #include "settings/frm_settings.h"
 
@@ -41,6 +41,8 @@ constexpr double kClientHeightTwips = 1200;
 constexpr double kLabelWidthTwips = 7335;
 constexpr double kLabelHeightTwips = 855;
 constexpr double kPanelPaddingTwips = 90;
+// A title bar with the frame above it, as tall as the system's at its largest usual size.
+constexpr double kTitleBarTwips = 450;
 
 QAction* launchEntry(frmMain* window, QAction** slot, const char* name, const QString& caption)
 {
@@ -110,19 +112,59 @@ QString frmMain::outboxCountsText(int waiting, int refused)
 
 void frmMain::showPanel1()
 {
-    // The counts go first: the panel cuts a long text at its end.
+    auto* panel = static_cast<StatusPanel*>(m_panel1);
+    // The panel cuts only a text longer than its two lines; the whole text stays readable in its
+    // tooltip.
+    panel->setStatus(m_statusText);
+    panel->setToolTip(m_statusWhole);
+    // The counts have a panel of their own, so that no status text has to share a line with them.
     const QString counts =
         m_pipeline ? outboxCountsText(m_pipeline->delivery().waitingCount(), m_pipeline->delivery().refusedCount())
                    : QString();
-    const auto withCounts = [&counts](const QString& text) {
-        if (counts.isEmpty())
-            return text;
-        return text.isEmpty() ? counts : counts + QStringLiteral("　") + text;
-    };
-    auto* panel = static_cast<StatusPanel*>(m_panel1);
-    // The panel cuts a text wider than itself; the whole text stays readable in its tooltip.
-    panel->setStatus(withCounts(m_statusText));
-    panel->setToolTip(withCounts(m_statusWhole));
+    // One count a line, the panel as tall as panel 1.
+    m_counts->setText(counts.split(QStringLiteral("　"), Qt::SkipEmptyParts).join(QLatin1Char('\n')));
+    m_counts->setToolTip(QStringLiteral("「ファイル」→「未転送・受付拒否の交信...」で一覧を見られます"));
+    m_counts->setVisible(!counts.isEmpty());
+    // What the program lacks stays in sight, in Label1 while no contact is shown.
+    static_cast<ContactLabel*>(Label1)->setReminder(
+        m_missingTables.isEmpty() ? QString() : missingTablesText(m_missingTables));
+}
+
+QString frmMain::missingTablesText(const QStringList& files)
+{
+    return QStringLiteral("%1 がありません。交信の DXCC などが空のまま記録されます。\n"
+                          "入手先と置き場所は「HELP」にあります（置くとこの表示は消えます）")
+        .arg(files.join(QStringLiteral(" と ")));
+}
+
+QString frmMain::countsText() const
+{
+    return m_counts->isHidden() ? QString() : m_counts->text();
+}
+
+QString frmMain::reminderText() const
+{
+    return static_cast<const ContactLabel*>(Label1)->reminder();
+}
+
+void frmMain::watchMissingTables()
+{
+    // The reminder stays until the file is there; then the table is read, without a box.
+    if (m_missingTables.isEmpty())
+        return;
+    const QStringList before = m_missingTables;
+    if (m_missingTables.contains(QStringLiteral("Cty.dat")) && QFileInfo(CountryFilePath()).isFile()) {
+        SilentPrompts quiet;
+        m_data.countryTable.LoadCountryFile(CountryFilePath(), quiet);
+        m_missingTables.removeAll(QStringLiteral("Cty.dat"));
+    }
+    if (m_missingTables.contains(QStringLiteral("TH_DX.dat")) && QFileInfo(DxccFilePath()).isFile()) {
+        SilentPrompts quiet;
+        m_data.dxccTable.LoadDxccFile(DxccFilePath(), quiet);
+        m_missingTables.removeAll(QStringLiteral("TH_DX.dat"));
+    }
+    if (m_missingTables != before)
+        showPanel1();
 }
 
 void frmMain::mnuOutbox_Click()
@@ -307,7 +349,16 @@ void frmMain::buildControls()
                               2 * (m_panel2->frameWidth() + padding));
     m_panel3->setMinimumWidth(m_panel3->fontMetrics().horizontalAdvance(QStringLiteral("88:88")) +
                               2 * (m_panel3->frameWidth() + padding));
+    // Counts of waiting and refused contacts, and tables the program lacks; shown while any.
+    m_counts = new QLabel(StatusBar1);
+    m_counts->setObjectName(QStringLiteral("StatusBar1_Counts"));
+    m_counts->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_counts->setTextFormat(Qt::PlainText);
+    m_counts->setAlignment(Qt::AlignCenter);
+    m_counts->setContentsMargins(padding, 0, padding, 0);
+    m_counts->hide();
     StatusBar1->addWidget(m_panel1, 1);
+    StatusBar1->addPermanentWidget(m_counts);
     StatusBar1->addPermanentWidget(m_panel2);
     StatusBar1->addPermanentWidget(m_panel3);
     m_clock = new QTimer(this);
@@ -342,6 +393,7 @@ void frmMain::updateClock()
     const QDateTime now = QDateTime::currentDateTime();
     m_panel2->setText(now.toString(QStringLiteral("yyyy/MM/dd")));
     m_panel3->setText(now.toString(QStringLiteral("H:mm")));
+    watchMissingTables();
 }
 
 void frmMain::Form_Load()
@@ -357,6 +409,13 @@ void frmMain::Form_Load()
     keepOnScreen();
     m_data.countryTable.LoadCountryFile(CountryFilePath(), m_prompts);
     m_data.dxccTable.LoadDxccFile(DxccFilePath(), m_prompts);
+    // A box at start-up is soon forgotten; the status bar keeps saying what is missing.
+    m_missingTables.clear();
+    if (!QFileInfo(CountryFilePath()).isFile())
+        m_missingTables << QStringLiteral("Cty.dat");
+    if (!QFileInfo(DxccFilePath()).isFile())
+        m_missingTables << QStringLiteral("TH_DX.dat");
+    showPanel1();
     MnuOn();
     // Contacts a failure or a crash left in the outbox go to the database now; those a crash
     // caught before they reached the ADIF log go there first.
@@ -484,6 +543,12 @@ frmSettings* frmMain::openSettingsDialog()
 {
     auto* dialog = new frmSettings(m_data.settings, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
+    // The launch entries follow the settings as soon as the user has applied them, however the
+    // dialog was opened (at the first start, without blocking).
+    connect(dialog, &QDialog::accepted, this, [this] {
+        MnuOff();
+        MnuOn();
+    });
     m_settingsDialog = dialog;
     return dialog;
 }
@@ -514,7 +579,14 @@ void frmMain::keepOnScreen()
     QList<ScreenArea> screens;
     for (const QScreen* screen : QGuiApplication::screens())
         screens.append({screen->geometry(), screen->availableGeometry()});
-    const QRect frame = frameGeometry();
+    QRect frame = frameGeometry();
+    // Where the system tells the frame only once the window shows (X11, Wine), the title bar is
+    // counted all the same: without it a window saved against the bottom of the screen at one
+    // scale lost its status bar below the screen at a larger one.
+    const int titleBar = TwipsToPixelsY(this, kTitleBarTwips);
+    const int counted = geometry().top() - frame.top();
+    if (counted < titleBar / 2)
+        frame.setHeight(frame.height() + titleBar - counted);
     const QPoint reachable = ReachablePosition(frame, screens);
     if (reachable != frame.topLeft())
         move(reachable);

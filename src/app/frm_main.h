@@ -49,13 +49,17 @@ public:
     // Hides all four launch entries.
     void MnuOff();
 
-    // Status panel 1: how many contacts wait for the HAMLOG database and how many were refused,
-    // while there are any ("未転送 3 件"), then the status text; its tooltip the same, whole.
+    // Status panel 1: the status text, in up to two lines; its tooltip the same, whole.
     void setStatusText(const QString& text) override;
     // The status text alone, without the counts.
     QString statusText() const;
-    // The counts that follow it in panel 1 (empty when nothing waits and nothing was refused).
+    // The counts in their own panel (empty when nothing waits and nothing was refused).
     static QString outboxCountsText(int waiting, int refused);
+    // That panel's text while it is shown, one count a line.
+    QString countsText() const;
+    // The reminder of missing reference tables that Label1 keeps while no contact is shown.
+    static QString missingTablesText(const QStringList& files);
+    QString reminderText() const;
 
     // The road of the received contacts: library, transfer, outbox and delivery (made on first
     // use).
@@ -147,6 +151,7 @@ private slots:
     void showPanel1();
     void launchEntryClicked(int programNumber);
     void updateClock();
+    void watchMissingTables();
     // Reception.
     void Winsock1_DataArrival();
     void Timer2_Timer();
@@ -200,6 +205,8 @@ private:
     QLabel* Label1 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
     QLabel* m_panel1 = nullptr;
+    QLabel* m_counts = nullptr; // waiting and refused contacts
+    QStringList m_missingTables;
     QLabel* m_panel2 = nullptr; // date
     QLabel* m_panel3 = nullptr; // time
     QTimer* m_clock = nullptr;

@@ -2,8 +2,9 @@
 
 #include "common/app_info.h"
 #include "common/prompts.h"
-#include "delivery/contact_delivery.h"
 #include "adif/adif_fields.h"
+#include "common/twips_gui.h"
+#include "delivery/contact_delivery.h"
 #include "partners/partner_programs.h"
 #include "platform/code_page.h"
 
@@ -11,8 +12,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -28,18 +31,16 @@ QString sourceName(qint16 source)
     return QStringLiteral("-");
 }
 
+// The same two words as the status bar and the menu; the reason column tells the rest.
 QString stateName(Outbox::State state)
 {
-    switch (state) {
-    case Outbox::State::Refused:
-        return QStringLiteral("受付拒否");
-    case Outbox::State::Started:
-        return QStringLiteral("追加中断");
-    case Outbox::State::Failed:
-        return QStringLiteral("失敗");
-    default:
-        return QStringLiteral("未転送");
-    }
+    return state == Outbox::State::Refused ? QStringLiteral("受付拒否") : QStringLiteral("未転送");
+}
+
+bool waits(const std::optional<Outbox::Entry>& e)
+{
+    return e && (e->state == Outbox::State::Waiting || e->state == Outbox::State::Failed ||
+                 e->state == Outbox::State::Started);
 }
 
 } // namespace
@@ -61,13 +62,28 @@ frmOutbox::frmOutbox(ContactDelivery& delivery, Prompts& prompts, QWidget* paren
                                       QStringLiteral("送信元"), QStringLiteral("状態"), QStringLiteral("理由")});
     Grid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     Grid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab leaves the list for the buttons and keeps the rows chosen.
+    Grid1->setTabKeyNavigation(false);
+    Grid1->setWordWrap(false);
+    // Call sign, time, source and state as wide as they need; the reason takes the rest (its
+    // tooltip holds it whole).
+    for (int column = 0; column < 4; ++column)
+        Grid1->horizontalHeader()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
     Grid1->horizontalHeader()->setStretchLastSection(true);
     Grid1->verticalHeader()->hide();
+
+    // What the last action did.
+    Label1 = new QLabel(this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setWordWrap(true);
+    Label1->setTextFormat(Qt::PlainText);
+    Label1->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto button = [this](QPushButton** slot, const char* name, const QString& caption) {
         *slot = new QPushButton(caption, this);
         (*slot)->setObjectName(QLatin1String(name));
         (*slot)->setAutoDefault(false);
+        KeepCaptionRoom(*slot);
         return *slot;
     };
     auto* buttons = new QHBoxLayout;
@@ -78,6 +94,7 @@ frmOutbox::frmOutbox(ContactDelivery& delivery, Prompts& prompts, QWidget* paren
     buttons->addWidget(button(&Command4, "Command4", QStringLiteral("閉じる")));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Grid1);
+    layout->addWidget(Label1);
     layout->addLayout(buttons);
     resize(720, 320);
 
@@ -114,6 +131,8 @@ void frmOutbox::refresh()
         for (int column = 0; column < cells.size(); ++column) {
             auto* item = new QTableWidgetItem(cells[column]);
             item->setData(Qt::UserRole, e->id);
+            if (column == 4)
+                item->setToolTip(e->reason);
             Grid1->setItem(row, column, item);
         }
         if (chosen.contains(e->id))
@@ -136,11 +155,77 @@ void frmOutbox::retryNow()
 {
     // Chosen rows, refused ones included (after the user has mended the settings, say); without a
     // choice, everything that waits.
-    const QList<qint64> ids = chosenIds();
-    if (ids.isEmpty())
-        m_delivery.retryWaiting();
-    else
+    QList<qint64> ids = chosenIds();
+    const bool chosen = !ids.isEmpty();
+    if (!chosen) {
+        for (const Outbox::Entry& e : m_delivery.outbox().entries(
+                 {Outbox::State::Waiting, Outbox::State::Failed, Outbox::State::Started}))
+            ids << e.id;
+    }
+    if (ids.isEmpty()) {
+        report(QStringLiteral("再試行する未転送の交信はありません"));
+        return;
+    }
+    // Refused junk is never tried again; the user hears why rather than nothing.
+    int junk = 0;
+    QString junkReason;
+    for (qint64 id : ids) {
+        const std::optional<Outbox::Entry> e = m_delivery.outbox().entry(id);
+        if (e && e->state == Outbox::State::Refused && CallSign::CheckContact(e->text).problem != CallSign::Problem::None) {
+            ++junk;
+            junkReason = e->reason;
+        }
+    }
+    if (chosen)
         m_delivery.retry(ids);
+    else
+        m_delivery.retryWaiting();
+
+    // The append has run by now, unless another (an import) holds the database.
+    int appended = 0;
+    int failing = 0;
+    int refused = 0;
+    QString failReason;
+    QString refuseReason;
+    for (qint64 id : ids) {
+        const std::optional<Outbox::Entry> e = m_delivery.outbox().entry(id);
+        if (!e || e->state == Outbox::State::Appended) {
+            ++appended;
+        } else if (waits(e)) {
+            ++failing;
+            if (!e->reason.isEmpty())
+                failReason = e->reason;
+        } else if (e->state == Outbox::State::Refused && CallSign::CheckContact(e->text).problem == CallSign::Problem::None) {
+            ++refused;
+            refuseReason = e->reason;
+        }
+    }
+    QStringList parts;
+    if (appended > 0)
+        parts << QStringLiteral("%1 件を TURBO HAMLOG データベースに追加しました").arg(appended);
+    if (failing > 0) {
+        parts << (failReason.isEmpty()
+                      ? QStringLiteral("%1 件は追加を待っています").arg(failing)
+                      : QStringLiteral("%1 件はまだ追加できません（%2）。あとで自動的に再試行します")
+                            .arg(failing)
+                            .arg(failReason));
+    }
+    if (refused > 0)
+        parts << QStringLiteral("%1 件は変換できないため追加できません（%2）").arg(refused).arg(refuseReason);
+    if (junk > 0)
+        parts << QStringLiteral("%1 件は受付拒否のため再試行できません（%2）").arg(junk).arg(junkReason);
+    report(parts.join(QStringLiteral("\n")));
+}
+
+void frmOutbox::report(const QString& text)
+{
+    Label1->setText(text);
+    Label1->setToolTip(text);
+}
+
+QString frmOutbox::lastReport() const
+{
+    return Label1->text();
 }
 
 void frmOutbox::saveAsAdif()
@@ -150,9 +235,12 @@ void frmOutbox::saveAsAdif()
         for (int row = 0; row < Grid1->rowCount(); ++row)
             ids << Grid1->item(row, 0)->data(Qt::UserRole).toLongLong();
     }
-    const QString name = m_askSaveName ? m_askSaveName(this) : QString();
+    QString name = m_askSaveName ? m_askSaveName(this) : QString();
     if (name.isEmpty())
         return;
+    // A name given without an extension gets the one the import window looks for.
+    if (QFileInfo(name).suffix().isEmpty())
+        name += QStringLiteral(".adi");
     QString text = QStringLiteral("Velkor ADIF Export<eoh>\r\n");
     for (qint64 id : ids) {
         if (const std::optional<Outbox::Entry> e = m_delivery.outbox().entry(id))
@@ -160,17 +248,40 @@ void frmOutbox::saveAsAdif()
     }
     QFile file(name);
     const QByteArray bytes = CodePage::fromUnicode(text);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
-        m_prompts.showMessage(QStringLiteral("%1 に書き込めません (%2)").arg(QDir::toNativeSeparators(name), file.errorString()));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size() ||
+        !file.flush()) {
+        const QString text = QStringLiteral("%1 に書き込めません (%2)")
+                                 .arg(QDir::toNativeSeparators(name), file.errorString());
+        report(text);
+        m_prompts.showMessage(text);
+        return;
+    }
+    report(QStringLiteral("%1 件を %2 に保存しました").arg(ids.size()).arg(QDir::toNativeSeparators(name)));
 }
 
 void frmOutbox::removeChosen()
 {
     const QList<qint64> ids = chosenIds();
     if (ids.isEmpty()) {
+        report(QStringLiteral("削除する交信を一覧で選んでください"));
         m_prompts.showMessage(QStringLiteral("削除する交信を一覧で選んでください"));
         return;
     }
-    if (m_prompts.askOkCancel(removeQuestion(int(ids.size()))))
-        m_delivery.remove(ids);
+    if (!m_prompts.askOkCancel(removeQuestion(int(ids.size())))) {
+        report(QStringLiteral("削除を取りやめました"));
+        return;
+    }
+    m_delivery.remove(ids);
+    int removed = 0;
+    for (qint64 id : ids) {
+        const std::optional<Outbox::Entry> e = m_delivery.outbox().entry(id);
+        removed += !e || e->state == Outbox::State::Removed ? 1 : 0;
+    }
+    // One whose append runs right now, or that went in meanwhile, is not removed.
+    if (removed == ids.size())
+        report(QStringLiteral("%1 件を一覧から削除しました").arg(removed));
+    else
+        report(QStringLiteral("%1 件を一覧から削除しました（%2 件は追加中か追加済みのため削除していません）")
+                   .arg(removed)
+                   .arg(ids.size() - removed));
 }

@@ -6,6 +6,7 @@
 
 class ContactDelivery;
 class Prompts;
+class QLabel;
 class QPushButton;
 class QTableWidget;
 
@@ -27,17 +28,21 @@ public:
     void refresh();
 
     static QString removeQuestion(int count);
+    // What the last action did, as the window shows it.
+    QString lastReport() const;
 
 private:
     QList<qint64> chosenIds() const;
     void retryNow();
     void saveAsAdif();
     void removeChosen();
+    void report(const QString& text);
 
     ContactDelivery& m_delivery;
     Prompts& m_prompts;
     SaveNameAsker m_askSaveName;
     QTableWidget* Grid1 = nullptr;
+    QLabel* Label1 = nullptr;        // what the last action did
     QPushButton* Command1 = nullptr; // retry now
     QPushButton* Command2 = nullptr; // save as ADIF
     QPushButton* Command3 = nullptr; // remove

@@ -8,6 +8,7 @@
 #include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QSpacerItem>
 
 namespace {
@@ -36,6 +37,26 @@ QMessageBox::StandardButton ask(const QString& text, QMessageBox::StandardButton
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
     keepCaptionWhole(box);
     return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+// The box goes below the window it belongs to (or above it), where the contacts that keep
+// arriving stay in sight; on top of it when the screen has no room.
+void keepClearOf(QMessageBox& box, QWidget* owner)
+{
+    if (!owner || !owner->isVisible())
+        return;
+    const QScreen* screen = owner->screen();
+    if (!screen)
+        return;
+    const QRect free = screen->availableGeometry();
+    const QRect window = owner->frameGeometry();
+    const QRect frame = box.frameGeometry();
+    const int left =
+        qBound(free.left(), window.center().x() - frame.width() / 2, free.right() - frame.width());
+    if (window.bottom() + frame.height() <= free.bottom())
+        box.move(left, window.bottom() + 1);
+    else if (window.top() - frame.height() >= free.top())
+        box.move(left, window.top() - frame.height());
 }
 
 } // namespace
@@ -76,9 +97,10 @@ int MessageBoxPrompts::askChoice(const QString& text, const QStringList& buttons
 void MessageBoxPrompts::showWithoutWaiting(const QString& text, bool okCancel, const std::function<void()>& closed)
 {
     qCInfo(lcUi).noquote() << "message:" << text;
-    auto* box = new QMessageBox(okCancel ? QMessageBox::Question : QMessageBox::NoIcon, AppInfo::title(), text,
-                                okCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok,
-                                QApplication::activeWindow());
+    QWidget* owner = QApplication::activeWindow();
+    auto* box =
+        new QMessageBox(okCancel ? QMessageBox::Question : QMessageBox::Information, AppInfo::title(), text,
+                        okCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok, owner);
     box->setObjectName(QStringLiteral("failureBox"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
@@ -88,4 +110,5 @@ void MessageBoxPrompts::showWithoutWaiting(const QString& text, bool okCancel, c
             closed();
     });
     box->show();
+    keepClearOf(*box, owner);
 }

@@ -1,20 +1,22 @@
 #include "common/twips_gui.h"
 
+#include <QPushButton>
 #include <QWidget>
 #include <cmath>
 
 namespace {
 constexpr double kTwipsPerInch = 1440.0;
+int g_dpiOverride = 0;
 
 double dpiX(const QWidget* widget)
 {
-    const int dpi = widget->logicalDpiX();
+    const int dpi = g_dpiOverride > 0 ? g_dpiOverride : widget->logicalDpiX();
     return dpi > 0 ? dpi : 96;
 }
 
 double dpiY(const QWidget* widget)
 {
-    const int dpi = widget->logicalDpiY();
+    const int dpi = g_dpiOverride > 0 ? g_dpiOverride : widget->logicalDpiY();
     return dpi > 0 ? dpi : 96;
 }
 
@@ -47,4 +49,17 @@ double PixelsToTwipsX(const QWidget* widget, int pixels)
 double PixelsToTwipsY(const QWidget* widget, int pixels)
 {
     return pixels * kTwipsPerInch / dpiY(widget);
+}
+
+void OverrideLogicalDpi(int dpi)
+{
+    g_dpiOverride = dpi;
+}
+
+void KeepCaptionRoom(QPushButton* button)
+{
+    // An eighth of an inch on each side, the room a button's caption usually has.
+    const int room = TwipsToPixelsX(button, 180);
+    const int needed = button->fontMetrics().horizontalAdvance(button->text()) + 2 * room;
+    button->setMinimumWidth(qMax(button->sizeHint().width(), needed));
 }

@@ -8,3 +8,12 @@ int TwipsToPixelsX(const QWidget* widget, double twips);
 int TwipsToPixelsY(const QWidget* widget, double twips);
 double PixelsToTwipsX(const QWidget* widget, int pixels);
 double PixelsToTwipsY(const QWidget* widget, int pixels);
+// Sizes in twips as on a screen of dpi dots per inch whatever the screen says (0: as it says),
+// for windows laid out at another scale than the display's (tests, screenshots).
+void OverrideLogicalDpi(int dpi);
+
+class QPushButton;
+
+// Makes the button wide enough for its caption with a little room at both ends, whatever the
+// style's own margins and the system's font (Wine's are wider than Windows' own).
+void KeepCaptionRoom(QPushButton* button);

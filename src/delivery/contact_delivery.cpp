@@ -22,6 +22,7 @@ ContactDelivery::ContactDelivery(Outbox& outbox, HamlogTransfer& transfer, Hamlo
       m_clock([] { return QDateTime::currentMSecsSinceEpoch(); })
 {
     m_transfer.setListener(this);
+    m_transfer.setKeptNote(keptForRetryText());
     m_retryTimer.setInterval(kRetryIntervalMs);
     connect(&m_retryTimer, &QTimer::timeout, this, &ContactDelivery::retryWaiting);
     m_retrySoon.setSingleShot(true);
@@ -36,6 +37,7 @@ ContactDelivery::ContactDelivery(Outbox& outbox, HamlogTransfer& transfer, Hamlo
 ContactDelivery::~ContactDelivery()
 {
     m_transfer.setListener(nullptr);
+    m_transfer.setKeptNote(QString());
 }
 
 QList<qint64> ContactDelivery::take(const QStringList& contacts, qint16 source)
@@ -94,6 +96,12 @@ QStringList ContactDelivery::unloggedTexts() const
     for (const Outbox::Entry& e : m_outbox.entries({Outbox::State::Waiting}))
         texts << e.text;
     return texts;
+}
+
+QString ContactDelivery::keptForRetryText()
+{
+    return QStringLiteral("この交信は失われません。未転送として保存してあり、あとで自動的に追加し直します。\n"
+                          "「ファイル」→「未転送・受付拒否の交信...」で確かめられます。");
 }
 
 QString ContactDelivery::uncertainAppendQuestion(const Outbox::Entry& entry)

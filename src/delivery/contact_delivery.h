@@ -70,6 +70,9 @@ public:
     QString outboxError() const { return m_outboxError; }
     const Outbox& outbox() const { return m_outbox; }
 
+    // Added to a failure box about contacts that wait to be appended again.
+    static QString keptForRetryText();
+
     // The question put at start-up for an entry whose append may or may not have happened.
     static QString uncertainAppendQuestion(const Outbox::Entry& entry);
 

@@ -4,11 +4,13 @@ unsigned char HamlogBuffer[kHamlogBufferSize] = {};
 
 QStringList AdifTransferList{QString()};
 int AdifTransferCount = 0;
+int AdifTransferLeftOut = 0;
 
 void ClearAdifTransferList()
 {
     AdifTransferList = QStringList{QString()};
     AdifTransferCount = 0;
+    AdifTransferLeftOut = 0;
 }
 
 void AddAdifTransferRecord(const QString& line)
@@ -31,5 +33,7 @@ void FillAdifTransferList(const QStringList& records, int first, int last, const
     for (int number = from; number <= to; ++number) {
         if (!leaveOut.value(number - 1, false))
             AddAdifTransferRecord(records.at(number - 1));
+        else
+            ++AdifTransferLeftOut;
     }
 }

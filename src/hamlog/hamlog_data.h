@@ -15,8 +15,11 @@ extern unsigned char HamlogBuffer[kHamlogBufferSize];
 // AdifTransferCount. The count is a plain int: a transfer may hold more than 32,767 records.
 extern QStringList AdifTransferList;
 extern int AdifTransferCount;
+// Records of the chosen range left out of the list because they are in the database already;
+// the transfer counts them among the skipped ones.
+extern int AdifTransferLeftOut;
 
-// Empties the list for a new transfer: position 0 alone, count 0.
+// Empties the list for a new transfer: position 0 alone, count 0, nothing left out.
 void ClearAdifTransferList();
 // Adds one record line at the next position and counts it.
 void AddAdifTransferRecord(const QString& line);

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <algorithm>
 
 namespace {
 // The record is handed over in this order; field 15 never is.
@@ -55,12 +56,10 @@ QString HamlogTransfer::transferredText()
 }
 
 namespace {
+// Short enough that the whole result stays readable in the status bar.
 QString importCounts(int appended, int skipped)
 {
-    QString counts = QStringLiteral("追加 %1 件").arg(appended);
-    if (skipped > 0)
-        counts += QStringLiteral("、コールサインのない %1 件は追加せず").arg(skipped);
-    return counts;
+    return QStringLiteral("追加 %1 件、スキップ %2 件").arg(appended).arg(skipped);
 }
 } // namespace
 
@@ -71,7 +70,7 @@ QString HamlogTransfer::transferredText(int appended, int skipped)
 
 QString HamlogTransfer::cancelledText(int appended, int skipped)
 {
-    return QStringLiteral("TURBO HAMLOG データベースへの転送を中止しました (中止までに%1)")
+    return QStringLiteral("TURBO HAMLOG データベースへの転送を中止しました (%1)")
         .arg(importCounts(appended, skipped));
 }
 
@@ -95,6 +94,7 @@ HamlogTransfer::AppendRequest HamlogTransfer::ThDbFileAppend()
     request.kind = Request::Kind::Import;
     request.records = AdifTransferList;
     request.count = AdifTransferCount;
+    request.leftOut = AdifTransferLeftOut;
     return submit(request);
 }
 
@@ -119,7 +119,7 @@ void HamlogTransfer::run(const Request& first, bool deferred)
         ~BusyReset() { busy = false; }
     } reset{m_busy};
     if (first.kind == Request::Kind::Import)
-        runImport(first.records, first.count);
+        runImport(first.records, first.count, first.leftOut);
     else
         runContacts(first.contacts, deferred || first.reporting == Reporting::Later);
     // Whatever was asked for meanwhile runs now, in order; more may queue up while it does.
@@ -127,7 +127,7 @@ void HamlogTransfer::run(const Request& first, bool deferred)
         const Request next = m_waiting.front();
         m_waiting.pop_front();
         if (next.kind == Request::Kind::Import)
-            runImport(next.records, next.count);
+            runImport(next.records, next.count, next.leftOut);
         else
             runContacts(next.contacts, true);
     }
@@ -138,6 +138,13 @@ bool HamlogTransfer::open()
     qint32 version = 0;
     m_lastFailure.clear();
     if (!m_library.GetThdllVersion(version)) {
+        // A library that cannot be loaded at all (the 64-bit build, for one) is a fact to read,
+        // not a question: one OK button.
+        if (!m_library.isLoaded()) {
+            m_lastFailure = m_library.lastError();
+            m_prompts.showMessage(m_lastFailure + m_failureNote);
+            return false;
+        }
         fail(m_library.lastError());
         return false;
     }
@@ -151,7 +158,7 @@ bool HamlogTransfer::open()
     // including those whose hexadecimal digits hold a letter.
     if (version == 0) {
         m_lastFailure = libraryMissingText();
-        m_prompts.showMessage(m_lastFailure);
+        m_prompts.showMessage(m_lastFailure + m_failureNote);
         return false;
     }
     if (result != 0) {
@@ -163,7 +170,7 @@ bool HamlogTransfer::open()
         if (reason.isEmpty() && QFileInfo(m_settings.ThDbFile).isDir())
             reason = DatabaseIsFolderText(m_settings.ThDbFile);
         m_lastFailure = reason.isEmpty() ? cannotOpenText() : cannotOpenText() + QLatin1Char('\n') + reason;
-        m_prompts.showMessage(m_lastFailure);
+        m_prompts.showMessage(m_lastFailure + m_failureNote);
         return false;
     }
     return true;
@@ -198,7 +205,7 @@ bool HamlogTransfer::fail(const QString& error)
             text += QLatin1Char('\n') + closeError;
     }
     m_lastFailure = text;
-    m_prompts.askOkCancel(text);
+    m_prompts.askOkCancel(text + m_failureNote);
     return closed;
 }
 
@@ -222,6 +229,15 @@ void HamlogTransfer::runContacts(const std::vector<Contact>& contacts, bool defe
     }
     if (todo.empty())
         return;
+    // Contacts with keys are kept by their caller when the append fails: the box says so.
+    struct NoteReset
+    {
+        QString& note;
+        ~NoteReset() { note.clear(); }
+    } noteReset{m_failureNote};
+    if (m_listener && !m_keptNote.isEmpty() &&
+        std::any_of(todo.begin(), todo.end(), [](const Contact* c) { return c->key != 0; }))
+        m_failureNote = QStringLiteral("\n\n") + m_keptNote;
     const QString qslText = BuildQslText(m_settings);
     const QString database = m_settings.ThDbFile;
     if (!open()) {
@@ -284,10 +300,11 @@ void HamlogTransfer::runContacts(const std::vector<Contact>& contacts, bool defe
     }
 }
 
-void HamlogTransfer::runImport(const QStringList& records, int count)
+void HamlogTransfer::runImport(const QStringList& records, int count, int leftOut)
 {
     m_lastImport = ImportResult();
     ImportResult& result = m_lastImport;
+    result.skipped = leftOut;
     const QString qslText = BuildQslText(m_settings);
     const QString database = m_settings.ThDbFile;
     if (!open())

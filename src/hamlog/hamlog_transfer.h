@@ -77,7 +77,8 @@ public:
     struct ImportResult
     {
         int appended = 0;
-        int skipped = 0;        // records without a call sign, handed over but not appended
+        int skipped = 0;        // records without a call sign, handed over but not appended, and
+                                // those left out as in the database already
         bool completed = false; // every record went through and the database was closed
         bool cancelled = false;
     };
@@ -104,6 +105,8 @@ public:
     // alone; the others go on.
     AppendRequest ThLogDbAppend(const std::vector<Contact>& contacts, Reporting reporting = Reporting::AsTheyRun);
     void setListener(AppendListener* listener) { m_listener = listener; }
+    // Added to the failure box of an append of contacts with keys, which their caller keeps.
+    void setKeptNote(const QString& note) { m_keptNote = note; }
     // Appends AdifTransferList positions 1 to AdifTransferCount; a deferred import transfers the
     // list as it was when asked.
     AppendRequest ThDbFileAppend();
@@ -135,13 +138,14 @@ private:
         Reporting reporting = Reporting::AsTheyRun;
         QStringList records; // Import: the transfer list, position 0 unused
         int count = 0;
+        int leftOut = 0; // import: chosen records left out as in the database already
     };
 
     // Runs the request now, or after the append that holds the database (AppendDeferred).
     AppendRequest submit(const Request& request);
     void run(const Request& request, bool deferred);
     void runContacts(const std::vector<Contact>& contacts, bool deferred);
-    void runImport(const QStringList& records, int count);
+    void runImport(const QStringList& records, int count, int leftOut);
     // Version query and open. Returns true when the records may follow; otherwise it has shown
     // its message and the append is over.
     bool open();
@@ -160,6 +164,8 @@ private:
     bool m_busy = false;
     AppendListener* m_listener = nullptr;
     QString m_lastFailure; // the text of the last box shown
+    QString m_keptNote;
+    QString m_failureNote; // what failure boxes add while contacts with keys are appended
     std::deque<Request> m_waiting;
     ImportResult m_lastImport;
 };

@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QKeySequence>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QUrl>
 
@@ -24,6 +26,9 @@ void ShowHelpWindow(QWidget* parent, const QString& htmlPath)
         browser->setOpenExternalLinks(true);
         const int line = browser->fontMetrics().height();
         browser->resize(50 * line, 40 * line);
+        // Closed with Escape, as the program's other windows are.
+        auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), browser);
+        QObject::connect(escape, &QShortcut::activated, browser, &QWidget::close);
     }
     if (QFileInfo(htmlPath).isFile())
         browser->setSource(QUrl::fromLocalFile(htmlPath));

@@ -5,6 +5,7 @@
 #include "platform/file_open_dialog_gui.h"
 #include "settings/path_label_gui.h"
 #include "settings/port_text.h"
+#include "settings/settings_file.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -401,7 +402,13 @@ void frmSettings::placeOn(const QRect& area)
 
 void frmSettings::SettingsToDialog()
 {
-    const Settings& s = m_settings;
+    // Before any settings file was read the record has no addresses and ports 0; the boxes show
+    // the ones a first settings file gets, which the partner program must be set to, and OK
+    // keeps them.
+    Settings shown = m_settings;
+    if (HasNoAddresses(shown))
+        ApplyAddressDefaults(shown);
+    const Settings& s = shown;
     // Filled in this order, so a record with COMMENT and POWER both on for one remarks field
     // opens with POWER ticked.
     Check1->setChecked(s.QslSent == 1);

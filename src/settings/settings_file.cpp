@@ -211,15 +211,26 @@ void ReadSettingsFile(Settings& settings, SettingsWindow& window, Prompts& promp
                   TextLines::trimSpaces(line.mid(eq + 1)));
     }
 
-    applyDefault(settings.JtdxIP, settings.JtdxPort, 2433);
-    applyDefault(settings.WsjtIP, settings.WsjtPort, 2333);
-    applyDefault(settings.MshvIP, settings.MshvPort, 2233);
-    applyDefault(settings.FreeDvIP, settings.FreeDvPort, 2133);
+    ApplyAddressDefaults(settings);
 
     if (settings.ThDbFile.isEmpty()) {
         prompts.showMessage(kNoDatabase);
         window.showSettingsDialogModeless();
     }
+}
+
+void ApplyAddressDefaults(Settings& settings)
+{
+    applyDefault(settings.JtdxIP, settings.JtdxPort, 2433);
+    applyDefault(settings.WsjtIP, settings.WsjtPort, 2333);
+    applyDefault(settings.MshvIP, settings.MshvPort, 2233);
+    applyDefault(settings.FreeDvIP, settings.FreeDvPort, 2133);
+}
+
+bool HasNoAddresses(const Settings& s)
+{
+    return s.JtdxIP.isEmpty() && s.WsjtIP.isEmpty() && s.MshvIP.isEmpty() && s.FreeDvIP.isEmpty() &&
+           s.JtdxPort == 0 && s.WsjtPort == 0 && s.MshvPort == 0 && s.FreeDvPort == 0;
 }
 
 bool WriteSettingsFile(const Settings& s, SettingsWindow& window, const QString& path)

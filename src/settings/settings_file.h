@@ -44,6 +44,12 @@ QString SettingsFilePath();
 void ReadSettingsFile(Settings& settings, SettingsWindow& window, Prompts& prompts,
                       const QString& path = SettingsFilePath());
 
+// The addresses and ports a settings file without them gives: an empty address becomes
+// "127.0.0.1", a port of 0 the partner's own (2433, 2333, 2233, 2133).
+void ApplyAddressDefaults(Settings& settings);
+// True for the record as it stands before any settings file was read: no address, every port 0.
+bool HasNoAddresses(const Settings& settings);
+
 // Writes the whole record (and the window position) to the file at path, replacing the old file
 // only once the new one is complete. Returns false when nothing was written; callers stay silent.
 bool WriteSettingsFile(const Settings& settings, SettingsWindow& window,

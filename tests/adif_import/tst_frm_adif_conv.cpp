@@ -1,6 +1,7 @@
 #include "adif_import/frm_adif_conv.h"
 #include "app/frm_main.h"
 #include "delivery/program_data.h"
+#include "common/twips_gui.h"
 #include "hamlog/builtin_store.h"
 #include "hamlog/hamlog_data.h"
 #include "platform/code_page.h"
@@ -17,6 +18,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTableView>
 #include <QTest>
 
@@ -453,8 +455,96 @@ private slots:
         QCOMPARE(stored().size(), inDb);
         QCOMPARE(w->isVisible(), answer == 2);
         if (answer == 0 && !otherDb)
-            QCOMPARE(m_main->statusText(), HamlogTransfer::transferredText(2, 0));
+            QCOMPARE(m_main->statusText(), HamlogTransfer::transferredText(2, 3));
         QVERIFY(m_prompts->messages.isEmpty());
+    }
+
+    void newUserKeysAndTexts_data()
+    {
+        QTest::addColumn<QByteArray>("before"); // a file transferred whole beforehand
+        QTest::addColumn<QByteArray>("file");   // the file then chosen with 転送元
+        QTest::addColumn<int>("answer");        // to the question, when one comes
+        QTest::addColumn<QString>("asked");     // the question's beginning; empty: none
+        QTest::addColumn<int>("inDb");          // records in the database afterwards
+        QTest::addColumn<QString>("status");    // the main window's status; empty: no transfer
+        QTest::addColumn<int>("scale");         // the display's, in per cent
+        const QString all = QStringLiteral("選んだ 5 件はすべて、このデータベースに転送済みです。");
+        QTest::newRow("new file") << QByteArray() << wsjtFile(5) << 0 << QString() << 5
+                                  << HamlogTransfer::transferredText(5, 0) << 100;
+        QTest::newRow("all in before, cancelled")
+            << wsjtFile(5) << wsjtFile(5) << 1 << all << 5 << QString() << 125;
+        QTest::newRow("all in before, again")
+            << wsjtFile(5) << wsjtFile(5) << 0 << all << 10 << HamlogTransfer::transferredText(5, 0) << 150;
+        QTest::newRow("some in before, left out")
+            << wsjtFile(3) << wsjtFile(5) << 0 << QStringLiteral("選んだ 5 件のうち 3 件") << 5
+            << HamlogTransfer::transferredText(2, 3) << 100;
+        QTest::newRow("header only") << QByteArray() << QByteArray("ADIF Export\r\n<eoh>\r\n") << 0
+                                     << QString() << 0 << QString() << 150;
+    }
+
+    // Catches Enter after loading a file transferring it, Tab changing the range instead of
+    // leaving the grid, a button whose caption does not fit, a second import of nothing new that
+    // offers to leave everything out, a result without its skipped count, and a file without
+    // records loaded in silence.
+    void newUserKeysAndTexts()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, file);
+        QFETCH(int, answer);
+        QFETCH(QString, asked);
+        QFETCH(int, inDb);
+        QFETCH(QString, status);
+        QFETCH(int, scale);
+        OverrideLogicalDpi(96 * scale / 100);
+        const QFont appFont = QApplication::font();
+        QFont scaled = appFont;
+        scaled.setPointSizeF(9.0 * scale / 100);
+        QApplication::setFont(scaled);
+        const auto restore = qScopeGuard([appFont] {
+            OverrideLogicalDpi(0);
+            QApplication::setFont(appFont);
+        });
+        if (!before.isEmpty()) {
+            std::unique_ptr<frmAdifConv> first(window());
+            first->LoadAdifFile(this->file(QStringLiteral("before.adi"), before));
+            button(first.get(), "Command1")->click();
+        }
+        const int transfersBefore = m_transfers;
+        const QString path = this->file(QStringLiteral("chosen.adi"), file);
+        FakeFileOpenDialog dialog;
+        dialog.answers << path;
+        m_prompts->choiceAnswers << answer;
+        std::unique_ptr<frmAdifConv> w(window());
+        QApplication::setActiveWindow(w.get());
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        for (const char* name : {"Command3", "Command1", "Command2"}) {
+            QPushButton* b = button(w.get(), name);
+            // The caption with room at both ends (the transfer button's begins with spaces).
+            QVERIFY2(b->width() >= b->fontMetrics().horizontalAdvance(b->text().trimmed()) +
+                                       2 * b->fontMetrics().horizontalAdvance(QStringLiteral("   ")),
+                     name);
+        }
+        button(w.get(), "Command3")->click();
+        QTableView* g = grid(w.get());
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(g));
+        const auto chosen = [g] { return g->selectionModel()->selection(); };
+        const QItemSelection loaded = chosen();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(m_transfers, transfersBefore);
+        QTest::keyClick(g, Qt::Key_Tab);
+        QVERIFY(QApplication::focusWidget() != g);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(g));
+        QCOMPARE(chosen(), loaded);
+        QCOMPARE(m_prompts->messages.contains(frmAdifConv::noRecordsText(path)), w->recordCount() == 0);
+
+        m_main->setStatusText(QString());
+        button(w.get(), "Command1")->click();
+        QCOMPARE(m_prompts->choices.size(), asked.isEmpty() ? 0 : 1);
+        if (!asked.isEmpty())
+            QVERIFY2(m_prompts->choices[0].startsWith(asked), qPrintable(m_prompts->choices[0]));
+        QCOMPARE(stored().size(), inDb);
+        QCOMPARE(m_main->statusText(), status);
     }
 
     void unreadableFile_data()

@@ -45,7 +45,7 @@ private slots:
                                        QStringLiteral("--last"), QStringLiteral("3")} +
                            dir);
         QCOMPARE(r.status, 0);
-        QVERIFY2(r.out.startsWith(QStringLiteral("TURBO HAMLOG データベースに転送しました (追加 2 件)\n")),
+        QVERIFY2(r.out.startsWith(QStringLiteral("TURBO HAMLOG データベースに転送しました (追加 2 件、スキップ 0 件)\n")),
                  qPrintable(r.out));
         QVERIFY(r.out.contains(QStringLiteral("appended: 2\n")));
         QList<StoredRecord> records;

@@ -3,11 +3,12 @@
 #include "app/message_box_prompts.h"
 #include "app/start_up.h"
 #include "app/status_panel.h"
-#include "common/program_folder.h"
 #include "common/app_info.h"
 #include "delivery/program_data.h"
+#include "common/program_folder.h"
 #include "common/twips_gui.h"
 #include "hamlog/builtin_store.h"
+#include "delivery/contact_delivery.h"
 #include "hamlog/hamlog_data.h"
 #include "platform/help_gui.h"
 #include "platform/single_instance.h"
@@ -26,7 +27,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -261,19 +264,20 @@ void TstFrmMain::startWithoutSettingsFile()
     QVERIFY(QFileInfo(m_folder->filePath(QStringLiteral("Log"))).isDir());
     QCOMPARE(Program().AdifLogPath,
              QDir::toNativeSeparators(m_folder->filePath(QStringLiteral("Log/Velkor.adi"))));
-    // The dialog shows the start values: empty addresses, ports 0.
-    QCOMPARE(dialog->findChild<QLineEdit*>(QStringLiteral("Text1"))->text(), QString());
-    QCOMPARE(dialog->findChild<QLineEdit*>(QStringLiteral("Text2"))->text(), QStringLiteral("0"));
+    // The dialog shows the addresses and ports the program will use, for the partner's settings.
+    QCOMPARE(dialog->findChild<QLineEdit*>(QStringLiteral("Text3"))->text(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(dialog->findChild<QLineEdit*>(QStringLiteral("Text4"))->text(), QStringLiteral("2333"));
+    QCOMPARE(dialog->findChild<QLineEdit*>(QStringLiteral("Text2"))->text(), QStringLiteral("2433"));
 
-    // OK there changes the record but not the menu; the menu's own dialog brings the entry.
+    // OK there brings the launch entry at once, and the file written holds those ports.
     dialog->findChild<QCheckBox*>(QStringLiteral("Check8"))->click();
     dialog->findChild<QPushButton*>(QStringLiteral("Command4"))->click();
     QCOMPARE(Program().settings.WsjtVisible, qint16(1));
-    QVERIFY(visibleLaunchEntries(w).isEmpty());
-    QTRY_VERIFY(!w->settingsDialog());
-    onNextModal([](QWidget* modal) { modal->findChild<QPushButton*>(QStringLiteral("Command2"))->click(); });
-    action(w, "mnuSettings")->trigger();
     QCOMPARE(visibleLaunchEntries(w), QStringList{QStringLiteral("WSJT-Xを起動")});
+    QTRY_VERIFY(!w->settingsDialog());
+    w->close();
+    const QByteArray file = m_folder->read(QStringLiteral("VELKOR.ini"));
+    QVERIFY2(file.contains("WsjtIP=127.0.0.1\r\n") && file.contains("WsjtPort=2333\r\n"), file.constData());
 }
 
 // Catches launch entries shown for programs not in use, or a needless settings message.
@@ -484,6 +488,12 @@ void TstFrmMain::helpOpensBesideTheProgram()
     OpenHelpFile(w, opened.first());
     QCOMPARE(w->findChildren<QTextBrowser*>().size(), 1);
     QCOMPARE(help->toPlainText().trimmed(), QStringLiteral("使い方"));
+    // Escape closes it, as it closes the program's other windows.
+    QPointer<QTextBrowser> open(help);
+    QApplication::setActiveWindow(help);
+    QVERIFY(QTest::qWaitForWindowActive(help));
+    QTest::keyClick(help, Qt::Key_Escape);
+    QTRY_VERIFY(!open);
 #endif
     QVERIFY(m_prompts->messages.isEmpty());
 }
@@ -649,41 +659,82 @@ void TstFrmMain::textsReadableWhole_data()
 {
     QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("text");
-    QTest::addColumn<qreal>("fontScale"); // the font grown alone: harder than a display at 125 %
-    QTest::addColumn<bool>("whole");      // drawn whole, not only in the tooltip
+    QTest::addColumn<int>("scale");  // the display's, in per cent
+    QTest::addColumn<bool>("whole"); // drawn whole, not only in the tooltip
     // A typical WSJT-X contact (four lines at the window's font).
     const QString wsjtx =
         QStringLiteral("<call:6>JA1ABC <gridsquare:4>PM95 <mode:3>FT8 <rst_sent:3>-10 <rst_rcvd:3>-12 "
                        "<qso_date:8>20240315 <time_on:6>123015 <qso_date_off:8>20240315 <time_off:6>123115 "
                        "<band:3>20m <freq:9>14.074150 <station_callsign:6>JA1ZZZ <my_gridsquare:4>PM95 "
                        "<tx_pwr:2>50 <comment:7>tnx QSO <name:4>Taro <eor>");
-    QTest::newRow("WSJT-X contact") << "Label1" << wsjtx << qreal(1) << true;
-    QTest::newRow("WSJT-X contact, font 25 % larger") << "Label1" << wsjtx << qreal(1.25) << true;
+    // Every kind of status text at its longest usual length.
+    const QStringList statuses{
+        frmMain::contactAddedText(QStringLiteral("VK9XYZ/MM")),
+        HamlogTransfer::transferredText(43821, 12),
+        HamlogTransfer::cancelledText(43821, 12),
+        frmMain::refusedText(CallSign::CheckContact(QStringLiteral("<call:6>JA1#XZ <eor>")).reason),
+        QStringLiteral("WSJT-Xを起動しました　UDPポート 2333 は使用中です"),
+        QStringLiteral("FreeDVを起動しました　マルチキャスト 239.255.255.255 に参加できません"),
+        QStringLiteral("FreeDVが終了しました"),
+    };
+    for (const int scale : {100, 125, 150}) {
+        QTest::addRow("WSJT-X contact at %d %%", scale) << "Label1" << wsjtx << scale << true;
+        for (const QString& status : statuses)
+            QTest::addRow("%s at %d %%", qPrintable(status.left(12)), scale)
+                << "StatusBar1_Panel1" << status << scale << true;
+    }
     QTest::newRow("contact with a long comment")
-        << "Label1" << wsjtx + QStringLiteral(" <comment:400>") + QString(400, QLatin1Char('x')) << qreal(1)
+        << "Label1" << wsjtx + QStringLiteral(" <comment:400>") + QString(400, QLatin1Char('x')) << 100
         << false;
-    QTest::newRow("import counts") << "StatusBar1_Panel1" << HamlogTransfer::transferredText(2, 1) << qreal(1)
-                                   << false;
-    QTest::newRow("short status") << "StatusBar1_Panel1" << QStringLiteral("WSJT-Xを起動しました") << qreal(1)
-                                  << true;
 }
 
-// Catches a contact whose last lines are cut off in Label1, or a status whose counts are cut
-// with no way to read them.
+// Catches a contact whose last lines are cut off in Label1, a status text cut beside the counts
+// or with no way to read it, counts or missing tables not in view, a failure box that does not
+// say the contact is kept, and a window restored against the bottom of the screen whose status
+// bar falls below it - at the display scales users have.
 void TstFrmMain::textsReadableWhole()
 {
     QFETCH(QString, control);
     QFETCH(QString, text);
-    QFETCH(qreal, fontScale);
+    QFETCH(int, scale);
     QFETCH(bool, whole);
-    writeTables();
-    QVERIFY(m_folder->write(QStringLiteral("VELKOR.ini"), settingsFile("")));
+    // The screen at that scale: twips and the window's font both grow.
+    OverrideLogicalDpi(96 * scale / 100);
+    const QFont appFont = QApplication::font();
+    QFont scaled = appFont;
+    scaled.setPointSizeF(9.0 * scale / 100); // a desktop's usual size; offscreen platforms differ
+    QApplication::setFont(scaled);
+    const auto restore = qScopeGuard([appFont] {
+        OverrideLogicalDpi(0);
+        QApplication::setFont(appFont);
+    });
+    // No reference tables, a database that fails and a refused contact: every panel is in use.
+    const QRect free = QGuiApplication::primaryScreen()->availableGeometry();
+    const double top = (free.bottom() + 1) * 1440.0 / (96 * scale / 100) - 1000;
+    QVERIFY(m_folder->write(QStringLiteral("VELKOR.ini"),
+                            "ThDbFile=" + m_folder->filePath(QStringLiteral("Log")).toUtf8() +
+                                "\r\nfrmLeft=300\r\nfrmTop=" + QByteArray::number(top) + "\r\n"));
     frmMain* w = load();
     QVERIFY(QTest::qWaitForWindowExposed(w));
+    const QList<qint64> ids = w->delivery().take(
+        {QStringLiteral("<call:6>JA1ABC <mode:3>FT8 <eor>"), QStringLiteral("<call:6>JA1#XZ <eor>")}, 2);
+    w->delivery().deliver({{ids.value(0), QStringLiteral("<call:6>JA1ABC <mode:3>FT8 <eor>")}});
+    QVERIFY2(m_prompts->messages.last().endsWith(ContactDelivery::keptForRetryText()),
+             qPrintable(m_prompts->messages.last()));
+    QTRY_COMPARE(w->countsText(), QStringLiteral("未転送 1 件\n受付拒否 1 件"));
+    QVERIFY(w->reminderText().startsWith(QStringLiteral("Cty.dat と TH_DX.dat がありません。")));
+    QVERIFY(w->reminderText().contains(QStringLiteral("「HELP」")));
+    auto* counts = w->findChild<QLabel*>(QStringLiteral("StatusBar1_Counts"));
+    for (const QString& line : counts->text().split(QLatin1Char('\n')))
+        QVERIFY2(counts->fontMetrics().horizontalAdvance(line) <= counts->contentsRect().width(),
+                 qPrintable(line));
+    // The window whole on the screen, room for a title bar above it, the status bar inside it.
+    QVERIFY2(w->geometry().bottom() + TwipsToPixelsY(w, 300) <= free.bottom(),
+             qPrintable(QStringLiteral("%1 %2").arg(w->geometry().bottom()).arg(free.bottom())));
+    auto* bar = w->findChild<QStatusBar*>(QStringLiteral("StatusBar1"));
+    QVERIFY(bar->geometry().bottom() < w->height());
+
     auto* label = w->findChild<QLabel*>(control);
-    QFont font = label->font();
-    font.setPointSizeF(9 * fontScale); // a desktop's usual size; offscreen platforms differ
-    label->setFont(font);
     QString shown;
     if (auto* contact = dynamic_cast<ContactLabel*>(label)) {
         label->setText(text);
@@ -693,16 +744,20 @@ void TstFrmMain::textsReadableWhole()
         const QRect needed = QFontMetrics(contact->fittedFont())
                                  .boundingRect(room, Qt::TextWordWrap | Qt::TextWrapAnywhere, shown);
         QVERIFY2(needed.height() <= room.height(), qPrintable(QString::number(needed.height())));
-        QVERIFY(contact->fittedFont().pointSizeF() >= 6);
+        QVERIFY(contact->fittedFont().pointSizeF() >= 6 * scale / 100);
     } else {
         auto* panel = dynamic_cast<StatusPanel*>(label);
         QVERIFY(panel);
         w->setStatusText(text);
         QCOMPARE(w->statusText(), text);
         shown = panel->shownText();
-        QVERIFY(panel->fontMetrics().horizontalAdvance(shown) <= panel->contentsRect().width());
-        if (text.startsWith(HamlogTransfer::transferredText())) // what happened stays whole
-            QVERIFY2(shown.startsWith(HamlogTransfer::transferredText()), qPrintable(shown));
+        const QStringList lines = panel->shownLines();
+        const QFontMetrics drawn(panel->fittedFont());
+        QVERIFY(panel->fittedFont().pointSizeF() >= panel->font().pointSizeF() * 0.8);
+        QVERIFY(lines.size() <= StatusPanel::kLines);
+        QVERIFY(lines.size() * drawn.lineSpacing() <= panel->contentsRect().height());
+        for (const QString& line : lines)
+            QVERIFY(drawn.horizontalAdvance(line.trimmed()) <= panel->contentsRect().width());
     }
 #ifdef Q_OS_WIN
     // Whether a text fits whole follows the fonts, and Wine's are wider than Windows' own; cut or
@@ -717,6 +772,11 @@ void TstFrmMain::textsReadableWhole()
         QTRY_COMPARE(QToolTip::text(), text);
         QToolTip::hideText();
     }
+
+    // The reminder goes once the tables are there.
+    writeTables();
+    QMetaObject::invokeMethod(w, "updateClock"); // the clock's next tick
+    QVERIFY(w->reminderText().isEmpty());
 }
 
 // Catches Qt's own dialogs (the file-open dialog off Windows) left in English.
@@ -759,8 +819,7 @@ void TstFrmMain::appendsReachTheStore()
     w->setLastCallSign(QString());
     QCOMPARE(w->ThDbFileAppend(), HamlogTransfer::AppendRan);
     QCOMPARE(w->statusText(),
-             QStringLiteral(
-                 "TURBO HAMLOG データベースに転送しました (追加 1 件、コールサインのない 1 件は追加せず)"));
+             QStringLiteral("TURBO HAMLOG データベースに転送しました (追加 1 件、スキップ 1 件)"));
     QVERIFY(w->lastCallSign().isEmpty());
     ClearAdifTransferList();
 

@@ -14,6 +14,8 @@
 #include "support/temp_folder.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
@@ -119,6 +121,8 @@ private slots:
     void qsoLoggedMessagesWaitingTogether();
     void portProblemsReported();
     void contactsGoOnWhileAFailureBoxIsOpen();
+    void listWindowSaysWhatEachActionDid_data();
+    void listWindowSaysWhatEachActionDid();
     void deferredContactReportedOnceAppended();
     void wholeRoadInRealTime();
     void demoPartnerLaunchedFromItsEntry();
@@ -398,10 +402,13 @@ void TstFrmMainReception::portProblemsReported()
 void TstFrmMainReception::contactsGoOnWhileAFailureBoxIsOpen()
 {
     frmMain* w = start(2);
-    auto* panel = w->findChild<QLabel*>(QStringLiteral("StatusBar1_Panel1"));
+    auto* panel = w->findChild<QLabel*>(QStringLiteral("StatusBar1_Counts"));
     Program().settings.ThDbFile = m_folder->filePath(QStringLiteral("Cty.dat")); // not a store: fails
     send(contact("JA1AAA"), 2);
     QTRY_COMPARE(int(m_prompts->openBoxes.size()), 1);
+    // The box reassures: the contact is kept, is tried again, and where to look for it.
+    QVERIFY2(m_prompts->messages.value(0).endsWith(ContactDelivery::keptForRetryText()),
+             qPrintable(m_prompts->messages.value(0)));
     send(contact("JA1BBB"), 2);
     QTRY_COMPARE(adifLog().size(), 2); // handled while the box is open
     QTRY_COMPARE(panel->text(), QStringLiteral("未転送 2 件"));
@@ -414,11 +421,12 @@ void TstFrmMainReception::contactsGoOnWhileAFailureBoxIsOpen()
     Program().settings.ThDbFile = dbPath();
     w->findChild<QAction*>(QStringLiteral("mnuRetryOutbox"))->trigger();
     QTRY_COMPARE(storedCalls(), (QStringList{"JA1AAA", "JA1BBB", "JA1CCC"}));
-    QTRY_VERIFY(!panel->text().contains(QStringLiteral("未転送")));
+    QTRY_VERIFY(!panel->isVisible());
 
     send(QByteArray("<call:6>JA\0XYZ <mode:3>FT8 <eor>", 32), 2);
     QTRY_VERIFY2(panel->text().contains(QStringLiteral("受付拒否 1 件")), qPrintable(panel->text()));
     QVERIFY2(w->statusText().contains(QStringLiteral("制御文字")), qPrintable(w->statusText()));
+    QVERIFY(panel->isVisible());
     QCOMPARE(adifLog().size(), 3);
     QCOMPARE(storedCalls().size(), 3);
 
@@ -441,7 +449,97 @@ void TstFrmMainReception::contactsGoOnWhileAFailureBoxIsOpen()
     QTest::mouseClick(list->findChild<QPushButton*>(QStringLiteral("Command3")), Qt::LeftButton);
     QTRY_COMPARE(grid->rowCount(), 0);
     QCOMPARE(m_prompts->questions.last(), frmOutbox::removeQuestion(1));
-    QTRY_VERIFY(!panel->text().contains(QStringLiteral("受付拒否")));
+    QTRY_VERIFY(!panel->isVisible());
+}
+
+void TstFrmMainReception::listWindowSaysWhatEachActionDid_data()
+{
+    QTest::addColumn<bool>("mended");        // the database takes contacts again before the action
+    QTest::addColumn<int>("chosenRow");      // -1 none; row 0 waits, row 1 was refused as junk
+    QTest::addColumn<QString>("button");     // Command1 retry, Command2 save, Command3 remove
+    QTest::addColumn<QString>("saveName");   // what the user types in the save dialog
+    QTest::addColumn<QString>("report");     // what the window then says (%1 the folder)
+    QTest::addColumn<QStringList>("stored"); // call signs in the database afterwards
+    QTest::newRow("retry, database still broken")
+        << false << -1 << "Command1" << QString()
+        << QStringLiteral("1 件はまだ追加できません（データベースがオープンできません") << QStringList();
+    QTest::newRow("retry once mended")
+        << true << 0 << "Command1" << QString()
+        << QStringLiteral("1 件を TURBO HAMLOG データベースに追加しました") << QStringList{"JA1AAA"};
+    QTest::newRow("retry a refused row")
+        << true << 1 << "Command1" << QString()
+        << QStringLiteral("1 件は受付拒否のため再試行できません（コールサインに制御文字") << QStringList();
+    QTest::newRow("save, extension left off")
+        << false << -1 << "Command2" << QStringLiteral("kept")
+        << QStringLiteral("2 件を %1kept.adi に保存しました") << QStringList();
+    QTest::newRow("save, extension given")
+        << false << 0 << "Command2" << QStringLiteral("kept.ADI")
+        << QStringLiteral("1 件を %1kept.ADI に保存しました") << QStringList();
+    QTest::newRow("remove") << false << 1 << "Command3" << QString()
+                            << QStringLiteral("1 件を一覧から削除しました") << QStringList();
+}
+
+// Catches an action of the list window that ends without a word, a refused row retried in
+// silence, a file saved without the extension the import looks for, a state named otherwise
+// than the status bar names it, a reason or time cut with no way to read it, and Tab moving the
+// chosen row instead of leaving the list.
+void TstFrmMainReception::listWindowSaysWhatEachActionDid()
+{
+    QFETCH(bool, mended);
+    QFETCH(int, chosenRow);
+    QFETCH(QString, button);
+    QFETCH(QString, saveName);
+    QFETCH(QString, report);
+    QFETCH(QStringList, stored);
+    frmMain* w = start(2);
+    Program().settings.ThDbFile = m_folder->filePath(QStringLiteral("Cty.dat")); // not a store: fails
+    send(contact("JA1AAA"), 2);
+    QTRY_COMPARE(int(m_prompts->openBoxes.size()), 1);
+    m_prompts->closeBoxes();
+    send(QByteArray("<call:6>JA\0XYZ <mode:3>FT8 <eor>", 32), 2);
+    QTRY_COMPARE(w->countsText(), QStringLiteral("未転送 1 件\n受付拒否 1 件"));
+    if (mended)
+        Program().settings.ThDbFile = dbPath();
+
+    w->findChild<QAction*>(QStringLiteral("mnuOutbox"))->trigger();
+    frmOutbox* list = w->outboxWindow();
+    QVERIFY(list && QTest::qWaitForWindowExposed(list));
+    auto* grid = list->findChild<QTableWidget*>(QStringLiteral("Grid1"));
+    QCOMPARE(grid->rowCount(), 2);
+    QCOMPARE(grid->item(0, 3)->text(), QStringLiteral("未転送"));
+    QCOMPARE(grid->item(1, 3)->text(), QStringLiteral("受付拒否"));
+    for (int row = 0; row < 2; ++row) {
+        const QTableWidgetItem* reason = grid->item(row, 4);
+        QVERIFY(!reason->text().isEmpty());
+        QCOMPARE(reason->toolTip(), reason->text());
+        const QTableWidgetItem* time = grid->item(row, 1);
+        QVERIFY2(grid->columnWidth(1) >= grid->fontMetrics().horizontalAdvance(time->text()),
+                 qPrintable(QString::number(grid->columnWidth(1))));
+    }
+
+    // Tab and Shift+Tab leave the list and come back; the rows chosen stay chosen.
+    if (chosenRow >= 0)
+        grid->selectRow(chosenRow);
+    const auto chosen = [grid] { return grid->selectionModel()->selectedRows(); };
+    const auto before = chosen();
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Tab);
+    QVERIFY(!grid->hasFocus());
+    QCOMPARE(chosen(), before);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    QCOMPARE(chosen(), before);
+
+    const QString folder = QDir::toNativeSeparators(m_folder->filePath(QStringLiteral("x")).chopped(1));
+    list->setSaveNameAsker([&](QWidget*) { return m_folder->filePath(saveName); });
+    QTest::mouseClick(list->findChild<QPushButton*>(button), Qt::LeftButton);
+    if (report.contains(QLatin1String("%1")))
+        report = report.arg(folder);
+    QVERIFY2(list->lastReport().startsWith(report), qPrintable(list->lastReport()));
+    QTRY_COMPARE(storedCalls(), stored);
+    if (!saveName.isEmpty()) {
+        const QString file = QFileInfo(saveName).suffix().isEmpty() ? saveName + ".adi" : saveName;
+        QVERIFY(m_folder->read(file).contains("<eor>"));
+    }
 }
 
 // Catches a contact that waited for an import never reported, or reported before it is in.

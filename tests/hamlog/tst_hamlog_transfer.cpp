@@ -171,18 +171,23 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("error");
         QTest::addColumn<QStringList>("outline");
+        QTest::addColumn<bool>("loaded"); // false: the library could not be loaded at all
         QTest::newRow("append refused by the store")
             << "THW_append" << contact(QStringLiteral("JA1ABC")) << "fake failure"
-            << QStringList{"GetThdllVersion", "HamlogOpen", "THW_append", "HamlogClose"};
+            << QStringList{"GetThdllVersion", "HamlogOpen", "THW_append", "HamlogClose"} << true;
         QTest::newRow("version cannot be called")
             << "GetThdllVersion" << contact(QStringLiteral("JA1ABC")) << "fake failure"
-            << QStringList{"GetThdllVersion", "HamlogClose"};
+            << QStringList{"GetThdllVersion", "HamlogClose"} << true;
         QTest::newRow("field cannot be set")
             << "SetThBuffer" << contact(QStringLiteral("JA1ABC")) << "fake failure"
-            << QStringList{"GetThdllVersion", "HamlogOpen", "HamlogClose"};
+            << QStringList{"GetThdllVersion", "HamlogOpen", "HamlogClose"} << true;
         QTest::newRow("conversion fails")
             << "" << QStringLiteral("<call:5>JA1AB<name:4 x")
-            << "<NAME:" << QStringList{"GetThdllVersion", "HamlogOpen", "HamlogClose"};
+            << "<NAME:" << QStringList{"GetThdllVersion", "HamlogOpen", "HamlogClose"} << true;
+        // The 64-bit build, for one: a fact to read with one OK button, not a question.
+        QTest::newRow("library not loaded")
+            << "GetThdllVersion" << contact(QStringLiteral("JA1ABC")) << "fake failure"
+            << QStringList{"GetThdllVersion"} << false;
     }
 
     // Catches a failed append reported as added, or the failure path skipping its close or box.
@@ -192,14 +197,16 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, error);
         QFETCH(QStringList, outline);
+        QFETCH(bool, loaded);
         m_library->failingCall = failingCall;
+        m_library->loaded = loaded;
         QSignalSpy spy(m_transfer, &HamlogTransfer::contactAppended);
         m_prompts->answers << false;
         QCOMPARE(m_transfer->ThLogDbAppend(text), HamlogTransfer::AppendRan);
         QCOMPARE(m_library->outline(), outline);
-        QVERIFY(m_prompts->messages.isEmpty());
-        QCOMPARE(m_prompts->questions.size(), 1);
-        QVERIFY(m_prompts->questions[0].contains(error));
+        const QStringList& boxes = loaded ? m_prompts->questions : m_prompts->messages;
+        QCOMPARE(m_prompts->messages.size() + m_prompts->questions.size(), 1);
+        QVERIFY(boxes.value(0).contains(error));
         QVERIFY(m_host->lastCallSigns.isEmpty());
         QCOMPARE(spy.count(), 0);
         QVERIFY(!m_transfer->isBusy());

@@ -140,11 +140,13 @@ void TstFrmSettings::controlsShowTheRecord()
     QCOMPARE(text(&d, 7)->text(), QStringLiteral("127.0.0.4"));
     QCOMPARE(text(&d, 8)->text(), QStringLiteral("2133"));
 
-    // The record of a run without a settings file: empty addresses, ports shown as "0".
+    // The record of a run without a settings file: the addresses and ports the program will use
+    // are shown, for the partner program's settings.
     Settings fresh;
     frmSettings empty(fresh);
-    QCOMPARE(text(&empty, 1)->text(), QString());
-    QCOMPARE(text(&empty, 2)->text(), QStringLiteral("0"));
+    QCOMPARE(text(&empty, 1)->text(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(text(&empty, 2)->text(), QStringLiteral("2433"));
+    QCOMPARE(text(&empty, 8)->text(), QStringLiteral("2133"));
     QCOMPARE(empty.findChild<QButtonGroup*>(QStringLiteral("Option2"))->checkedId(), 0);
 }
 
