@@ -2,6 +2,7 @@
 
 #include "common/app_info.h"
 #include "common/prompts.h"
+#include "delivery/adif_log.h"
 #include "delivery/contact_delivery.h"
 #include "adif/adif_fields.h"
 #include "partners/partner_programs.h"
@@ -92,9 +93,11 @@ frmOutbox::frmOutbox(ContactDelivery& delivery, Prompts& prompts, QWidget* paren
 QString frmOutbox::removeQuestion(int count)
 {
     return QStringLiteral("選んだ %1 件の交信を未転送の一覧から削除します。\n"
-                          "削除した交信は TURBO HAMLOG データベースに追加されません（ADIF ログには残ります）。\n"
+                          "削除した交信は TURBO HAMLOG データベースに追加されません。"
+                          "交信は %2 に残ります。\n"
                           "よろしいですか？")
-        .arg(count);
+        .arg(count)
+        .arg(QDir::toNativeSeparators(RemovedLogPath()));
 }
 
 void frmOutbox::refresh()
@@ -171,6 +174,9 @@ void frmOutbox::removeChosen()
         m_prompts.showMessage(QStringLiteral("削除する交信を一覧で選んでください"));
         return;
     }
-    if (m_prompts.askOkCancel(removeQuestion(int(ids.size()))))
-        m_delivery.remove(ids);
+    if (!m_prompts.askOkCancelDefaultCancel(removeQuestion(int(ids.size()))))
+        return;
+    const QString failure = m_delivery.remove(ids);
+    if (!failure.isEmpty())
+        m_prompts.showMessage(failure);
 }
