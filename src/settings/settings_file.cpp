@@ -186,9 +186,9 @@ void ReadSettingsFile(Settings& settings, SettingsWindow& window, Prompts& promp
     // name is no settings file.
     const QFileInfo info(path);
     if (!FileAttributes::isVisibleFile(path)) {
-        // A named pipe or a folder of that name is said to be what it is; and it is kept from
-        // being written over at the end (see WriteSettingsFile).
-        const QString irregular = RegularFile::problem(path);
+        // A named pipe or a device of that name is said to be what it is, and kept from being
+        // written over at the end (see WriteSettingsFile); a folder is simply no settings file.
+        const QString irregular = info.isDir() ? QString() : RegularFile::problem(path);
         if (!irregular.isEmpty())
             unreadableFiles().insert(info.absoluteFilePath());
         prompts.showMessage(irregular.isEmpty() ? kNoSettingsFile
