@@ -722,7 +722,7 @@ void TestFaults::damagedOutbox()
     // Four bytes flipped in the middle of the file, inside the entry of the contact given.
     const auto damage = [&path](const char* call) {
         QByteArray bytes = readFile(path);
-        const qsizetype at = bytes.indexOf(call);
+        const int at = int(bytes.indexOf(call));
         for (int k = 0; k < 4 && at >= 0; ++k)
             bytes[at + k] = char(bytes[at + k] ^ 0x5A);
         return at >= 0 && writeFile(path, bytes);
