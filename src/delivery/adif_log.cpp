@@ -39,14 +39,15 @@ int AppendMissingToAdifLog(const QString& adifLogPath, const QStringList& contac
     // The whole log is read: a contact missed while the disk was full may lie anywhere before
     // the lines written since.
     QSet<QByteArray> lines;
+    QByteArray whole;
     QFile file(adifLogPath);
     if (file.exists()) {
         if (!file.open(QIODevice::ReadOnly))
             return -1; // everything would look missing
-        const QList<QByteArray> all = file.readAll().split('\n');
+        whole = file.readAll();
         if (file.error() != QFileDevice::NoError)
             return -1;
-        for (const QByteArray& line : all)
+        for (const QByteArray& line : whole.split('\n'))
             lines.insert(line.endsWith('\r') ? line.left(line.size() - 1) : line);
     }
     // One write for all of them: after a crash in a burst there may be many.
@@ -54,7 +55,11 @@ int AppendMissingToAdifLog(const QString& adifLogPath, const QStringList& contac
     int count = 0;
     for (const QString& text : contactTexts) {
         const QByteArray line = CodePage::fromUnicode(text);
-        if (!lines.contains(line)) {
+        // A text with a line end of its own spans lines: it is looked for in the whole log.
+        const bool spans = line.contains('\n') || line.contains('\r');
+        if (spans ? !whole.contains(line) : !lines.contains(line)) {
+            if (spans)
+                whole += line;
             lines.insert(line);
             missing += count == 0 ? text : QStringLiteral("\r\n") + text;
             ++count;
