@@ -20,7 +20,13 @@ ContactPipeline::ContactPipeline(const Settings& settings, const CountryTable& c
     else if (m_outbox.damagedParts() > 0)
         m_prompts.showMessage(m_outbox.damageText());
     m_adifLogRetry.setInterval(ContactDelivery::kRetryIntervalMs);
-    connect(&m_adifLogRetry, &QTimer::timeout, this, &ContactPipeline::catchUpAdifLog);
+    connect(&m_adifLogRetry, &QTimer::timeout, this, [this] {
+        catchUpAdifLog();
+        if (m_journalBehind && noteUnjournalled())
+            m_journalBehind = false;
+        if (m_adifLogError.isEmpty() && !m_journalBehind)
+            m_adifLogRetry.stop();
+    });
     build(std::move(library));
 }
 
@@ -37,7 +43,12 @@ void ContactPipeline::build(std::unique_ptr<HamlogLibrary> library)
     m_transfer =
         std::make_unique<HamlogTransfer>(m_settings, m_countries, m_dxcc, *m_library, m_prompts, m_host);
     // What went in is remembered, so that importing it again can leave it out.
-    TransferJournal::Keep(*m_transfer, [this](const QString& text) { m_prompts.showMessage(text); });
+    TransferJournal::Keep(*m_transfer, [this](const QString& text) {
+        m_journalBehind = true;
+        if (!m_adifLogRetry.isActive())
+            m_adifLogRetry.start();
+        m_prompts.showMessage(text);
+    });
     connect(m_transfer.get(), &HamlogTransfer::contactAppended, this, &ContactPipeline::contactAppended);
     m_delivery = std::make_unique<ContactDelivery>(m_outbox, *m_transfer, *m_library);
     connect(m_delivery.get(), &ContactDelivery::countsChanged, this, &ContactPipeline::countsChanged);
@@ -53,11 +64,14 @@ void ContactPipeline::startUp(const QString& adifLogPath, Prompts& ask)
     // the user took away starts anew with what comes next.
     QStringList texts = QFileInfo::exists(adifLogPath) ? loggedTexts() : m_delivery->unloggedTexts();
     adifLogWritten(AppendMissingToAdifLog(adifLogPath, texts) >= 0);
-    noteUnjournalled();
+    if (!noteUnjournalled()) {
+        m_journalBehind = true;
+        m_adifLogRetry.start();
+    }
     m_delivery->resume(ask);
 }
 
-void ContactPipeline::noteUnjournalled()
+bool ContactPipeline::noteUnjournalled()
 {
     // Contacts that went in after the journal was last written may have gone in while it could
     // not be written: those it misses are noted now, so that importing the ADIF log does not
@@ -70,8 +84,11 @@ void ContactPipeline::noteUnjournalled()
             texts << e.text;
     }
     QString failure;
-    if (!texts.isEmpty() && TransferJournal::AddMissing(m_settings.ThDbFile, texts, &failure) < 0)
+    if (texts.isEmpty() || TransferJournal::AddMissing(m_settings.ThDbFile, texts, &failure) >= 0)
+        return true;
+    if (!m_journalBehind)
         m_prompts.showMessage(failure);
+    return false;
 }
 
 QStringList ContactPipeline::loggedTexts() const
@@ -107,7 +124,8 @@ void ContactPipeline::adifLogWritten(bool written)
     const bool wasBehind = !m_adifLogError.isEmpty();
     if (written) {
         m_adifLogError.clear();
-        m_adifLogRetry.stop();
+        if (!m_journalBehind)
+            m_adifLogRetry.stop();
     } else {
         m_adifLogError = AdifLogFailureText(m_adifLogPath);
         if (!m_adifLogRetry.isActive())

@@ -50,7 +50,8 @@ public:
     // Writes contacts just taken in to the ADIF log, in one synced write. While the log is behind
     // (a write failed), every contact the outbox keeps that the log is missing is written along,
     // in the order they came. A write that fails is reported once through the prompts, until the
-    // log can be written again, and retried once a minute; false then.
+    // log can be written again, and retried once a minute (as is noting in the transfer journal
+    // what could not be noted); false then.
     bool logContacts(const QString& adifLogPath, const QStringList& texts);
     // Writes what the ADIF log is missing while it is behind; true when it is behind no more.
     bool catchUpAdifLog();
@@ -77,7 +78,9 @@ signals:
 private:
     void build(std::unique_ptr<HamlogLibrary> library);
     QStringList loggedTexts() const;
-    void noteUnjournalled();
+    // Notes in the journal the contacts appended since it was last written that it misses; false
+    // when it cannot be read or written.
+    bool noteUnjournalled();
     void adifLogWritten(bool written);
 
     const Settings& m_settings;
@@ -91,5 +94,7 @@ private:
     std::unique_ptr<ContactDelivery> m_delivery; // refers to the three before it
     QString m_adifLogPath;
     QString m_adifLogError;
+    bool m_journalBehind = false;
+    // While the ADIF log or the journal is behind, once a minute.
     QTimer m_adifLogRetry;
 };
