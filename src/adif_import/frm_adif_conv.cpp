@@ -363,7 +363,11 @@ void frmAdifConv::Command1_Click()
         const QStringList& records = m_model->records();
         const int from = qMax(first, 1);
         const int to = qMin(last, int(records.size()));
-        leaveOut = TransferJournal::TransferredAlready(m_database, records);
+        QString unreadable;
+        leaveOut = TransferJournal::TransferredAlready(m_database, records, &unreadable);
+        if (!unreadable.isEmpty() &&
+            !m_prompts.askOkCancelDefaultCancel(unreadable + QStringLiteral("。\n\nそれでも転送しますか？")))
+            return;
         int chosen = 0;
         int already = 0;
         for (int number = from; number <= to; ++number) {

@@ -191,6 +191,7 @@ private:
     ContactIntake& intake();
     void showContact(const QString& contactText);
     void contactsDelivered(HamlogTransfer::AppendRequest request);
+    QString addedStatus(const QString& callSign) const;
 
     // --- partner state (frm_main_partners.cpp) ---
     qint32 m_launchedProcessId = 0; // LaunchedProcessId

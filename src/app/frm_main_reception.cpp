@@ -16,6 +16,14 @@ QString frmMain::contactAddedText(const QString& callSign)
     return callSign + QStringLiteral(" をTURBO HAMLOG データベースに追加しました");
 }
 
+QString frmMain::addedStatus(const QString& callSign) const
+{
+    // Never "added" alone while the ADIF log misses the contact.
+    if (m_pipeline && !m_pipeline->adifLogError().isEmpty())
+        return contactAddedText(callSign) + QStringLiteral("（ADIF ログには書き込めていません）");
+    return contactAddedText(callSign);
+}
+
 QString frmMain::refusedText(const QString& reason)
 {
     return QStringLiteral("交信として受け付けませんでした (%1)").arg(reason);
@@ -90,7 +98,7 @@ void frmMain::contactsDelivered(HamlogTransfer::AppendRequest request)
 {
     closeTransferProgressWhenIdle();
     if (request == HamlogTransfer::AppendRan && !m_lastCallSign.isEmpty())
-        setStatusText(contactAddedText(m_lastCallSign));
+        setStatusText(addedStatus(m_lastCallSign));
     m_lastCallSign.clear();
 }
 
@@ -98,7 +106,7 @@ void frmMain::contactAppendedLater(const QString& callSign, bool deferred)
 {
     // A contact that waited for another append (an import) is reported once it is in.
     if (deferred && !callSign.isEmpty())
-        setStatusText(contactAddedText(callSign));
+        setStatusText(addedStatus(callSign));
 }
 
 void frmMain::Timer2_Timer()

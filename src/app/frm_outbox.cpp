@@ -2,6 +2,7 @@
 
 #include "common/app_info.h"
 #include "common/prompts.h"
+#include "delivery/adif_log.h"
 #include "adif/adif_fields.h"
 #include "common/twips_gui.h"
 #include "delivery/contact_delivery.h"
@@ -109,9 +110,11 @@ frmOutbox::frmOutbox(ContactDelivery& delivery, Prompts& prompts, QWidget* paren
 QString frmOutbox::removeQuestion(int count)
 {
     return QStringLiteral("選んだ %1 件の交信を未転送の一覧から削除します。\n"
-                          "削除した交信は TURBO HAMLOG データベースに追加されません（ADIF ログには残ります）。\n"
+                          "削除した交信は TURBO HAMLOG データベースに追加されません。"
+                          "交信は %2 に残ります。\n"
                           "よろしいですか？")
-        .arg(count);
+        .arg(count)
+        .arg(QDir::toNativeSeparators(RemovedLogPath()));
 }
 
 void frmOutbox::refresh()
@@ -267,11 +270,16 @@ void frmOutbox::removeChosen()
         m_prompts.showMessage(QStringLiteral("削除する交信を一覧で選んでください"));
         return;
     }
-    if (!m_prompts.askOkCancel(removeQuestion(int(ids.size())))) {
+    if (!m_prompts.askOkCancelDefaultCancel(removeQuestion(int(ids.size())))) {
         report(QStringLiteral("削除を取りやめました"));
         return;
     }
-    m_delivery.remove(ids);
+    const QString failure = m_delivery.remove(ids);
+    if (!failure.isEmpty()) {
+        m_prompts.showMessage(failure);
+        report(failure);
+        return;
+    }
     int removed = 0;
     for (qint64 id : ids) {
         const std::optional<Outbox::Entry> e = m_delivery.outbox().entry(id);

@@ -76,6 +76,17 @@ bool MessageBoxPrompts::askOkCancel(const QString& text)
     return ask(text, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Question) == QMessageBox::Ok;
 }
 
+bool MessageBoxPrompts::askOkCancelDefaultCancel(const QString& text)
+{
+    qCInfo(lcUi).noquote() << "message:" << text;
+    QMessageBox box(QMessageBox::Question, AppInfo::title(), text, QMessageBox::Ok | QMessageBox::Cancel,
+                    QApplication::activeWindow());
+    box.setDefaultButton(QMessageBox::Cancel);
+    box.setEscapeButton(QMessageBox::Cancel);
+    keepCaptionWhole(box);
+    return box.exec() == QMessageBox::Ok;
+}
+
 int MessageBoxPrompts::askChoice(const QString& text, const QStringList& buttons)
 {
     qCInfo(lcUi).noquote() << "message:" << text;

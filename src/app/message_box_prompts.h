@@ -13,6 +13,7 @@ public:
     // Kept above other programs' windows too.
     void showSystemModalMessage(const QString& text) override;
     bool askOkCancel(const QString& text) override;
+    bool askOkCancelDefaultCancel(const QString& text) override;
     int askChoice(const QString& text, const QStringList& buttons) override;
     // Not modal: the program's windows and events go on while it is open.
     void showWithoutWaiting(const QString& text, bool okCancel, const std::function<void()>& closed) override;

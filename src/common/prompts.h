@@ -19,6 +19,9 @@ public:
     virtual void showSystemModalMessage(const QString& text) { showMessage(text); }
     // A box with OK and Cancel; true when the user chose OK.
     virtual bool askOkCancel(const QString& text) = 0;
+    // A box with OK and Cancel for a step that cannot be taken back: Cancel is its default button,
+    // so Enter does not take it. True when the user chose OK.
+    virtual bool askOkCancelDefaultCancel(const QString& text) { return askOkCancel(text); }
     // A box with the given buttons, the first one the default and the last one what Escape or
     // the close button mean; the index of the button chosen. Without a user, the default.
     virtual int askChoice(const QString& text, const QStringList& buttons)

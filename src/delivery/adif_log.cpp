@@ -1,6 +1,7 @@
 #include "delivery/adif_log.h"
 
 #include "common/program_folder.h"
+#include "common/regular_file.h"
 #include "platform/code_page.h"
 #include "platform/durable_file.h"
 
@@ -11,6 +12,11 @@
 QString AdifLogPath()
 {
     return ProgramFolder::filePath(QStringLiteral("Log/Velkor.adi"));
+}
+
+QString RemovedLogPath()
+{
+    return ProgramFolder::filePath(QStringLiteral("Log/Removed.adi"));
 }
 
 bool AppendAdifLog(const QString& adifLogPath, const QString& contactText)
@@ -24,27 +30,52 @@ bool AppendAdifLog(const QString& adifLogPath, const QString& contactText)
                                header.toStdString(), line.toStdString());
 }
 
-int AppendMissingToAdifLog(const QString& adifLogPath, const QStringList& contactTexts, qint64 maxTailBytes)
+int AppendMissingToAdifLog(const QString& adifLogPath, const QStringList& contactTexts)
 {
-    if (contactTexts.isEmpty() || adifLogPath.isEmpty())
+    if (adifLogPath.isEmpty() || !RegularFile::problem(adifLogPath).isEmpty())
+        return -1;
+    if (contactTexts.isEmpty())
         return 0;
+    // The whole log is read: a contact missed while the disk was full may lie anywhere before
+    // the lines written since.
     QSet<QByteArray> lines;
+    QByteArray whole;
     QFile file(adifLogPath);
-    if (file.open(QIODevice::ReadOnly)) {
-        const qint64 from = qMax<qint64>(0, file.size() - maxTailBytes);
-        file.seek(from);
-        const QList<QByteArray> tail = file.readAll().split('\n');
-        for (const QByteArray& line : tail)
+    if (file.exists()) {
+        if (!file.open(QIODevice::ReadOnly))
+            return -1; // everything would look missing
+        whole = file.readAll();
+        if (file.error() != QFileDevice::NoError)
+            return -1;
+        for (const QByteArray& line : whole.split('\n'))
             lines.insert(line.endsWith('\r') ? line.left(line.size() - 1) : line);
     }
     // One write for all of them: after a crash in a burst there may be many.
     QString missing;
     int count = 0;
     for (const QString& text : contactTexts) {
-        if (!lines.contains(CodePage::fromUnicode(text))) {
+        const QByteArray line = CodePage::fromUnicode(text);
+        // A text with a line end of its own spans lines: it is looked for in the whole log.
+        const bool spans = line.contains('\n') || line.contains('\r');
+        if (spans ? !whole.contains(line) : !lines.contains(line)) {
+            if (spans)
+                whole += line;
+            lines.insert(line);
             missing += count == 0 ? text : QStringLiteral("\r\n") + text;
             ++count;
         }
     }
-    return count > 0 && AppendAdifLog(adifLogPath, missing) ? count : 0;
+    if (count == 0)
+        return 0;
+    return AppendAdifLog(adifLogPath, missing) ? count : -1;
+}
+
+QString AdifLogFailureText(const QString& adifLogPath)
+{
+    const QString irregular = RegularFile::problem(adifLogPath);
+    return QStringLiteral("ADIF ログ %1 に交信を書き込めませんでした。%2\n"
+                          "交信は未転送ファイルに残っています。書き込めるようになったら ADIF ログに書き込みます。")
+        .arg(QDir::toNativeSeparators(adifLogPath),
+             irregular.isEmpty() ? QStringLiteral("読み取り専用か、ディスクがいっぱいか、フォルダーがありません。")
+                                 : irregular + QStringLiteral("。"));
 }

@@ -2,9 +2,11 @@
 
 #include "common/prompts.h"
 #include "adif/adif_fields.h"
+#include "delivery/adif_log.h"
 #include "hamlog/hamlog_library.h"
 
 #include <QDateTime>
+#include <QDir>
 
 #include <algorithm>
 
@@ -173,13 +175,27 @@ void ContactDelivery::handOver(const std::vector<Outbox::Entry>& entries)
     m_transfer.ThLogDbAppend(contacts, HamlogTransfer::Reporting::Later);
 }
 
-void ContactDelivery::remove(const QList<qint64>& ids)
+QString ContactDelivery::remove(const QList<qint64>& ids)
 {
+    QList<qint64> removable;
+    QStringList texts;
     for (qint64 id : ids) {
         const std::optional<Outbox::Entry> e = m_outbox.entry(id);
-        if (e && e->state != Outbox::State::Appended && !m_onTheirWay.count(id))
-            mark(id, Outbox::State::Removed, QStringLiteral("利用者が削除しました"), Durability::Synced);
+        if (e && e->state != Outbox::State::Appended && e->state != Outbox::State::Removed &&
+            !m_onTheirWay.count(id)) {
+            removable << id;
+            texts << e->text;
+        }
     }
+    if (removable.isEmpty())
+        return QString();
+    // A refused contact is in no other file: removing it must not be the end of it.
+    const QString kept = RemovedLogPath();
+    if (!AppendAdifLog(kept, texts.join(QStringLiteral("\r\n"))))
+        return QStringLiteral("%1 に書き込めないため、交信を削除しませんでした").arg(QDir::toNativeSeparators(kept));
+    for (qint64 id : removable)
+        mark(id, Outbox::State::Removed, QStringLiteral("利用者が削除しました"), Durability::Synced);
+    return QString();
 }
 
 void ContactDelivery::appendStarting(qint64 entryId)

@@ -59,8 +59,11 @@ public:
     void retryWaiting();
     // Appends the given entries again (waiting or refused ones), oldest first.
     void retry(const QList<qint64>& ids);
-    // Marks the entries removed (the user has said so); they go at the next compaction.
-    void remove(const QList<qint64>& ids);
+    // Marks the entries removed (the user has said so); they go at the next compaction. Their
+    // contacts are first appended to the removed file (RemovedLogPath()), on the disk before any
+    // is marked: when that cannot be written, nothing is removed and the text says why (empty
+    // when they were removed).
+    QString remove(const QList<qint64>& ids);
 
     // Contacts not yet in the database and not on their way there right now (those that failed,
     // or wait for a retry), and refused ones.

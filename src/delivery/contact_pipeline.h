@@ -5,6 +5,7 @@
 #include "hamlog/hamlog_transfer.h"
 
 #include <QObject>
+#include <QTimer>
 #include <QString>
 
 #include <memory>
@@ -46,6 +47,17 @@ public:
     // still waiting is appended.
     void startUp(const QString& adifLogPath, Prompts& ask);
 
+    // Writes contacts just taken in to the ADIF log, in one synced write. While the log is behind
+    // (a write failed), every contact the outbox keeps that the log is missing is written along,
+    // in the order they came. A write that fails is reported once through the prompts, until the
+    // log can be written again, and retried once a minute (as is noting in the transfer journal
+    // what could not be noted); false then.
+    bool logContacts(const QString& adifLogPath, const QStringList& texts);
+    // Writes what the ADIF log is missing while it is behind; true when it is behind no more.
+    bool catchUpAdifLog();
+    // Why the ADIF log could not be written; empty while it can.
+    QString adifLogError() const { return m_adifLogError; }
+
     // Puts another library in place, keeping the outbox (tests). False, and nothing changed,
     // while an append holds the database.
     bool replaceLibrary(std::unique_ptr<HamlogLibrary> library);
@@ -65,6 +77,11 @@ signals:
 
 private:
     void build(std::unique_ptr<HamlogLibrary> library);
+    QStringList loggedTexts() const;
+    // Notes in the journal the contacts appended since it was last written that it misses; false
+    // when it cannot be read or written.
+    bool noteUnjournalled();
+    void adifLogWritten(bool written);
 
     const Settings& m_settings;
     const CountryTable& m_countries;
@@ -75,4 +92,9 @@ private:
     std::unique_ptr<HamlogTransfer> m_transfer;
     Outbox m_outbox;
     std::unique_ptr<ContactDelivery> m_delivery; // refers to the three before it
+    QString m_adifLogPath;
+    QString m_adifLogError;
+    bool m_journalBehind = false;
+    // While the ADIF log or the journal is behind, once a minute.
+    QTimer m_adifLogRetry;
 };

@@ -1,6 +1,7 @@
 #include "delivery/outbox.h"
 
 #include "common/program_folder.h"
+#include "common/regular_file.h"
 #include "platform/durable_file.h"
 
 #include <QDir>
@@ -130,13 +131,71 @@ QByteArray Outbox::entryRecord(const Entry& entry) const
     return framed(payload);
 }
 
+bool Outbox::readRecord(const QByteArray& bytes, qsizetype pos, qsizetype& next)
+{
+    if (bytes.size() - pos < 8)
+        return false;
+    const quint32 length = qFromLittleEndian<quint32>(bytes.constData() + pos);
+    const quint32 sum = qFromLittleEndian<quint32>(bytes.constData() + pos + 4);
+    if (length == 0 || length > kMaxRecord || qsizetype(length) > bytes.size() - pos - 8)
+        return false;
+    const char* payload = bytes.constData() + pos + 8;
+    const char kind = payload[0];
+    if ((kind != 'C' && kind != 'S' && kind != 'N') || crc32(payload, length) != sum)
+        return false;
+    Reader in(payload + 1, length - 1);
+    const qint64 id = in.get<qint64>();
+    if (kind == 'C') {
+        Entry read;
+        read.id = id;
+        read.arrivedMs = in.get<qint64>();
+        read.source = in.get<quint8>();
+        const quint8 state = in.get<quint8>();
+        read.changedMs = in.get<qint64>();
+        read.reason = in.text(in.get<quint32>());
+        read.text = in.rest();
+        if (in.bad() || !knownState(state))
+            return false;
+        read.state = State(state);
+        m_entries[id] = read;
+    } else if (kind == 'S') {
+        const quint8 state = in.get<quint8>();
+        const qint64 changed = in.get<qint64>();
+        const QString reason = in.rest();
+        if (in.bad() || !knownState(state))
+            return false;
+        const auto it = m_entries.find(id);
+        if (it != m_entries.end()) {
+            it->second.state = State(state);
+            it->second.changedMs = changed;
+            it->second.reason = reason;
+        }
+    } else if (in.bad()) {
+        return false; // 'N' holds only the last id handed out before a compaction
+    }
+    m_lastId = qMax(m_lastId, id);
+    next = pos + 8 + qsizetype(length);
+    return true;
+}
+
 bool Outbox::load(qint64 nowMs)
 {
     m_entries.clear();
     m_unwritten.clear();
     m_tornBytes = 0;
+    m_damagedParts = 0;
+    m_damagedCopy.clear();
     m_foreign = false;
+    m_foreignReason.clear();
     m_error.clear();
+    const QString irregular = RegularFile::problem(m_path);
+    if (!irregular.isEmpty()) {
+        // Opening a named pipe would wait for a writer that never comes; nothing of ours is there.
+        m_foreign = true;
+        m_error = irregular;
+        m_foreignReason = irregular;
+        return false;
+    }
     QFile file(m_path);
     if (!file.exists())
         return true;
@@ -150,57 +209,38 @@ bool Outbox::load(qint64 nowMs)
         // Someone else's file under this name is never written to, let alone rewritten.
         m_foreign = true;
         m_error = QStringLiteral("%1 は VELKOR の未転送ファイルではありません").arg(QDir::toNativeSeparators(m_path));
+        m_foreignReason = m_error;
         return false;
     }
     qsizetype pos = qMin(kHeader.size(), bytes.size());
     int records = 0;
     while (pos < bytes.size()) {
-        if (bytes.size() - pos < 8)
-            break;
-        const quint32 length = qFromLittleEndian<quint32>(bytes.constData() + pos);
-        const quint32 sum = qFromLittleEndian<quint32>(bytes.constData() + pos + 4);
-        if (length == 0 || length > kMaxRecord || qsizetype(length) > bytes.size() - pos - 8)
-            break;
-        const char* payload = bytes.constData() + pos + 8;
-        if (crc32(payload, length) != sum)
-            break;
-        Reader in(payload + 1, length - 1);
-        const qint64 id = in.get<qint64>();
-        if (payload[0] == 'C') {
-            Entry read;
-            read.id = id;
-            read.arrivedMs = in.get<qint64>();
-            read.source = in.get<quint8>();
-            const quint8 state = in.get<quint8>();
-            read.changedMs = in.get<qint64>();
-            read.reason = in.text(in.get<quint32>());
-            read.text = in.rest();
-            if (in.bad() || !knownState(state))
-                break;
-            read.state = State(state);
-            m_entries[id] = read;
-        } else if (payload[0] == 'N') {
-            // Only the id: the last one handed out before a compaction.
-        } else if (payload[0] == 'S') {
-            const quint8 state = in.get<quint8>();
-            const qint64 changed = in.get<qint64>();
-            const QString reason = in.rest();
-            if (in.bad() || !knownState(state))
-                break;
-            const auto it = m_entries.find(id);
-            if (it != m_entries.end()) {
-                it->second.state = State(state);
-                it->second.changedMs = changed;
-                it->second.reason = reason;
-            }
-        } else {
-            break;
+        qsizetype next = 0;
+        if (readRecord(bytes, pos, next)) {
+            pos = next;
+            ++records;
+            continue;
         }
-        m_lastId = qMax(m_lastId, id);
-        pos += 8 + qsizetype(length);
-        ++records;
+        // Every record is framed: reading goes on at the next place where a whole record with a
+        // matching checksum starts, so damage costs only the records it hit.
+        qsizetype found = pos + 1;
+        while (found < bytes.size() && !readRecord(bytes, found, next))
+            ++found;
+        m_tornBytes += found - pos;
+        if (found < bytes.size()) {
+            ++m_damagedParts;
+            pos = next;
+            ++records;
+            continue;
+        }
+        // Nothing readable behind it. A crash during an append cuts the last record short (its
+        // length runs past the end); anything else at the end is damage too.
+        const bool cutShort = bytes.size() - pos < 8 ||
+                              qsizetype(qFromLittleEndian<quint32>(bytes.constData() + pos)) > bytes.size() - pos - 8;
+        if (!cutShort)
+            ++m_damagedParts;
+        break;
     }
-    m_tornBytes = bytes.size() - pos;
     m_recordsSinceCompaction = records - int(m_entries.size());
     bool droppable = m_tornBytes > 0 || records > 2 * int(m_entries.size()) + 1;
     for (const auto& item : m_entries) {
@@ -208,17 +248,46 @@ bool Outbox::load(qint64 nowMs)
         droppable = droppable || e.state == State::Removed ||
                     (e.state == State::Appended && nowMs - e.changedMs > kKeepAppendedMs);
     }
-    // A torn tail must go before anything is appended behind it, or the next records would be
-    // unreadable too. What could not be read is kept aside first: a crash tears only the last
-    // record, but damage in the middle would hide the entries after it.
+    // What could not be read is kept aside before the file is rewritten without it. A record a
+    // crash cut short was never confirmed to anyone; its copy may replace the last one. A damaged
+    // file gets a copy of its own, which nothing replaces: it may hold contacts someone can still
+    // read out of it by hand.
     if (m_tornBytes > 0) {
         const QString aside = m_path + QStringLiteral(".unreadable");
-        QFile::remove(aside);
-        QFile::copy(m_path, aside);
+        if (m_damagedParts == 0) {
+            QFile::remove(aside);
+            QFile::copy(m_path, aside);
+        } else {
+            for (int n = 1; n < 10000 && m_damagedCopy.isEmpty(); ++n) {
+                const QString name = aside + QLatin1Char('.') + QString::number(n);
+                if (!QFileInfo::exists(name) && QFile::copy(m_path, name))
+                    m_damagedCopy = name;
+                else if (!QFileInfo::exists(name))
+                    break;
+            }
+            // Without a copy the damaged file stays as it is: later records are appended behind
+            // the damage, which reading skips.
+            if (m_damagedCopy.isEmpty())
+                return true;
+        }
     }
     if (droppable && !compact(nowMs) && m_tornBytes > 0)
         return false;
     return true;
+}
+
+QString Outbox::damageText() const
+{
+    if (m_damagedParts == 0)
+        return QString();
+    const QString where = m_damagedCopy.isEmpty()
+                              ? QStringLiteral("壊れたファイルはそのまま残してあります: %1").arg(QDir::toNativeSeparators(m_path))
+                              : QStringLiteral("壊れたファイルの写しを残しました: %1").arg(QDir::toNativeSeparators(m_damagedCopy));
+    return QStringLiteral("未転送ファイル %1 の %2 か所が壊れていて、そこにあった記録を読めませんでした。\n"
+                          "読めた交信はこれまでどおり転送します。\n%3")
+        .arg(QDir::toNativeSeparators(m_path))
+        .arg(m_damagedParts)
+        .arg(where);
 }
 
 qint64 Outbox::add(const QString& text, qint16 source, qint64 arrivedMs, State state, const QString& reason)
@@ -263,8 +332,10 @@ bool Outbox::appendBytes(const QByteArray& bytes, bool durable)
              (file.size() > 0 || file.write(kHeader) == kHeader.size()) && file.write(bytes) == bytes.size() &&
              file.flush();
     }
+    // Something that is not an outbox keeps being named for what it is.
     if (!ok)
-        m_error = QStringLiteral("%1 に書き込めません").arg(QDir::toNativeSeparators(m_path));
+        m_error = QStringLiteral("%1 に書き込めません").arg(QDir::toNativeSeparators(m_path)) +
+                  (m_foreign ? QStringLiteral(" (%1)").arg(m_foreignReason) : QString());
     return ok;
 }
 

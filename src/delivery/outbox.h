@@ -24,9 +24,12 @@
 // payload, kind 'N' (first after a compaction, so that ids never come back):
 //   'N' | i64 the last id handed out
 //
-// A record cut short by a crash (its length runs past the end, or its checksum does not match)
-// ends the readable part: it and anything after it is ignored, and the file is rewritten without
-// it before anything is appended again (the file as it was is kept as "Velkor.outbox.unreadable"). Rewriting (compaction) writes every entry still kept as
+// A record that cannot be read (cut short by a crash, or damaged: its length or checksum does not
+// hold) is skipped: reading goes on at the next place where a whole record with a matching
+// checksum starts. The file is then rewritten without it before anything is appended again. The
+// file as it was is kept aside first: as "Velkor.outbox.unreadable" when only the last record was
+// cut short by a crash, under a name of its own ("Velkor.outbox.unreadable.N", never replaced)
+// when it was damaged. Rewriting (compaction) writes every entry still kept as
 // one 'C' record to a new file, puts it on the disk and only then gives it the outbox's name, so a
 // crash during it leaves the old file whole. It drops removed entries and appended ones older than
 // kKeepAppendedMs; it never drops a waiting, failed or refused entry.
@@ -97,11 +100,20 @@ public:
     QString path() const { return m_path; }
     // Why the last write or read failed, for the user.
     QString lastError() const { return m_error; }
-    // Bytes a torn record left at the end of the file on the last load (0 for none).
+    // Bytes the last load could not read (0 for none).
     qint64 tornBytes() const { return m_tornBytes; }
+    // Damaged places the last load skipped (a record cut short by a crash at the end is not
+    // damage), and the copy of the file as it was then (empty when none could be made).
+    int damagedParts() const { return m_damagedParts; }
+    QString damagedCopy() const { return m_damagedCopy; }
+    // What the user is told of that damage; empty when there was none.
+    QString damageText() const;
 
 private:
     QByteArray entryRecord(const Entry& entry) const;
+    // Reads the record at pos into the entries and gives where the next one starts; false, and
+    // nothing changed, when no whole record with a matching checksum starts there.
+    bool readRecord(const QByteArray& bytes, qsizetype pos, qsizetype& next);
     bool appendBytes(const QByteArray& bytes, bool durable);
 
     QString m_path;
@@ -109,7 +121,10 @@ private:
     QByteArray m_unwritten;
     qint64 m_lastId = 0;
     qint64 m_tornBytes = 0;
+    int m_damagedParts = 0;
+    QString m_damagedCopy;
     bool m_foreign = false; // the file at the path is not an outbox
+    QString m_foreignReason;
     int m_recordsSinceCompaction = 0;
     int m_compactAfterRecords;
     QString m_error;

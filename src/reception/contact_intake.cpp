@@ -1,6 +1,5 @@
 #include "reception/contact_intake.h"
 
-#include "delivery/adif_log.h"
 #include "delivery/contact_pipeline.h"
 #include "reception/udp_listener.h"
 
@@ -59,8 +58,8 @@ void ContactIntake::handle(const QStringList& contacts)
         return;
     if (m_view.taking)
         m_view.taking(texts.last());
-    // One line each, in one write that waits for the disk.
-    AppendAdifLog(m_adifLogPath, texts.join(QStringLiteral("\r\n")));
+    // One line each, in one write that waits for the disk (a failure is the pipeline's to report).
+    m_pipeline.logContacts(m_adifLogPath, texts);
     // What arrived meanwhile leaves the socket's buffer now.
     drain();
     const HamlogTransfer::AppendRequest request = delivery.deliver(entries);

@@ -1,6 +1,7 @@
 #include "settings/settings_file.h"
 
 #include "common/program_folder.h"
+#include "common/regular_file.h"
 #include "common/text_lines.h"
 #include "platform/code_page.h"
 #include "platform/file_attributes.h"
@@ -185,7 +186,13 @@ void ReadSettingsFile(Settings& settings, SettingsWindow& window, Prompts& promp
     // name is no settings file.
     const QFileInfo info(path);
     if (!FileAttributes::isVisibleFile(path)) {
-        prompts.showMessage(kNoSettingsFile);
+        // A named pipe or a device of that name is said to be what it is, and kept from being
+        // written over at the end (see WriteSettingsFile); a folder is simply no settings file.
+        const QString irregular = info.isDir() ? QString() : RegularFile::problem(path);
+        if (!irregular.isEmpty())
+            unreadableFiles().insert(info.absoluteFilePath());
+        prompts.showMessage(irregular.isEmpty() ? kNoSettingsFile
+                                                : irregular + QStringLiteral("\r\n") + kNoSettingsFile);
         window.showSettingsDialogModeless();
         return;
     }

@@ -2,6 +2,7 @@
 #include "app/frm_main.h"
 #include "delivery/program_data.h"
 #include "common/twips_gui.h"
+#include "delivery/transfer_journal.h"
 #include "hamlog/builtin_store.h"
 #include "hamlog/hamlog_data.h"
 #include "platform/code_page.h"
@@ -407,11 +408,14 @@ private slots:
         QTest::addColumn<int>("answer");    // 0 leave them out, 1 transfer again, 2 cancel
         QTest::addColumn<int>("questions"); // how many times the user was asked
         QTest::addColumn<int>("inDb");      // records in the database afterwards
-        QTest::newRow("leave out, the default") << false << false << 0 << 1 << 5;
-        QTest::newRow("transfer again") << false << false << 1 << 1 << 8;
-        QTest::newRow("cancel") << false << false << 2 << 1 << 3;
-        QTest::newRow("another database") << false << true << 0 << 0 << 5;
-        QTest::newRow("own log, contacts received over UDP") << true << false << 0 << 1 << 5;
+        QTest::addColumn<bool>("unreadable"); // the journal is a folder: asked OK (1) or Cancel (2)
+        QTest::newRow("leave out, the default") << false << false << 0 << 1 << 5 << false;
+        QTest::newRow("transfer again") << false << false << 1 << 1 << 8 << false;
+        QTest::newRow("cancel") << false << false << 2 << 1 << 3 << false;
+        QTest::newRow("another database") << false << true << 0 << 0 << 5 << false;
+        QTest::newRow("own log, contacts received over UDP") << true << false << 0 << 1 << 5 << false;
+        QTest::newRow("journal unreadable, cancel") << false << false << 2 << 0 << 3 << true;
+        QTest::newRow("journal unreadable, transfer all") << false << false << 1 << 0 << 8 << true;
     }
 
     // Catches an import of the same records doubling them in the database, a question that is
@@ -423,6 +427,7 @@ private slots:
         QFETCH(int, answer);
         QFETCH(int, questions);
         QFETCH(int, inDb);
+        QFETCH(bool, unreadable);
         const QString path = file(QStringLiteral("five.adi"), wsjtFile(5));
         if (overUdp) {
             // As the partner sent them: other letter case, seconds in the time.
@@ -442,11 +447,16 @@ private slots:
         if (otherDb)
             Program().settings.ThDbFile = m_folder->filePath(QStringLiteral("other.db"));
 
+        if (unreadable) {
+            QVERIFY(QFile::remove(TransferJournal::Path()) && QDir().mkpath(TransferJournal::Path()));
+            m_prompts->answers << (answer == 1);
+        }
         m_prompts->choiceAnswers << answer;
         std::unique_ptr<frmAdifConv> w(window());
         w->LoadAdifFile(path);
         button(w.get(), "Command1")->click();
         QCOMPARE(m_prompts->choices.size(), questions);
+        QCOMPARE(m_prompts->cancelDefault.size(), unreadable ? 1 : 0);
         if (questions > 0) {
             QVERIFY2(m_prompts->choices[0].contains(QStringLiteral("選んだ 5 件のうち 3 件")),
                      qPrintable(m_prompts->choices[0]));
@@ -456,7 +466,8 @@ private slots:
         QCOMPARE(w->isVisible(), answer == 2);
         if (answer == 0 && !otherDb)
             QCOMPARE(m_main->statusText(), HamlogTransfer::transferredText(2, 3));
-        QVERIFY(m_prompts->messages.isEmpty());
+        // A journal that cannot be written is said once.
+        QCOMPARE(m_prompts->messages.size(), unreadable && answer == 1 ? 1 : 0);
     }
 
     void newUserKeysAndTexts_data()

@@ -123,6 +123,7 @@ private slots:
     void contactsGoOnWhileAFailureBoxIsOpen();
     void listWindowSaysWhatEachActionDid_data();
     void listWindowSaysWhatEachActionDid();
+    void adifLogThatCannotBeWrittenIsSaid();
     void deferredContactReportedOnceAppended();
     void wholeRoadInRealTime();
     void demoPartnerLaunchedFromItsEntry();
@@ -430,7 +431,8 @@ void TstFrmMainReception::contactsGoOnWhileAFailureBoxIsOpen()
     QCOMPARE(adifLog().size(), 3);
     QCOMPARE(storedCalls().size(), 3);
 
-    // The window lists it; it is saved as ADIF, and removed only once the user says OK.
+    // The window lists it; it is saved as ADIF, and removed only once the user says OK to a
+    // question whose default is Cancel, after it was kept in the removed file.
     w->findChild<QAction*>(QStringLiteral("mnuOutbox"))->trigger();
     frmOutbox* list = w->outboxWindow();
     QVERIFY(list);
@@ -449,6 +451,9 @@ void TstFrmMainReception::contactsGoOnWhileAFailureBoxIsOpen()
     QTest::mouseClick(list->findChild<QPushButton*>(QStringLiteral("Command3")), Qt::LeftButton);
     QTRY_COMPARE(grid->rowCount(), 0);
     QCOMPARE(m_prompts->questions.last(), frmOutbox::removeQuestion(1));
+    QCOMPARE(m_prompts->cancelDefault.size(), 2);
+    QVERIFY(m_prompts->questions.last().contains(QStringLiteral("Removed.adi")));
+    QVERIFY(m_folder->read(QStringLiteral("Log/Removed.adi")).contains(QByteArray("<mode:3>FT8 <eor>\r\n")));
     QTRY_VERIFY(!panel->isVisible());
 }
 
@@ -540,6 +545,29 @@ void TstFrmMainReception::listWindowSaysWhatEachActionDid()
         const QString file = QFileInfo(saveName).suffix().isEmpty() ? saveName + ".adi" : saveName;
         QVERIFY(m_folder->read(file).contains("<eor>"));
     }
+}
+
+// Catches an ADIF log that cannot be written passing under "追加しました" alone, a box for every
+// contact, or its contacts never written once it can be written again.
+void TstFrmMainReception::adifLogThatCannotBeWrittenIsSaid()
+{
+    frmMain* w = start(2);
+    const QString log = m_folder->filePath(QStringLiteral("Log/Velkor.adi"));
+    QVERIFY(QDir().mkpath(log)); // nothing can write there
+    send(contact("JA1AAA"), 2);
+    QTRY_COMPARE(storedCalls(), QStringList{"JA1AAA"});
+    send(contact("JA1BBB"), 2);
+    QTRY_COMPARE(storedCalls().size(), 2);
+    QTRY_COMPARE(w->statusText(), frmMain::contactAddedText(QStringLiteral("JA1BBB")) +
+                                      QStringLiteral("（ADIF ログには書き込めていません）"));
+    QCOMPARE(m_prompts->messages.size(), 1);
+    QVERIFY(m_prompts->messages.first().contains(QDir::toNativeSeparators(log)));
+
+    QVERIFY(QDir().rmdir(log));
+    send(contact("JA1CCC"), 2);
+    QTRY_COMPARE(adifLog().size(), 3);
+    QTRY_COMPARE(w->statusText(), frmMain::contactAddedText(QStringLiteral("JA1CCC")));
+    QCOMPARE(storedCalls().size(), 3);
 }
 
 // Catches a contact that waited for an import never reported, or reported before it is in.

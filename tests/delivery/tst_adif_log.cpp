@@ -38,6 +38,7 @@ private slots:
     void missingFolderFailsSilently();
     void specialFileFailsAtOnce();
     void failedWriteLeavesNoHalfLine();
+    void missingContactsWrittenOnce();
 };
 
 // Catches a log path outside the program's Log folder or with the wrong separators.
@@ -184,6 +185,24 @@ void TestAdifLog::failedWriteLeavesNoHalfLine()
 #else
     QSKIP("needs a file size limit");
 #endif
+}
+
+// Catches a contact missing from the log never written (found only in its tail), one already there
+// written again (a text spanning lines, at every start), or a log that cannot be read taken for
+// an empty one.
+void TestAdifLog::missingContactsWrittenOnce()
+{
+    TempProgramFolder folder;
+    QVERIFY(QDir(folder.path()).mkpath(QStringLiteral("Log")));
+    const QString spanning = QStringLiteral("<call:5>QQ4DD <eor>\r\n");
+    QVERIFY(AppendAdifLog(AdifLogPath(), kContact1));
+    QVERIFY(AppendAdifLog(AdifLogPath(), spanning));
+    QVERIFY(AppendAdifLog(AdifLogPath(), QString(5 * 1024 * 1024, QLatin1Char('x')))); // far behind now
+    QCOMPARE(AppendMissingToAdifLog(AdifLogPath(), {kContact1, spanning, kContact2, kContact2}), 1);
+    QCOMPARE(AppendMissingToAdifLog(AdifLogPath(), {kContact1, spanning, kContact2}), 0);
+    QVERIFY(folder.read(QStringLiteral("Log/Velkor.adi")).endsWith(kContact2.toLatin1() + "\r\n"));
+    QVERIFY(QFile::remove(AdifLogPath()) && QDir().mkdir(AdifLogPath()));
+    QCOMPARE(AppendMissingToAdifLog(AdifLogPath(), {kContact1}), -1);
 }
 
 QTEST_GUILESS_MAIN(TestAdifLog)

@@ -7,6 +7,7 @@
 #include "hamlog/hamlog_data.h"
 #include "hamlog/hamlog_transfer.h"
 #include "delivery/adif_log.h"
+#include "delivery/transfer_journal.h"
 #include "settings/settings_file.h"
 
 #include "support/hamlog_tables.h"
@@ -97,7 +98,7 @@ struct Station
     void take(const QString& call)
     {
         const qint64 id = pipeline->delivery().take({contact(call)}, 2).value(0);
-        AppendAdifLog(AdifLogPath(), contact(call));
+        pipeline->logContacts(AdifLogPath(), {contact(call)});
         pipeline->delivery().deliver({{id, contact(call)}});
     }
 
@@ -116,6 +117,10 @@ struct Station
         prompts.questions.clear();
         return text;
     }
+
+    // Lines of the ADIF log after its header.
+    int loggedCount() const { return int(adifLog().count("<eor>\r\n")); }
+    int outboxCount(std::initializer_list<Outbox::State> states) const { return pipeline->outbox().count(states); }
 
     QStringList storedCalls(QString* error = nullptr) const
     {
@@ -274,6 +279,12 @@ private slots:
     void settingsUnwritableAtExit();
 #endif
     void importKilledAtRandomInstants();
+    void damagedOutbox();
+    void adifLogUnwritable();
+    void journalUnreadableOrUnwritable();
+#ifdef Q_OS_UNIX
+    void fifosInPlaceOfFiles();
+#endif
 };
 
 // Catches a log folder that vanished taking the HAMLOG append with it, being recreated by the ADIF
@@ -695,6 +706,177 @@ void TestFaults::importKilledAtRandomInstants()
     qInfo("%d kills within %d ms: %d imports complete, %d rolled back from a journal", kKills, maxDelay,
           completed, rolledBack);
 }
+
+// Catches damage in the middle of the outbox hiding the entries behind it, passing without a word,
+// or a second damage overwriting the copy of the first.
+void TestFaults::damagedOutbox()
+{
+    Station station;
+    station.settings.ThDbFile.clear(); // everything waits
+    station.restart();
+    for (int i = 0; i < 100; ++i)
+        station.take(QStringLiteral("JA%1K%2").arg(i % 10).arg(i, 3, 10, QLatin1Char('0')));
+    QCOMPARE(station.outboxCount({Outbox::State::Waiting, Outbox::State::Failed}), 100);
+    station.takeBoxes();
+    const QString path = Outbox::DefaultPath();
+    // Four bytes flipped in the middle of the file, inside the entry of the contact given.
+    const auto damage = [&path](const char* call) {
+        QByteArray bytes = readFile(path);
+        const int at = int(bytes.indexOf(call));
+        for (int k = 0; k < 4 && at >= 0; ++k)
+            bytes[at + k] = char(bytes[at + k] ^ 0x5A);
+        return at >= 0 && writeFile(path, bytes);
+    };
+
+    QVERIFY(damage("JA0K050"));
+    station.settings.ThDbFile = station.tables.folder.filePath(QStringLiteral("VELKOR.db"));
+    station.restart();
+    const QString boxes = station.takeBoxes();
+    QVERIFY2(boxes.contains(QStringLiteral("1 か所")) && boxes.contains(QStringLiteral("Velkor.outbox.unreadable.1")),
+             qPrintable(boxes));
+    QCOMPARE(station.outboxCount({Outbox::State::Waiting, Outbox::State::Failed}), 99);
+    station.pipeline->startUp(AdifLogPath(), station.prompts);
+    QTRY_COMPARE(station.storedCalls().size(), 99);
+    QCOMPARE(station.loggedCount(), 100);
+    QCOMPARE(station.takeBoxes(), QString()); // said once
+
+    // A second damage gets a copy of its own; the first is kept as it was.
+    const QByteArray firstCopy = readFile(path + QStringLiteral(".unreadable.1"));
+    QVERIFY(damage("JA1K051"));
+    station.restart();
+    QVERIFY(station.takeBoxes().contains(QStringLiteral("Velkor.outbox.unreadable.2")));
+    QCOMPARE(readFile(path + QStringLiteral(".unreadable.1")), firstCopy);
+    QCOMPARE(station.outboxCount({Outbox::State::Appended}), 98);
+    QCOMPARE(station.storedCalls().size(), 99);
+}
+
+// Catches contacts that could not be written to the ADIF log passing without a word, or never
+// written there once it can be written again, within the run or after a restart.
+void TestFaults::adifLogUnwritable()
+{
+    Station station;
+    station.pipeline->startUp(AdifLogPath(), station.prompts);
+    station.take(QStringLiteral("JA1AAA"));
+    const QString log = AdifLogPath();
+    QVERIFY(QFile::rename(log, log + QStringLiteral(".aside")));
+    QVERIFY(QDir().mkdir(log)); // nothing can write there, the superuser neither
+    for (const char* call : {"JA1BBB", "JA1CCC", "JA1DDD"})
+        station.take(QLatin1String(call));
+    QCOMPARE(station.storedCalls().size(), 4);
+    QCOMPARE(station.prompts.messages.filter(QStringLiteral("ADIF ログ")).size(), 1);
+    const QString boxes = station.takeBoxes();
+    QVERIFY2(boxes.contains(QDir::toNativeSeparators(log)), qPrintable(boxes));
+    QVERIFY(!station.pipeline->adifLogError().isEmpty());
+
+    QVERIFY(QDir().rmdir(log));
+    QVERIFY(QFile::rename(log + QStringLiteral(".aside"), log));
+    QVERIFY(station.pipeline->catchUpAdifLog()); // the retry timer's call
+    QCOMPARE(station.adifLog(), logLines({"JA1AAA", "JA1BBB", "JA1CCC", "JA1DDD"}));
+    QVERIFY(station.pipeline->adifLogError().isEmpty());
+
+    // Behind when the program ends: the next start writes what is missing.
+    QVERIFY(QFile::rename(log, log + QStringLiteral(".aside")));
+    QVERIFY(QDir().mkdir(log));
+    station.take(QStringLiteral("JA1EEE"));
+    station.restart();
+    QVERIFY(QDir().rmdir(log));
+    QVERIFY(QFile::rename(log + QStringLiteral(".aside"), log));
+    station.pipeline->startUp(AdifLogPath(), station.prompts);
+    QCOMPARE(station.adifLog(), logLines({"JA1AAA", "JA1BBB", "JA1CCC", "JA1DDD", "JA1EEE"}));
+    QCOMPARE(station.storedCalls().size(), 5);
+    QCOMPARE(station.outboxCount({Outbox::State::Appended}), 5);
+}
+
+// Catches an import doubling everything because the journal could not be read, and contacts that
+// went in while it could not be written never noted (doubled by importing the ADIF log).
+void TestFaults::journalUnreadableOrUnwritable()
+{
+    Station station;
+    station.pipeline->startUp(AdifLogPath(), station.prompts);
+    const QString journal = TransferJournal::Path();
+    station.take(QStringLiteral("JA1AAA"));
+    QVERIFY(QFile::rename(journal, journal + QStringLiteral(".aside")));
+    QVERIFY(QDir().mkdir(journal));
+    station.take(QStringLiteral("JA1BBB"));
+    station.take(QStringLiteral("JA1CCC"));
+    QString boxes = station.takeBoxes();
+    QCOMPARE(boxes.count(QStringLiteral("転送済みの記録")), 1);
+
+    // Unreadable: an import hears of it rather than taking everything for new.
+    QString unreadable;
+    const QStringList records{contact("JA1AAA"), contact("JA1BBB"), contact("JA1CCC"), contact("JA1ZZZ")};
+    TransferJournal::TransferredAlready(station.dbPath(), records, &unreadable);
+    QVERIFY2(unreadable.contains(QStringLiteral("フォルダー")), qPrintable(unreadable));
+#ifndef Q_OS_WIN
+    QTemporaryDir cli; // the program folder stays the station's
+    QVERIFY(writeFile(cli.filePath(QStringLiteral("VELKOR.ini")), "ThDbFile=" + station.dbPath().toUtf8() + "\r\n"));
+    QVERIFY(writeFile(cli.filePath(QStringLiteral("Velkor.adi")), logLines({"JA1AAA", "JA1BBB"})));
+    QVERIFY(QDir(cli.path()).mkpath(QStringLiteral("Log/Transferred.txt")));
+    QProcess import;
+    import.start(cliProgram(), {QStringLiteral("import"), cli.filePath(QStringLiteral("Velkor.adi")),
+                                QStringLiteral("--dir"), cli.path()});
+    QVERIFY(import.waitForFinished(60000));
+    QCOMPARE(import.exitCode(), 1);
+    QVERIFY(QString::fromUtf8(import.readAllStandardError()).contains(QStringLiteral("--again")));
+    QCOMPARE(station.storedCalls().size(), 3);
+#endif
+
+    // Writable again: the contacts it missed are noted with the next one, or at the next start.
+    QVERIFY(QDir().rmdir(journal));
+    QVERIFY(QFile::rename(journal + QStringLiteral(".aside"), journal));
+    station.take(QStringLiteral("JA1DDD"));
+    QCOMPARE(TransferJournal::TransferredAlready(station.dbPath(), records, &unreadable),
+             QVector<bool>({true, true, true, false}));
+    QVERIFY(QFile::remove(journal));
+    station.restart();
+    station.pipeline->startUp(AdifLogPath(), station.prompts);
+    QCOMPARE(TransferJournal::TransferredAlready(station.dbPath(), records, &unreadable),
+             QVector<bool>({true, true, true, false}));
+
+    // A damaged line costs that line only.
+    QByteArray bytes = readFile(journal);
+    bytes.insert(0, QByteArray("\x01\xff\xfe damaged\0\n", 13));
+    bytes[bytes.indexOf("JA1BBB") + 2] = 'X';
+    QVERIFY(writeFile(journal, bytes));
+    QCOMPARE(TransferJournal::TransferredAlready(station.dbPath(), records, &unreadable),
+             QVector<bool>({true, false, true, false}));
+    QCOMPARE(station.storedCalls().size(), 4);
+    QCOMPARE(station.loggedCount(), 4);
+    QCOMPARE(station.takeBoxes(), QString());
+}
+
+#ifdef Q_OS_UNIX
+// Catches a named pipe where the program expects its outbox, ADIF log or journal hanging it, or
+// passing without a word naming the file.
+void TestFaults::fifosInPlaceOfFiles()
+{
+    Station station;
+    const auto fifo = [](const QString& path) {
+        QFile::remove(path);
+        return mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+    };
+    QVERIFY(fifo(Outbox::DefaultPath()));
+    QVERIFY(fifo(AdifLogPath()));
+    QVERIFY(fifo(TransferJournal::Path()));
+    station.restart();
+    QString boxes = station.takeBoxes();
+    QVERIFY2(boxes.contains(QDir::toNativeSeparators(Outbox::DefaultPath())) && boxes.contains(QStringLiteral("FIFO")),
+             qPrintable(boxes));
+    station.pipeline->startUp(AdifLogPath(), station.prompts);
+    station.take(QStringLiteral("JA1AAA"));
+    station.take(QStringLiteral("JA1BBB"));
+    boxes = station.takeBoxes();
+    for (const QString& path : {AdifLogPath(), TransferJournal::Path()})
+        QVERIFY2(boxes.contains(QDir::toNativeSeparators(path)), qPrintable(boxes));
+    QVERIFY2(boxes.count(QStringLiteral("FIFO")) >= 3, qPrintable(boxes));
+    QString unreadable;
+    TransferJournal::TransferredAlready(station.dbPath(), {contact("JA1AAA")}, &unreadable);
+    QVERIFY(unreadable.contains(QStringLiteral("FIFO")));
+    QCOMPARE(station.storedCalls(), QStringList({"JA1AAA", "JA1BBB"}));
+    QCOMPARE(station.outboxCount({Outbox::State::Appended}), 2); // kept in memory
+    QVERIFY(!QFileInfo(AdifLogPath()).isFile());
+}
+#endif
 
 // Started by storeLockedLongerThanBusyWait as the other process: holds an exclusive lock on the
 // store until its standard input closes.

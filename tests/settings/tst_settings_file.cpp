@@ -472,6 +472,8 @@ void TestSettingsFile::specialFileEndsReading()
     FakeWindow window;
     ReadSettingsFile(s, window, prompts);
     QVERIFY(s == Settings());
+    QVERIFY(prompts.messages.value(0).contains(QStringLiteral("FIFO")));
+    QVERIFY(!WriteSettingsFile(s, window)); // left as it is
 #endif
 }
 

@@ -22,6 +22,13 @@ public:
         return answers.isEmpty() ? true : answers.takeFirst();
     }
 
+    // Recorded among the questions too, and in cancelDefault.
+    bool askOkCancelDefaultCancel(const QString& text) override
+    {
+        cancelDefault.append(text);
+        return askOkCancel(text);
+    }
+
     int askChoice(const QString& text, const QStringList& buttons) override
     {
         choices.append(text);
@@ -35,5 +42,6 @@ public:
     QList<int> choiceAnswers; // the index of the button chosen (the first when none is queued)
     QStringList systemModalMessages;
     QStringList questions;
+    QStringList cancelDefault;
     QList<bool> answers;
 };

@@ -90,7 +90,13 @@ int runImport(const QStringList& args)
     QVector<bool> leaveOut;
     int leftOut = 0;
     if (!again) {
-        leaveOut = TransferJournal::TransferredAlready(settings.ThDbFile, records);
+        QString unreadable;
+        leaveOut = TransferJournal::TransferredAlready(settings.ThDbFile, records, &unreadable);
+        if (!unreadable.isEmpty()) {
+            // Without the journal every record would go in again, doubling what went in before.
+            prompts.showMessage(unreadable + QStringLiteral("。--again ですべて転送します"));
+            return kCliNothing;
+        }
         for (int number = qMax(first, 1); number <= qMin(last, int(records.size())); ++number)
             leftOut += leaveOut.at(number - 1) ? 1 : 0;
     }
@@ -99,7 +105,9 @@ int runImport(const QStringList& args)
     std::unique_ptr<HamlogLibrary> library = CreateHamlogLibrary();
     CliHost host;
     HamlogTransfer transfer(settings, countries, dxcc, *library, prompts, host);
-    TransferJournal::Keep(transfer);
+    // A journal that cannot be written is said on standard error; the records are in the
+    // database all the same, so the exit status stays that of the import.
+    TransferJournal::Keep(transfer, [&prompts](const QString& text) { prompts.showMessage(text); });
     transfer.ThDbFileAppend();
     const HamlogTransfer::ImportResult& result = transfer.lastImport();
     if (!host.status.isEmpty())
