@@ -253,10 +253,10 @@ void frmOutbox::saveAsAdif()
     const QByteArray bytes = CodePage::fromUnicode(text);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size() ||
         !file.flush()) {
-        const QString text = QStringLiteral("%1 に書き込めません (%2)")
-                                 .arg(QDir::toNativeSeparators(name), file.errorString());
-        report(text);
-        m_prompts.showMessage(text);
+        const QString failure = QStringLiteral("%1 に書き込めません (%2)")
+                                    .arg(QDir::toNativeSeparators(name), file.errorString());
+        report(failure);
+        m_prompts.showMessage(failure);
         return;
     }
     report(QStringLiteral("%1 件を %2 に保存しました").arg(ids.size()).arg(QDir::toNativeSeparators(name)));
