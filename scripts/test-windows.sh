@@ -38,6 +38,23 @@ mkdir -p "$standin/without-Thdll2Vb" "$standin/empty"
 cp "$standin/full/Hamlog50.dll" "$standin/without-Thdll2Vb/"
 wait "$test_build"
 
+# Where only the x86_64 build runs, the 32-bit one is still built, and its stand-ins must export
+# the names HAMLOG's 32-bit libraries carry.
+if [ "$arch" != i686 ]; then
+  bash "$here/scripts/deps.sh" g++-mingw-w64-i686
+  mkdir -p "$out/i686"
+  i686-w64-mingw32-g++ "${flags[@]}" -static -o "$out/i686/windows_test.exe" \
+    "$here/tests/windows/windows_test.cpp" "$here/src/platform/hamlog_dll_win.cpp" \
+    "$here/src/platform/durable_file_win.cpp" "$here/src/platform/ansi_code_page_win.cpp" \
+    "$here/src/platform/partner_process_win.cpp"
+  build_standins "$out/i686" i686-w64-mingw32-g++
+  exports() { i686-w64-mingw32-objdump -p "$out/i686/standin/$1" | sed -n '/Name Pointer\] Table/,/^$/s/^\s*\[ *[0-9]*\] //p' | sort | tr '\n' ' '; }
+  [ "$(exports full/Hamlog50.dll)" = "GetThdllVersion HamlogClose HamlogOpen THW_append " ] &&
+    [ "$(exports decorated/Hamlog50.dll)" = "_GetThdllVersion@0 _HamlogClose@8 _HamlogOpen@16 _THW_append@12 " ] &&
+    [ "$(exports decorated/Thdll2Vb.dll)" = "_SetThBuffer@12 " ] ||
+    { echo "test-windows: the 32-bit stand-ins export other names" >&2; exit 1; }
+  echo "test-windows: the 32-bit build and its stand-ins were built, not run"
+fi
 unset DISPLAY WAYLAND_DISPLAY
 wine_environment "$out" "$arch"
 trap stop_wine EXIT
