@@ -19,7 +19,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <cwchar>
 #include <string>
 
 namespace {
@@ -66,14 +65,17 @@ void report(const std::wstring& path)
 
 void send(const std::wstring& what)
 {
-    unsigned after = 0;
-    unsigned port = 0;
-    unsigned every = 0;
-    wchar_t path[MAX_PATH * 4] = L"";
-    if (std::swscanf(what.c_str(), L"%u %u %u %[^\n]", &after, &port, &every, path) != 4)
+    const wchar_t* rest = what.c_str();
+    wchar_t* end = nullptr;
+    const unsigned long after = std::wcstoul(rest, &end, 10);
+    const unsigned long port = std::wcstoul(end, &end, 10);
+    const unsigned long every = std::wcstoul(end, &end, 10);
+    while (*end == L' ')
+        ++end;
+    if (port == 0 || *end == L'\0')
         return;
     Sleep(after);
-    FILE* file = _wfopen(path, L"rb");
+    FILE* file = _wfopen(end, L"rb");
     if (!file)
         return;
     WSADATA data;
