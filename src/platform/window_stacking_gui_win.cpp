@@ -12,8 +12,22 @@ bool isTopmost(HWND hwnd)
     return (GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
 }
 
-// Windows lifts an owned window into the topmost band when its owner goes there, but not one
-// shown after that; Wine does neither. The native window exists when the widget's Show event
+// Whether another window of the program, shown, is kept above all others.
+bool otherWindowTopmost(const QWidget* widget)
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (const QWidget* other : windows) {
+        const Qt::WindowType type = other->windowType();
+        if (other != widget && (type == Qt::Window || type == Qt::Dialog) && other->isVisible() &&
+            other->testAttribute(Qt::WA_WState_Created) && isTopmost(reinterpret_cast<HWND>(other->winId())))
+            return true;
+    }
+    return false;
+}
+
+// An owned window stays above its owner, but one without an owner (a message box while another
+// program is active has none) goes below a window kept above all others, and a dialog is lifted
+// into that band by some systems only. The native window exists when the widget's Show event
 // comes, before it is shown on the screen.
 class DialogStacking : public QObject
 {
@@ -30,8 +44,10 @@ protected:
         if (!widget->isWindow() || (type != Qt::Dialog && type != Qt::Sheet && type != Qt::Tool))
             return false;
         const HWND hwnd = reinterpret_cast<HWND>(widget->winId());
+        if (isTopmost(hwnd))
+            return false;
         const HWND owner = GetWindow(hwnd, GW_OWNER);
-        if (owner && isTopmost(owner) && !isTopmost(hwnd))
+        if (owner ? isTopmost(owner) : otherWindowTopmost(widget))
             SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         return false;
     }

@@ -139,9 +139,11 @@ int above(HWND window, HWND other)
     const HWND atMiddle = GetAncestor(WindowFromPoint(middle), GA_ROOT);
     const int place = stackingPlace(window);
     const int otherPlace = stackingPlace(other);
-    std::printf("stacking: %d%s above %d%s; its middle shows %s\n", place, topmost(window) ? " (topmost)" : "",
-                otherPlace, topmost(other) ? " (topmost)" : "",
-                atMiddle == window ? "itself" : atMiddle == other ? "the other window" : "another window");
+    std::printf("stacking: %d%s above %d%s; its middle shows %s\n", place,
+                topmost(window) ? " (topmost)" : "", otherPlace, topmost(other) ? " (topmost)" : "",
+                atMiddle == window  ? "itself"
+                : atMiddle == other ? "the other window"
+                                    : "another window");
     return place >= 0 && otherPlace >= 0 && place < otherPlace && atMiddle == window ? 0 : 1;
 }
 
@@ -185,7 +187,8 @@ int main()
         HWND shown = waitFor(title, ms);
         QueryPerformanceCounter(&now);
         if (shown) {
-            std::printf("%.1f\n", 1000.0 * double(now.QuadPart - begin.QuadPart) / double(frequency.QuadPart));
+            std::printf("%.1f\n",
+                        1000.0 * double(now.QuadPart - begin.QuadPart) / double(frequency.QuadPart));
             PostMessageW(shown, WM_CLOSE, 0, 0);
         }
         if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0)

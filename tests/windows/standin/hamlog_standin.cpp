@@ -267,8 +267,9 @@ int32_t __stdcall THW_append(unsigned char* buffer, int32_t fieldCount, int32_t*
         if (variable)
             *variable = received + 1;
     }
-    Call call("THW_append " + hex(buffer) + " " + std::to_string(fieldCount) + " " + std::to_string(received) +
-                  " -> " + std::to_string(result) + (result == 0 ? " record" + fields : std::string()),
+    Call call("THW_append " + hex(buffer) + " " + std::to_string(fieldCount) + " " +
+                  std::to_string(received) + " -> " + std::to_string(result) +
+                  (result == 0 ? " record" + fields : std::string()),
               "THW_append");
     call.expect(opened, "the buffer was not opened by HamlogOpen");
     call.expect(fieldCount == 16, "field count " + std::to_string(fieldCount) + ", not 16");
@@ -287,8 +288,8 @@ int32_t __stdcall HamlogClose(unsigned char* buffer, int32_t option)
         std::memset(buffer, 0, sizeof kOpenMark);
         g_databasePath.clear();
     }
-    Call call("HamlogClose " + hex(buffer) + " " + std::to_string(option) + (wasOpen ? " open" : " not-open") +
-                  " -> " + std::to_string(result),
+    Call call("HamlogClose " + hex(buffer) + " " + std::to_string(option) +
+                  (wasOpen ? " open" : " not-open") + " -> " + std::to_string(result),
               "HamlogClose");
     call.expect(buffer != nullptr, "no buffer");
     call.expect(option == 1, "option " + std::to_string(option) + ", not 1");

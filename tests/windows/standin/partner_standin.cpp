@@ -13,7 +13,9 @@
 //                            line of FILE as one UDP datagram to 127.0.0.1:PORT through Winsock,
 //                            one every EVERY milliseconds, as a partner reports logged contacts
 
+// Winsock 2 first: windows.h would bring in the older winsock.h.
 #include <winsock2.h>
+
 #include <windows.h>
 
 #include <cstdio>
