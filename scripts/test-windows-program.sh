@@ -264,26 +264,39 @@ problems = [l for l in lines if ' FAILED ' in l]
 if not any(l.startswith('Hamlog50.dll loaded from ' + variant) for l in lines):
     problems.append('Hamlog50.dll was not loaded from ' + variant)
 calls = [l for l in lines if not re.search(r' (loaded from|unloaded|FAILED|refused to load)', l)]
-indexes = ['0'] + [str(i) for i in range(1, 15)] + ['16']
-one = 4 + len(indexes)
-if len(calls) != appends * one:
-    problems.append('%d calls, not %d' % (len(calls), appends * one))
-for n in range(min(appends, len(calls) // one)):
-    c = calls[n * one:(n + 1) * one]
-    def want(i, pattern):
-        if not re.fullmatch(pattern, c[i]):
-            problems.append('append %d, call %d: %s' % (n + 1, i + 1, c[i][:200]))
-    want(0, r'Hamlog50\.dll GetThdllVersion -> \w+')
-    m = re.fullmatch(r'Hamlog50\.dll HamlogOpen 0 (\w+) "(.*)" 1 -> 0', c[1])
+indexes = [str(i) for i in range(1, 15)] + ['16']
+# Each opening: the version, the open, then for every record its 16 fields (the record cleared
+# with index 0 first) and the append, then the close. Several records may share one opening.
+records = 0
+i = 0
+def at(n):
+    return calls[n] if n < len(calls) else '(no more calls)'
+while i < len(calls) and not problems:
+    if not re.fullmatch(r'Hamlog50\.dll GetThdllVersion -> \w+', at(i)):
+        problems.append('call %d, not GetThdllVersion: %s' % (i + 1, at(i)[:200]))
+        break
+    m = re.fullmatch(r'Hamlog50\.dll HamlogOpen 0 (\w+) "(.*)" 1 -> 0', at(i + 1))
     if not m or m.group(2) != path:
-        problems.append('append %d: %s' % (n + 1, c[1]))
-        continue
+        problems.append('call %d: %s' % (i + 2, at(i + 1)[:200]))
+        break
     b = m.group(1)
-    want(2, r'Thdll2Vb\.dll SetThBuffer %s "" 0 -> 0' % b)
-    for k, index in enumerate(indexes[1:]):
-        want(3 + k, r'Thdll2Vb\.dll SetThBuffer %s ".*" %s -> 0' % (b, index))
-    want(one - 2, r'Hamlog50\.dll THW_append %s 16 0 -> 0 record .*' % b)
-    want(one - 1, r'Hamlog50\.dll HamlogClose %s 1 open -> 0' % b)
+    i += 2
+    while re.fullmatch(r'Thdll2Vb\.dll SetThBuffer %s "" 0 -> 0' % b, at(i)):
+        for k, index in enumerate(indexes):
+            if not re.fullmatch(r'Thdll2Vb\.dll SetThBuffer %s ".*" %s -> 0' % (b, index), at(i + 1 + k)):
+                problems.append('call %d, not field %s: %s' % (i + 2 + k, index, at(i + 1 + k)[:200]))
+        i += 1 + len(indexes)
+        if not re.fullmatch(r'Hamlog50\.dll THW_append %s 16 0 -> 0 record .*' % b, at(i)):
+            problems.append('call %d, not the append: %s' % (i + 1, at(i)[:200]))
+        i += 1
+        records += 1
+        if problems:
+            break
+    if not problems and not re.fullmatch(r'Hamlog50\.dll HamlogClose %s 1 open -> 0' % b, at(i)):
+        problems.append('call %d, not the close: %s' % (i + 1, at(i)[:200]))
+    i += 1
+if records != appends:
+    problems.append('%d records appended, not %d' % (records, appends))
 print('\n'.join(problems[:20]))
 sys.exit(1 if problems else 0)
 PY
