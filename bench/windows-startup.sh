@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Start-up of the Windows program under Wine: the time from the start of velkor.exe (from the
-# unpacked x86_64 zip, with its settings and tables in place) until its main window shows, against
+# unpacked win32 zip, with its settings and tables in place; the win64 one on a machine that runs
+# no 32-bit programs) until its main window shows, against
 # a bare Qt window program built the same way and started from the same folder, in one run; and
 # the size of each zip. Prints RESULT lines as the other benchmarks do.
 #   bench/windows-startup.sh [RUNS]   (default 7; the median of each is compared)
@@ -13,20 +14,23 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 # shellcheck source=scripts/windows-env.sh
 source "$here/scripts/windows-env.sh"
-zip=$(ls "$out"/dist/VELKOR-*-win64.zip | head -n1)
-[ -f "$out/x86_64/bench/bare_window.exe" ] || cmake --build "$out/x86_64" --target bare_window >/dev/null
+arch=$(windows_run_arch)
+bits=32
+[ "$arch" = x86_64 ] && bits=64
+zip=$(ls "$out"/dist/VELKOR-*-win$bits.zip | head -n1)
+[ -f "$out/$arch/bench/bare_window.exe" ] || cmake --build "$out/$arch" --target bare_window >/dev/null
 
 work=$out/bench-startup
 rm -rf "$work"
 mkdir -p "$work"
 (cd "$work" && unzip -q "$zip")
 program=$(find "$work" -mindepth 1 -maxdepth 1 -type d | head -n1)
-cp "$out/x86_64/bench/bare_window.exe" "$program/"
+cp "$out/$arch/bench/bare_window.exe" "$program/"
 cp "$here/share/program/Cty.dat" "$here/share/program/TH_DX.dat" "$program/"
 printf '%s\r\n' "ThDbFile=C:\\Hamlog\\Hamlog.hdb" "WsjtVisible=1" >"$program/VELKOR.ini"
-x86_64-w64-mingw32-g++-posix -std=c++17 -O1 -static -o "$work/ui_driver.exe" "$here/tests/windows/e2e/ui_driver.cpp" -lshell32
+"$arch-w64-mingw32-g++-posix" -std=c++17 -O1 -static -o "$work/ui_driver.exe" "$here/tests/windows/e2e/ui_driver.cpp" -lshell32
 
-wine_environment "$out"
+wine_environment "$out" "$arch"
 trap stop_wine EXIT
 "${wine%/*}/wineserver" -p 60 # one server for every run, as on a running Windows
 winpath() { "$wine" winepath -w "$1" 2>/dev/null | tr -d '\r'; }

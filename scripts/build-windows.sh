@@ -1,22 +1,25 @@
 #!/usr/bin/env bash
-# Builds VELKOR for Windows and writes the portable zips:
-#   dist/VELKOR-<version>-win32.zip   i686, what users install (HAMLOG's libraries are 32-bit)
-#   dist/VELKOR-<version>-win64.zip   x86_64, runs under Wine here; never loads HAMLOG's libraries
+# Builds VELKOR for Windows and writes the portable zip users install:
+#   dist/VELKOR-<version>-win32.zip   i686 (HAMLOG's libraries are 32-bit, so only a 32-bit
+#                                     VELKOR can load them)
+# A 64-bit build is made only on request (VELKOR_WINDOWS_ARCHES=x86_64); its zip,
+# dist/VELKOR-<version>-win64.zip, cannot load HAMLOG's libraries and is not for users.
 # Qt 5.15 (qtbase) is built from Debian's source package and cached outside the checkout
 # (scripts/build-qt-windows.sh), SQLite from Debian's source package likewise.
-#   VELKOR_WINDOWS_ARCHES   the architectures to build (default "i686 x86_64")
-#   VELKOR_WINDOWS_TESTS=ON also build the test programs (x86_64), for scripts/test-windows-program.sh
+#   VELKOR_WINDOWS_ARCHES   the architectures to build (default "i686")
+#   VELKOR_WINDOWS_TESTS=ON also build the test programs, run under Wine by
+#                           scripts/test-windows-program.sh
 #   VELKOR_WINDOWS_OUT      build folders and dist/ (default build-win beside the sources)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 out=${VELKOR_WINDOWS_OUT:-$here/build-win}
-arches=${VELKOR_WINDOWS_ARCHES:-i686 x86_64}
+arches=${VELKOR_WINDOWS_ARCHES:-i686}
 cache=${VELKOR_QT_WINDOWS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/velkor/qt-windows}
 tests=${VELKOR_WINDOWS_TESTS:-OFF}
 
 bash "$here/scripts/deps.sh" g++-mingw-w64-i686 g++-mingw-w64-x86-64 dpkg-dev tcl zip \
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 qttranslations5-l10n fp-utils
-[ "$tests" = ON ] && bash "$here/scripts/deps.sh" wine64 wine
+[ "$tests" = ON ] && bash "$here/scripts/deps.sh" wine wine64 wine32:i386
 # shellcheck source=scripts/windows-env.sh
 source "$here/scripts/windows-env.sh"
 
@@ -64,9 +67,9 @@ build_arch() {
   sqlite=$(sqlite_library "$arch")
   build=$out/$arch
   local with_tests=OFF emulator=()
-  if [ "$arch" = x86_64 ] && [ "$tests" = ON ]; then
+  if [ "$tests" = ON ]; then
     with_tests=ON
-    emulator=(-DCMAKE_CROSSCOMPILING_EMULATOR="$(find_wine)")
+    emulator=(-DCMAKE_CROSSCOMPILING_EMULATOR="$(find_wine "$arch")")
   fi
   cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$here/cmake/toolchains/mingw-$arch.cmake" \

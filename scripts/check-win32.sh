@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Compiles the Qt-free Windows code (the calls into HAMLOG's 32-bit libraries, durable appends, the ANSI code page,
 # the start of partner programs) and its Windows test with MinGW for 32-bit Windows, the build HAMLOG's libraries
-# need. 32-bit programs cannot run on the build machines, so this build is only compiled; scripts/test-windows.sh
-# runs the same code built for x86-64 under Wine.
+# need, and checks the stdcall decoration the compiler gives the stand-ins' functions: a quick check beside the
+# Linux tests. scripts/test-windows.sh builds the same code and runs it under Wine.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cxx=${MINGW_CXX:-i686-w64-mingw32-g++}

@@ -31,25 +31,47 @@ enable_deb_src() {
   fi
 }
 
-# find_wine: prints the 64-bit Wine loader.
+# find_wine [ARCH]: prints the Wine loader for programs of ARCH (default i686: Debian's "wine",
+# which runs 32-bit programs through wine32:i386; x86_64: wine64).
 find_wine() {
-  local candidate
-  for candidate in wine64 /usr/lib/wine/wine64 wine; do
+  local candidate candidates=(wine /usr/lib/wine/wine)
+  [ "${1:-i686}" = x86_64 ] && candidates=(wine64 /usr/lib/wine/wine64 wine)
+  for candidate in "${candidates[@]}"; do
     if command -v "$candidate" >/dev/null 2>&1; then
       command -v "$candidate"
       return 0
     fi
   done
-  echo "Wine not found (packages wine64 and wine)" >&2
+  echo "Wine not found (packages wine, wine64 and wine32:i386)" >&2
   return 1
 }
 
-# wine_environment OUT: a Wine prefix of our own under OUT, in a Japanese locale, which gives Wine
+# runs_32bit: whether this machine runs 32-bit programs, which Wine's 32-bit side needs. Some
+# kernels run 64-bit programs only (no IA-32 emulation): wine32:i386 installs there, but its
+# loader fails with "Exec format error".
+runs_32bit() { [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1; }
+
+# windows_run_arch: the build whose Windows programs are run under Wine here: i686, what users
+# install, or, on a machine that runs no 32-bit programs, x86_64 (said on stderr), so that the
+# program is still run end to end. VELKOR_WINDOWS_RUN_ARCH chooses.
+windows_run_arch() {
+  if [ -n "${VELKOR_WINDOWS_RUN_ARCH:-}" ]; then
+    echo "$VELKOR_WINDOWS_RUN_ARCH"
+  elif runs_32bit; then
+    echo i686
+  else
+    echo "this machine runs no 32-bit programs (a kernel without IA-32 emulation): the Windows" \
+      "programs are run as their x86_64 build instead" >&2
+    echo x86_64
+  fi
+}
+
+# wine_environment OUT [ARCH]: a Wine prefix of our own under OUT, in a Japanese locale, which gives Wine
 # the ANSI code page 932 (and UTF-8 file names); the locale is compiled under OUT when the system
 # lacks it. Exports what Wine reads; sets $wine.
 wine_environment() {
   local out=$1
-  wine=$(find_wine)
+  wine=$(find_wine "${2:-i686}")
   if ! LC_ALL=ja_JP.UTF-8 locale charmap 2>/dev/null | grep -qx UTF-8; then
     if [ ! -d "$out/locale/ja_JP.UTF-8" ]; then
       mkdir -p "$out/locale"
@@ -82,23 +104,45 @@ wine_environment() {
 stop_wine() { "${wine%/*}/wineserver" -k >/dev/null 2>&1 || wineserver -k >/dev/null 2>&1 || true; }
 
 # build_standins OUT CXX: the project's stand-ins of HAMLOG's libraries (OUT/standin/<variant>/,
-# each recording every call) and of a partner program (OUT/partner_standin.exe).
+# each recording every call) and of a partner program (OUT/partner_standin.exe). With a 32-bit
+# compiler the libraries are what HAMLOG's are: 32-bit, their __stdcall functions exported under
+# the plain names ("full") or the decorated ones ("decorated": _HamlogOpen@16).
 build_standins() {
-  local out=$1 cxx=$2 standin=$1/standin
-  local flags=(-std=c++17 -O1 -Wall -Wextra -Werror -I"$here/src")
+  standin_out=$1 standin_cxx=$2 standin=$1/standin
+  local out=$1 cxx=$2 flags=(-std=c++17 -O1 -Wall -Wextra -Werror -I"$here/src")
   rm -rf "$standin"
   mkdir -p "$out/obj" "$standin"
   "$cxx" "${flags[@]}" -c "$here/tests/windows/standin/hamlog_standin.cpp" -o "$out/obj/hamlog_standin.o"
   # A windowed program, as the real partners are: a console one would get a console window.
-  "$cxx" "${flags[@]}" -static -mwindows -o "$out/partner_standin.exe" "$here/tests/windows/standin/partner_standin.cpp" -lshell32
-  # standin_dll VARIANT LIBRARY EXPORT... (an export may be "public=internal").
+  "$cxx" "${flags[@]}" -static -mwindows -o "$out/partner_standin.exe" "$here/tests/windows/standin/partner_standin.cpp" -lshell32 -lws2_32
+  # The 32-bit compiler names a __stdcall function after its argument bytes (HamlogOpen@16).
+  declare -gA standin_stdcall_bytes=([GetThdllVersion]=0 [HamlogOpen]=16 [SetThBuffer]=12
+                                     [THW_append]=12 [HamlogClose]=8 [DllMain]=12)
+  standin_stdcall=no
+  [[ $(basename "$cxx") == i686-* ]] && standin_stdcall=yes
+  # standin_dll VARIANT LIBRARY EXPORT... (an export may be "public=function").
   standin_dll() {
-    local variant=$1 library=$2
+    local variant=$1 library=$2 entry public function out=$standin_out cxx=$standin_cxx
     shift 2
     mkdir -p "$standin/$variant"
-    { echo "LIBRARY $library"; echo "EXPORTS"; printf '  %s\n' "$@"; } >"$out/obj/$variant-$library.def"
+    {
+      echo "LIBRARY $library"
+      echo "EXPORTS"
+      for entry in "$@"; do
+        public=${entry%%=*}
+        function=${entry#*=}
+        if [ "$standin_stdcall" = yes ]; then
+          echo "  $public=$function@${standin_stdcall_bytes[$function]}"
+        else
+          echo "  $entry"
+        fi
+      done
+    } >"$out/obj/$variant-$library.def"
     "$cxx" -shared -static -s -o "$standin/$variant/$library" "$out/obj/hamlog_standin.o" "$out/obj/$variant-$library.def"
   }
   standin_dll full Hamlog50.dll GetThdllVersion HamlogOpen THW_append HamlogClose
   standin_dll full Thdll2Vb.dll SetThBuffer
+  standin_dll decorated Hamlog50.dll _GetThdllVersion@0=GetThdllVersion _HamlogOpen@16=HamlogOpen \
+    _THW_append@12=THW_append _HamlogClose@8=HamlogClose
+  standin_dll decorated Thdll2Vb.dll _SetThBuffer@12=SetThBuffer
 }

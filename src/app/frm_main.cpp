@@ -541,6 +541,9 @@ void frmMain::setHelpOpener(HelpOpener opener)
 
 frmSettings* frmMain::openSettingsDialog()
 {
+    // The system keeps a dialog in front of the native window that owns it; at start-up the
+    // dialog comes before this window has shown, so its native window is made now to own it.
+    create();
     auto* dialog = new frmSettings(m_data.settings, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     // The launch entries follow the settings as soon as the user has applied them, however the

@@ -4,6 +4,7 @@
 #include "common/app_info.h"
 #include "delivery/program_data.h"
 #include "platform/single_instance.h"
+#include "platform/window_stacking_gui.h"
 
 #include <QApplication>
 
@@ -12,6 +13,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(AppInfo::title());
     InstallQtTranslations(app);
+    KeepDialogsAboveTopmostOwners(app);
 
     SingleInstanceLock lock;
     MessageBoxPrompts prompts;

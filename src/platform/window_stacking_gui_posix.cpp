@@ -1,5 +1,6 @@
 #include "platform/window_stacking_gui.h"
 
+#include <QApplication>
 #include <QWidget>
 
 void SetWindowTopmost(QWidget* window, bool topmost)
@@ -18,4 +19,10 @@ void SetWindowTopmost(QWidget* window, bool topmost)
         window->showMinimized();
     else
         window->show();
+}
+
+void KeepDialogsAboveTopmostOwners(QApplication&)
+{
+    // A dialog is transient for its owner here, and window managers keep it above the owner
+    // whatever the owner's stacking.
 }

@@ -159,13 +159,14 @@ public:
     StandIn& operator=(const StandIn&) = delete;
 
     std::vector<std::string> calls() const { return lines(readFile(m_log)); }
-    // The calls that reached a library, without its loading and unloading.
+    // The calls that reached a library, without its loading and unloading and without the
+    // stand-in's remarks on wrong arguments.
     std::vector<std::string> functionCalls() const
     {
         std::vector<std::string> out;
         for (const std::string& line : calls())
             if (line.find(" loaded from ") == std::string::npos &&
-                line.find(" unloaded") == std::string::npos &&
+                line.find(" unloaded") == std::string::npos && line.find(" FAILED ") == std::string::npos &&
                 line.find(" refused to load") == std::string::npos)
                 out.push_back(line);
         return out;
@@ -411,6 +412,48 @@ void passesResultsOfFailingCalls()
               calls[2].find("-> 1") != std::string::npos && calls[3].find("-> 1") != std::string::npos);
         CHECK(readFile(database).empty());
     }
+}
+
+// Catches a stand-in that lets wrong arguments pass unremarked, which would leave the end-to-end
+// run blind to them: each one gets its failure line, and a right call gets none.
+void standInNamesWrongArguments()
+{
+    g_case = "wrong arguments named by the stand-in";
+    const std::wstring database = g_folder + L"\\scratch\\wrong.hdb";
+    CHECK(writeFile(database, ""));
+    const std::string path = ansi(database);
+    StandIn standIn("full");
+    std::vector<unsigned char> buffer(3928, 0);
+    std::vector<unsigned char> other(3928, 0);
+    HamlogDll dll;
+    int32_t result = -1;
+    int32_t variable = 5;
+    CHECK(dll.hamlogOpen(1, buffer.data(), "\x83", 0, result));
+    CHECK(dll.hamlogOpen(0, buffer.data(), path.c_str(), 1, result));
+    CHECK(dll.setThBuffer(buffer.data(), "JA1ABC", 15));
+    CHECK(dll.setThBuffer(buffer.data(), "JA1ABC", 0));
+    CHECK(dll.setThBuffer(other.data(), "JA1ABC", 1));
+    CHECK(dll.thwAppend(buffer.data(), 15, &variable));
+    CHECK(dll.hamlogClose(buffer.data(), 0));
+    CHECK(dll.hamlogClose(buffer.data(), 1));
+    std::vector<std::string> failures;
+    for (const std::string& line : standIn.calls())
+        if (line.find(" FAILED ") != std::string::npos)
+            failures.push_back(line);
+    const std::vector<std::string> expected = {
+        "Hamlog50.dll FAILED HamlogOpen: mode 1, not 0",
+        "Hamlog50.dll FAILED HamlogOpen: the path is not Shift-JIS text",
+        "Hamlog50.dll FAILED HamlogOpen: option 0, not 1",
+        "Thdll2Vb.dll FAILED SetThBuffer: index 15",
+        "Thdll2Vb.dll FAILED SetThBuffer: index 0 with a text: it only clears the record",
+        "Thdll2Vb.dll FAILED SetThBuffer: the buffer was not opened by HamlogOpen",
+        "Hamlog50.dll FAILED THW_append: field count 15, not 16",
+        "Hamlog50.dll FAILED THW_append: the variable held 5, not 0",
+        "Hamlog50.dll FAILED HamlogClose: option 0, not 1",
+    };
+    checkLines(failures, expected, __LINE__);
+    // The append wrote over the whole buffer, as the real library does.
+    CHECK(buffer[3927] == 0xA5);
 }
 
 // --- The ANSI code page ---------------------------------------------------------------------------
@@ -733,6 +776,7 @@ int main()
     appendsOneRecordAsTheLibrarySeesIt();
     reportsWhatIsMissing();
     passesResultsOfFailingCalls();
+    standInNamesWrongArguments();
     convertsThroughTheAnsiCodePage();
     appendsDurably();
     startsAndWatchesAPartner();

@@ -8,6 +8,9 @@
 //   ui_driver caption TITLE          prints the window's whole caption in UTF-8
 //   ui_driver rect TITLE             prints where the window's client area is on the screen:
 //                                    left top width height
+//   ui_driver above TITLE OTHER      exit 0 when the window TITLE lies above the window OTHER: it
+//                                    comes first in the stacking order and owns the point in the
+//                                    middle of its client area; prints what it saw
 //   ui_driver launch TITLE MS EXE    starts EXE in its own folder, prints the milliseconds until a
 //                                    window whose caption begins with TITLE is shown, then closes
 //                                    it and waits for the program's end (start-up benchmark)
@@ -96,6 +99,54 @@ void printUtf8(const std::wstring& text)
     std::fputc('\n', stdout);
 }
 
+struct Walk
+{
+    HWND target;
+    int place = 0;
+    int found = -1;
+};
+
+BOOL CALLBACK step(HWND window, LPARAM data)
+{
+    auto* walk = reinterpret_cast<Walk*>(data);
+    if (window == walk->target) {
+        walk->found = walk->place;
+        return FALSE;
+    }
+    ++walk->place;
+    return TRUE;
+}
+
+// The window's place in the stacking order, 0 for the top one; -1 when it is not found.
+int stackingPlace(HWND target)
+{
+    Walk walk{target};
+    EnumWindows(step, reinterpret_cast<LPARAM>(&walk));
+    return walk.found;
+}
+
+bool topmost(HWND window)
+{
+    return (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
+int above(HWND window, HWND other)
+{
+    RECT r;
+    GetClientRect(window, &r);
+    POINT middle = {(r.right - r.left) / 2, (r.bottom - r.top) / 2};
+    ClientToScreen(window, &middle);
+    const HWND atMiddle = GetAncestor(WindowFromPoint(middle), GA_ROOT);
+    const int place = stackingPlace(window);
+    const int otherPlace = stackingPlace(other);
+    std::printf("stacking: %d%s above %d%s; its middle shows %s\n", place,
+                topmost(window) ? " (topmost)" : "", otherPlace, topmost(other) ? " (topmost)" : "",
+                atMiddle == window  ? "itself"
+                : atMiddle == other ? "the other window"
+                                    : "another window");
+    return place >= 0 && otherPlace >= 0 && place < otherPlace && atMiddle == window ? 0 : 1;
+}
+
 } // namespace
 
 int main()
@@ -136,7 +187,8 @@ int main()
         HWND shown = waitFor(title, ms);
         QueryPerformanceCounter(&now);
         if (shown) {
-            std::printf("%.1f\n", 1000.0 * double(now.QuadPart - begin.QuadPart) / double(frequency.QuadPart));
+            std::printf("%.1f\n",
+                        1000.0 * double(now.QuadPart - begin.QuadPart) / double(frequency.QuadPart));
             PostMessageW(shown, WM_CLOSE, 0, 0);
         }
         if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0)
@@ -163,6 +215,14 @@ int main()
         ClientToScreen(window, &origin);
         std::printf("%ld %ld %ld %ld\n", origin.x, origin.y, r.right - r.left, r.bottom - r.top);
         return 0;
+    }
+    if (verb == L"above" && count > 3) {
+        HWND other = waitFor(argv[3], 10000);
+        if (!other) {
+            std::fprintf(stderr, "ui_driver: no other window\n");
+            return 1;
+        }
+        return above(window, other);
     }
     if (verb == L"close") {
         PostMessageW(window, WM_CLOSE, 0, 0);

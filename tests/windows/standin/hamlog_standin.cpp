@@ -8,6 +8,14 @@
 // backslash) as \xNN, so the Shift-JIS bytes the library received can be compared exactly; the
 // buffer appears as its address in hexadecimal.
 //
+// Each call's arguments are checked against what the libraries expect of their caller (HamlogOpen
+// with mode 0 and option 1 and a path in Shift-JIS, SetThBuffer for indexes 0 to 14 and 16 on the
+// opened buffer, THW_append with 16 fields and a variable holding 0, HamlogClose with option 1); a
+// wrong one adds a line
+//   <library> FAILED <function>: <what is wrong>
+// after the call's own line. Like the real libraries, HamlogOpen and THW_append write over the
+// whole 3928-byte buffer, so a shorter one shows as damaged memory.
+//
 // Switches, read at every call so that one test process can flip them:
 //   VELKOR_STANDIN_FAIL    function names, comma-separated, whose calls fail: GetThdllVersion
 //                          returns 0, the others a non-zero result without doing their work
@@ -21,6 +29,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -87,6 +96,39 @@ void record(const std::string& line)
         return;
     std::fprintf(file, "%s %s\n", g_library, line.c_str());
     std::fclose(file);
+}
+
+// The call's own line, then a failure line for each argument found wrong.
+class Call
+{
+public:
+    Call(const std::string& line, const char* function) : m_line(line), m_function(function) {}
+    void expect(bool good, const std::string& what)
+    {
+        if (!good)
+            m_wrong.push_back(what);
+    }
+    void write() const
+    {
+        record(m_line);
+        for (const std::string& what : m_wrong)
+            record("FAILED " + m_function + ": " + what);
+    }
+
+private:
+    std::string m_line;
+    std::string m_function;
+    std::vector<std::string> m_wrong;
+};
+
+// Whether the bytes are text in Shift-JIS (code page 932), whatever the system's code page.
+bool isShiftJis(const char* text)
+{
+    if (!text)
+        return false;
+    if (!*text)
+        return true;
+    return MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, text, -1, nullptr, 0) > 0;
 }
 
 char* slot(unsigned char* buffer, int32_t index)
@@ -159,20 +201,28 @@ int32_t __stdcall HamlogOpen(int32_t mode, unsigned char* buffer, const char* pa
         result = 1;
     else if (!path || !fileExists(path))
         result = 2;
-    if (result == 0) {
+    if (result == 0 && buffer) {
         std::memset(buffer, 0, kBufferSize);
         std::memcpy(buffer, kOpenMark, sizeof kOpenMark);
         g_databasePath = path;
     }
-    record("HamlogOpen " + std::to_string(mode) + " " + hex(buffer) + " " + quoted(path) + " " +
-           std::to_string(option) + " -> " + std::to_string(result));
+    Call call("HamlogOpen " + std::to_string(mode) + " " + hex(buffer) + " " + quoted(path) + " " +
+                  std::to_string(option) + " -> " + std::to_string(result),
+              "HamlogOpen");
+    call.expect(mode == 0, "mode " + std::to_string(mode) + ", not 0");
+    call.expect(buffer != nullptr, "no buffer");
+    call.expect(path != nullptr, "no path");
+    call.expect(!path || isShiftJis(path), "the path is not Shift-JIS text");
+    call.expect(option == 1, "option " + std::to_string(option) + ", not 1");
+    call.write();
     return result;
 }
 
 int32_t __stdcall SetThBuffer(unsigned char* buffer, const char* text, int32_t index)
 {
     int32_t result = 0;
-    if (listed("VELKOR_STANDIN_FAIL", "SetThBuffer") || !text)
+    const bool opened = buffer && isOpen(buffer);
+    if (listed("VELKOR_STANDIN_FAIL", "SetThBuffer") || !text || !buffer)
         result = 1;
     else if (index < 0 || index >= static_cast<int32_t>(kFieldSlots))
         result = 3;
@@ -180,8 +230,15 @@ int32_t __stdcall SetThBuffer(unsigned char* buffer, const char* text, int32_t i
         std::memset(slot(buffer, 0), 0, kFieldSlots * kSlotSize);
     else
         std::snprintf(slot(buffer, index), kSlotSize, "%s", text);
-    record("SetThBuffer " + hex(buffer) + " " + quoted(text) + " " + std::to_string(index) + " -> " +
-           std::to_string(result));
+    Call call("SetThBuffer " + hex(buffer) + " " + quoted(text) + " " + std::to_string(index) + " -> " +
+                  std::to_string(result),
+              "SetThBuffer");
+    call.expect(opened, "the buffer was not opened by HamlogOpen");
+    call.expect(text != nullptr, "no text");
+    call.expect(!text || isShiftJis(text), "the text is not Shift-JIS");
+    call.expect(index >= 0 && index <= 16 && index != 15, "index " + std::to_string(index));
+    call.expect(index != 0 || !text || !*text, "index 0 with a text: it only clears the record");
+    call.write();
     return result;
 }
 
@@ -190,15 +247,19 @@ int32_t __stdcall SetThBuffer(unsigned char* buffer, const char* text, int32_t i
 int32_t __stdcall THW_append(unsigned char* buffer, int32_t fieldCount, int32_t* variable)
 {
     const int32_t received = variable ? *variable : -1;
+    const bool opened = buffer && isOpen(buffer);
     int32_t result = 0;
     if (listed("VELKOR_STANDIN_FAIL", "THW_append"))
         result = 1;
-    else if (!isOpen(buffer))
+    else if (!opened)
         result = 4;
     std::string fields;
-    for (int32_t i = 1; i < static_cast<int32_t>(kFieldSlots); ++i)
+    for (int32_t i = 1; buffer && i < static_cast<int32_t>(kFieldSlots); ++i)
         fields += " " + std::to_string(i) + "=" + quoted(slot(buffer, i));
     if (result == 0) {
+        // The record is used up: the library's working state takes the whole buffer.
+        std::memset(buffer + sizeof kOpenMark, 0xA5, kBufferSize - sizeof kOpenMark);
+        std::memset(buffer + kRecordOffset, 0, kFieldSlots * kSlotSize);
         if (FILE* file = std::fopen(g_databasePath.c_str(), "ab")) {
             std::fprintf(file, "%s\n", fields.c_str() + 1);
             std::fclose(file);
@@ -206,22 +267,33 @@ int32_t __stdcall THW_append(unsigned char* buffer, int32_t fieldCount, int32_t*
         if (variable)
             *variable = received + 1;
     }
-    record("THW_append " + hex(buffer) + " " + std::to_string(fieldCount) + " " + std::to_string(received) +
-           " -> " + std::to_string(result) + (result == 0 ? " record" + fields : std::string()));
+    Call call("THW_append " + hex(buffer) + " " + std::to_string(fieldCount) + " " +
+                  std::to_string(received) + " -> " + std::to_string(result) +
+                  (result == 0 ? " record" + fields : std::string()),
+              "THW_append");
+    call.expect(opened, "the buffer was not opened by HamlogOpen");
+    call.expect(fieldCount == 16, "field count " + std::to_string(fieldCount) + ", not 16");
+    call.expect(variable != nullptr, "no variable");
+    call.expect(!variable || received == 0, "the variable held " + std::to_string(received) + ", not 0");
+    call.write();
     return result;
 }
 
 // Closing what is not open does no harm.
 int32_t __stdcall HamlogClose(unsigned char* buffer, int32_t option)
 {
-    const bool wasOpen = isOpen(buffer);
+    const bool wasOpen = buffer && isOpen(buffer);
     int32_t result = listed("VELKOR_STANDIN_FAIL", "HamlogClose") ? 1 : 0;
     if (result == 0 && wasOpen) {
         std::memset(buffer, 0, sizeof kOpenMark);
         g_databasePath.clear();
     }
-    record("HamlogClose " + hex(buffer) + " " + std::to_string(option) + (wasOpen ? " open" : " not-open") +
-           " -> " + std::to_string(result));
+    Call call("HamlogClose " + hex(buffer) + " " + std::to_string(option) +
+                  (wasOpen ? " open" : " not-open") + " -> " + std::to_string(result),
+              "HamlogClose");
+    call.expect(buffer != nullptr, "no buffer");
+    call.expect(option == 1, "option " + std::to_string(option) + ", not 1");
+    call.write();
     return result;
 }
 

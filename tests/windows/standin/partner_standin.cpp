@@ -8,10 +8,19 @@
 //   VELKOR_PARTNER_REPORT    a file it writes at its start, one line in UTF-8:
 //                              <process id> <argument count> <current directory>
 //                            so the test can see which process it is and how it was started.
+//   VELKOR_PARTNER_SEND      "AFTER PORT EVERY FILE": AFTER milliseconds from its start (a real
+//                            partner takes a while to come up), before its sleep, it sends each
+//                            line of FILE as one UDP datagram to 127.0.0.1:PORT through Winsock,
+//                            one every EVERY milliseconds, as a partner reports logged contacts
+
+// Winsock 2 first: windows.h would bring in the older winsock.h.
+#include <winsock2.h>
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -56,6 +65,43 @@ void report(const std::wstring& path)
     CloseHandle(file);
 }
 
+void send(const std::wstring& what)
+{
+    const wchar_t* rest = what.c_str();
+    wchar_t* end = nullptr;
+    const unsigned long after = std::wcstoul(rest, &end, 10);
+    const unsigned long port = std::wcstoul(end, &end, 10);
+    const unsigned long every = std::wcstoul(end, &end, 10);
+    while (*end == L' ')
+        ++end;
+    if (port == 0 || *end == L'\0')
+        return;
+    Sleep(after);
+    FILE* file = _wfopen(end, L"rb");
+    if (!file)
+        return;
+    WSADATA data;
+    WSAStartup(MAKEWORD(2, 2), &data);
+    const SOCKET sock = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    sockaddr_in to = {};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<u_short>(port));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    char line[8192];
+    while (std::fgets(line, sizeof line, file)) {
+        size_t length = std::strlen(line);
+        while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r'))
+            --length;
+        if (length == 0)
+            continue;
+        sendto(sock, line, static_cast<int>(length), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+        Sleep(every);
+    }
+    std::fclose(file);
+    closesocket(sock);
+    WSACleanup();
+}
+
 } // namespace
 
 int main()
@@ -71,6 +117,9 @@ int main()
             CloseHandle(event);
         }
     }
+    const std::wstring sending = environment(L"VELKOR_PARTNER_SEND");
+    if (!sending.empty())
+        send(sending);
     const unsigned long sleep = std::wcstoul(environment(L"VELKOR_PARTNER_SLEEP_MS").c_str(), nullptr, 10);
     if (sleep > 0)
         Sleep(sleep);
