@@ -257,9 +257,12 @@ void TstFrmMainReception::contactReachesEveryPlace()
     QFETCH(QString, name);
     frmMain* w = start(source);
     QVERIFY(w);
+    // Label1 keeps the contact however long a slow machine takes over the largest one.
+    w->findChild<QTimer*>(QStringLiteral("Timer2"))->setInterval(60 * 1000);
     w->setStatusText(QStringLiteral("old"));
     send(datagram, source);
-    QTRY_COMPARE(label()->text(), contact);
+    QTRY_COMPARE_WITH_TIMEOUT(label()->text(), contact, 30000);
+    w->findChild<QTimer*>(QStringLiteral("Timer2"))->setInterval(1000);
     QCOMPARE(w->statusText(), call + QStringLiteral(" をTURBO HAMLOG データベースに追加しました"));
     QVERIFY(w->lastCallSign().isEmpty());
     QCOMPARE(adifLog(), QStringList{CodePage::toUnicode(CodePage::fromUnicode(contact))});
