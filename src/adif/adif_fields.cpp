@@ -158,7 +158,12 @@ double readNumber(const QString& text, int from, bool exponent)
 
 } // namespace
 
-bool FindAdifField(const QString& contact, const char* name, qsizetype* start, qsizetype* length)
+namespace {
+
+// Walks the record tag after tag, each value skipped by its length (taken as characters, cut at
+// the end of the text), and hands each field's name and value span to visit until it returns true.
+template <typename Visit>
+bool walkFields(const QString& contact, Visit visit)
 {
     qsizetype pos = 0;
     for (;;) {
@@ -170,13 +175,34 @@ bool FindAdifField(const QString& contact, const char* name, qsizetype* start, q
         const qsizetype colon = spec.indexOf(QLatin1Char(':'));
         const int size = colon > 0 ? qMax(0, spec.mid(colon + 1).section(QLatin1Char(':'), 0, 0).trimmed().toInt()) : 0;
         pos = close + 1;
-        if (colon > 0 && spec.left(colon).compare(QLatin1String(name), Qt::CaseInsensitive) == 0) {
-            *start = pos;
-            *length = qMin<qsizetype>(size, contact.size() - pos);
+        const qsizetype length = qMin<qsizetype>(size, contact.size() - pos);
+        if (colon > 0 && visit(spec.left(colon), pos, length))
             return true;
-        }
-        pos += qMin<qsizetype>(size, contact.size() - pos);
+        pos += length;
     }
+}
+
+} // namespace
+
+bool FindAdifField(const QString& contact, const char* name, qsizetype* start, qsizetype* length)
+{
+    return walkFields(contact, [&](const QString& field, qsizetype at, qsizetype size) {
+        if (field.compare(QLatin1String(name), Qt::CaseInsensitive) != 0)
+            return false;
+        *start = at;
+        *length = size;
+        return true;
+    });
+}
+
+QList<QPair<QString, QString>> AdifFieldsOf(const QString& contact)
+{
+    QList<QPair<QString, QString>> fields;
+    walkFields(contact, [&](const QString& field, qsizetype at, qsizetype size) {
+        fields.append({field.trimmed().toLower(), contact.mid(at, size).trimmed()});
+        return false;
+    });
+    return fields;
 }
 
 QString AdifFieldValue(const QString& contact, const char* name)

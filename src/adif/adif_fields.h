@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QLatin1String>
+#include <QList>
+#include <QPair>
 #include <QString>
 
 // Reading the fields of one ADIF contact text. Two ways of finding a field live here, each where
@@ -37,6 +39,10 @@ double ReadDecimalNumber(const QString& text);
 // Where the value of the field (any case) lies, found by walking the record tag after tag.
 // Lengths are taken as characters and cut at the end of the text. False when the field is absent.
 bool FindAdifField(const QString& contact, const char* name, qsizetype* start, qsizetype* length);
+
+// Every field of the record as FindAdifField walks it, in order: name in lower case, value with
+// blanks trimmed.
+QList<QPair<QString, QString>> AdifFieldsOf(const QString& contact);
 
 // The value FindAdifField finds, blanks trimmed; empty when absent.
 QString AdifFieldValue(const QString& contact, const char* name);

@@ -377,6 +377,15 @@ void frmMain::buildControls()
     Timer3->setObjectName(QStringLiteral("Timer3"));
     Timer3->setInterval(2000);
     connect(Winsock1, &QUdpSocket::readyRead, this, &frmMain::Winsock1_DataArrival);
+    // Whether contacts can arrive at all, and on which port, at the free end of the menu bar:
+    // silence is never a mystery, and no status text loses room to it.
+    m_listening = new QLabel(menuBar());
+    m_listening->setObjectName(QStringLiteral("listening"));
+    m_listening->setTextFormat(Qt::PlainText);
+    m_listening->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_listening->setContentsMargins(0, 0, padding, 0);
+    menuBar()->setCornerWidget(m_listening, Qt::TopRightCorner);
+    showListening();
     connect(Timer2, &QTimer::timeout, this, &frmMain::Timer2_Timer);
     connect(Timer3, &QTimer::timeout, this, &frmMain::Timer3_Timer);
 
@@ -422,7 +431,9 @@ void frmMain::Form_Load()
     if (m_intake)
         m_intake->setAdifLogPath(m_data.AdifLogPath);
     pipeline().startUp(m_data.AdifLogPath, m_prompts);
-    // Reception stays off until a partner program is started from its launch entry.
+    // Reception stays off until a partner program is started from its launch entry, unless the
+    // settings name one to be heard from the start.
+    listenAsSet();
 }
 
 void frmMain::Form_Unload()
@@ -551,6 +562,7 @@ frmSettings* frmMain::openSettingsDialog()
     connect(dialog, &QDialog::accepted, this, [this] {
         MnuOff();
         MnuOn();
+        listenAsSet();
     });
     m_settingsDialog = dialog;
     return dialog;

@@ -109,12 +109,16 @@ public:
 
     // --- UDP reception (frm_main_reception.cpp) ---
     // Sets the socket up for partner program n (1 JTDX, 2 WSJT-X, 3 MSHV, 4 FreeDV); SourceProgram
-    // keeps n.
+    // keeps n. A socket listening for n at the address and port the settings give is kept as it
+    // is, so nothing that arrives meanwhile is lost.
     void OpenUdpPort(qint16 n);
     // Closes the socket (the watch, when the partner has ended; the unload).
     void CloseUdpPort();
+    // Without a launched partner: listens for the partner the settings name to be heard from
+    // start-up on (ListenOnStart), or closes the socket when they name none.
+    void listenAsSet();
     qint16 sourceProgram() const { return m_sourceProgram; }
-    // The clock of the intake's duplicate window, in milliseconds (tests).
+    // The clock of the intake's copy rule, in milliseconds (tests).
     void setReceptionClock(std::function<qint64()> clock);
     // "QQ1AA をTURBO HAMLOG データベースに追加しました"
     static QString contactAddedText(const QString& callSign);
@@ -190,8 +194,10 @@ private:
     std::function<qint64()> m_receptionClock;
     ContactIntake& intake();
     void showContact(const QString& contactText);
-    void contactsDelivered(HamlogTransfer::AppendRequest request);
+    void contactsDelivered(HamlogTransfer::AppendRequest request, const QStringList& takenAgain);
     QString addedStatus(const QString& callSign) const;
+    QString adifLogMissing() const;
+    void showListening();
 
     // --- partner state (frm_main_partners.cpp) ---
     qint32 m_launchedProcessId = 0; // LaunchedProcessId
@@ -207,6 +213,10 @@ private:
     QStatusBar* StatusBar1 = nullptr;
     QLabel* m_panel1 = nullptr;
     QLabel* m_counts = nullptr; // waiting and refused contacts
+    QLabel* m_listening = nullptr; // whether and where the socket listens
+    // The address setting and port the socket listens on, while it does.
+    QString m_listenAddress;
+    qint32 m_listenPort = 0;
     QStringList m_missingTables;
     QLabel* m_panel2 = nullptr; // date
     QLabel* m_panel3 = nullptr; // time

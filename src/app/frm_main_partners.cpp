@@ -71,7 +71,9 @@ void frmMain::returnToIdle(qint16 endedProgram)
     setWindowTitle(AppInfo::idleCaption());
     Timer3->stop();
     m_partnerProcess.reset();
-    CloseUdpPort();
+    // The socket closes, unless the settings name a partner to be heard from the start: that one
+    // is heard again (on the socket as it is, when it was the partner that ended).
+    listenAsSet();
     MnuOn();
 }
 

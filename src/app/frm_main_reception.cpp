@@ -2,6 +2,7 @@
 
 #include "delivery/program_data.h"
 #include "delivery/contact_pipeline.h"
+#include "partners/partner_programs.h"
 #include "reception/contact_intake.h"
 #include "reception/udp_listener.h"
 
@@ -18,10 +19,15 @@ QString frmMain::contactAddedText(const QString& callSign)
 
 QString frmMain::addedStatus(const QString& callSign) const
 {
+    return contactAddedText(callSign) + adifLogMissing();
+}
+
+QString frmMain::adifLogMissing() const
+{
     // Never "added" alone while the ADIF log misses the contact.
     if (m_pipeline && !m_pipeline->adifLogError().isEmpty())
-        return contactAddedText(callSign) + QStringLiteral("（ADIF ログには書き込めていません）");
-    return contactAddedText(callSign);
+        return QStringLiteral("（ADIF ログには書き込めていません）");
+    return QString();
 }
 
 QString frmMain::refusedText(const QString& reason)
@@ -38,7 +44,9 @@ ContactIntake& frmMain::intake()
         ContactIntake::View view;
         view.taking = [this](const QString& latest) { showContact(latest); };
         view.refused = [this](const QString& reason) { setStatusText(refusedText(reason)); };
-        view.delivered = [this](HamlogTransfer::AppendRequest request) { contactsDelivered(request); };
+        view.delivered = [this](HamlogTransfer::AppendRequest request, const QStringList& takenAgain) {
+            contactsDelivered(request, takenAgain);
+        };
         m_intake->setView(std::move(view));
     }
     return *m_intake;
@@ -53,16 +61,25 @@ void frmMain::setReceptionClock(std::function<qint64()> clock)
 
 void frmMain::OpenUdpPort(qint16 n)
 {
+    QString address;
+    qint32 port = 0;
+    const bool known = ReceptionEndpoint(m_data.settings, n, &address, &port);
+    if (known && n == m_sourceProgram && Winsock1->state() == QAbstractSocket::BoundState &&
+        address == m_listenAddress && port == m_listenPort)
+        return; // listening there already (ListenOnStart): nothing is missed by a new bind
+
     m_sourceProgram = n;
     if (m_intake)
         m_intake->setSource(n);
     CloseUdpPort();
-
-    QString address;
-    qint32 port = 0;
-    if (!ReceptionEndpoint(m_data.settings, n, &address, &port))
+    if (!known)
         return;
     const ListenOutcome outcome = ListenOn(*Winsock1, address, port);
+    if (outcome.listening) {
+        m_listenAddress = address;
+        m_listenPort = port;
+    }
+    showListening();
     if (outcome.note.isEmpty())
         return;
     // The launch that called us keeps this note readable after its own status text.
@@ -73,6 +90,40 @@ void frmMain::CloseUdpPort()
 {
     Winsock1->abort();
     Winsock1->close();
+    m_listenAddress.clear();
+    m_listenPort = 0;
+    showListening();
+}
+
+void frmMain::listenAsSet()
+{
+    if (m_partnerProcess)
+        return; // the launched partner keeps the socket until it ends
+    const qint16 n = m_data.settings.ListenOnStart;
+    if (n >= 1 && n <= 4)
+        OpenUdpPort(n);
+    else
+        CloseUdpPort();
+}
+
+void frmMain::showListening()
+{
+    if (!m_listening)
+        return;
+    if (Winsock1->state() == QAbstractSocket::BoundState && m_sourceProgram >= 1 && m_sourceProgram <= 4) {
+        const QString partner = PartnerPrograms().at(static_cast<size_t>(m_sourceProgram - 1)).name;
+        m_listening->setText(QStringLiteral("%1 を受信中（UDP %2）").arg(partner).arg(Winsock1->localPort()));
+        m_listening->setToolTip(QStringLiteral("%1 からの交信を UDP ポート %2（%3）で受信しています")
+                                    .arg(partner)
+                                    .arg(Winsock1->localPort())
+                                    .arg(m_listenAddress.trimmed().isEmpty() ? QStringLiteral("すべてのアドレス")
+                                                                             : m_listenAddress.trimmed()));
+    } else {
+        m_listening->setText(QStringLiteral("受信していません"));
+        m_listening->setToolTip(QStringLiteral(
+            "UDP ポートを開いていないので、交信は届きません。運用ソフトを「設定」メニューから起動するか、"
+            "設定の「起動時から受信」で運用ソフトを選んでください"));
+    }
 }
 
 void frmMain::Winsock1_DataArrival()
@@ -94,11 +145,23 @@ void frmMain::showContact(const QString& contactText)
     m_lastCallSign.clear();
 }
 
-void frmMain::contactsDelivered(HamlogTransfer::AppendRequest request)
+void frmMain::contactsDelivered(HamlogTransfer::AppendRequest request, const QStringList& takenAgain)
 {
     closeTransferProgressWhenIdle();
-    if (request == HamlogTransfer::AppendRan && !m_lastCallSign.isEmpty())
-        setStatusText(addedStatus(m_lastCallSign));
+    if (request == HamlogTransfer::AppendRan && !m_lastCallSign.isEmpty()) {
+        if (takenAgain.contains(m_lastCallSign.toUpper())) {
+            // A corrected re-log, or a second contact with the station: both are kept, and the
+            // user sees that this was no slip of the program.
+            const QString again = m_lastCallSign + QStringLiteral(" をもう一度記録しました") + adifLogMissing();
+            showStatus(again,
+                       again +
+                           QStringLiteral("（2 分以内に同じコール・バンド・モードの交信を受け取っています。"
+                                          "内容が違うので、訂正または 2 回目の交信として TURBO HAMLOG "
+                                          "データベースにも追加しました）"));
+        } else {
+            setStatusText(addedStatus(m_lastCallSign));
+        }
+    }
     m_lastCallSign.clear();
 }
 

@@ -1,5 +1,6 @@
 #include "reception/contact_intake.h"
 
+#include "adif/adif_fields.h"
 #include "delivery/contact_pipeline.h"
 #include "reception/udp_listener.h"
 
@@ -24,16 +25,21 @@ void ContactIntake::drain()
     if (m_socket.state() != QAbstractSocket::BoundState)
         return;
     QStringList taken;
+    std::vector<bool> again;
     for (const QByteArray& datagram : ReadPendingDatagrams(m_socket)) {
         ++m_read;
-        QStringList queued;
-        m_queue.take(datagram, Datagrams::Read(datagram, m_source).contacts, nullptr, &queued);
-        taken += queued;
+        for (const ContactQueue::Decision& decision : m_queue.take(datagram, Datagrams::Read(datagram, m_source).contacts)) {
+            if (!decision.queued())
+                continue;
+            taken << decision.contact;
+            again.push_back(decision.kind == ContactQueue::Decision::TakenAgain);
+        }
     }
     // Into the outbox, all in one write that reaches the disk, before anything else is done with
     // them; the queue hands them to handle() in this same order.
-    for (qint64 id : m_pipeline.delivery().take(taken, m_source))
-        m_ids.push_back(id);
+    const QList<qint64> ids = m_pipeline.delivery().take(taken, m_source);
+    for (int i = 0; i < ids.size(); ++i)
+        m_taken.push_back({ids[i], i < int(again.size()) && again[size_t(i)]});
 }
 
 void ContactIntake::handle(const QStringList& contacts)
@@ -41,10 +47,12 @@ void ContactIntake::handle(const QStringList& contacts)
     ContactDelivery& delivery = m_pipeline.delivery();
     std::vector<HamlogTransfer::Contact> entries;
     QStringList texts;
+    QStringList takenAgain;
     for (const QString& contact : contacts) {
-        const qint64 id = m_ids.empty() ? 0 : m_ids.front();
-        if (!m_ids.empty())
-            m_ids.pop_front();
+        const Taken taken = m_taken.empty() ? Taken{} : m_taken.front();
+        if (!m_taken.empty())
+            m_taken.pop_front();
+        const qint64 id = taken.id;
         if (delivery.isRefused(id)) {
             // Junk is not a contact: kept in the outbox for the user, nowhere else.
             if (m_view.refused)
@@ -53,6 +61,8 @@ void ContactIntake::handle(const QStringList& contacts)
         }
         entries.push_back({id, contact});
         texts << contact;
+        if (taken.again)
+            takenAgain << IdentityOf(contact).call;
     }
     if (entries.empty())
         return;
@@ -64,5 +74,5 @@ void ContactIntake::handle(const QStringList& contacts)
     drain();
     const HamlogTransfer::AppendRequest request = delivery.deliver(entries);
     if (m_view.delivered)
-        m_view.delivered(request);
+        m_view.delivered(request, takenAgain);
 }

@@ -13,7 +13,7 @@ class ContactPipeline;
 class QUdpSocket;
 
 // The road of every contact received over UDP, as the main window runs it: the datagrams waiting
-// at the socket are read and checked against the duplicate window, their contacts kept in the
+// at the socket are read and their copies left (ContactQueue), their contacts kept in the
 // outbox (one synced write), then written to the ADIF log (one synced write) and appended to the
 // HAMLOG database (one open). Contacts read together go together: a burst costs a few writes to
 // the disk for what arrived at once, not a few for each contact, so the socket's buffer is read
@@ -29,7 +29,8 @@ public:
         // A contact was refused as junk, for the reason given (kept in the outbox).
         std::function<void(const QString& reason)> refused;
         // The append of what was taken has run, or waits behind another (AppendDeferred).
-        std::function<void(HamlogTransfer::AppendRequest request)> delivered;
+        // takenAgain: the call signs (upper case) of those taken again (ContactQueue::Decision).
+        std::function<void(HamlogTransfer::AppendRequest request, const QStringList& takenAgain)> delivered;
     };
 
     // source: the partner program the socket is set up for (1 to 4). adifLogPath: the ADIF log.
@@ -40,7 +41,7 @@ public:
     void setAdifLogPath(const QString& path) { m_adifLogPath = path; }
 
     void setView(View view) { m_view = std::move(view); }
-    // The clock of the duplicate window (tests).
+    // The clock of the copy rule (tests).
     void setClock(ContactQueue::Clock clock) { m_queue.setClock(std::move(clock)); }
 
     // The socket's readyRead: takes in what waits there and handles it, unless contacts are being
@@ -60,8 +61,13 @@ private:
     qint16 m_source = 0;
     QString m_adifLogPath;
     ContactQueue m_queue;
-    // Outbox entries of the contacts in the queue, in the same order.
-    std::deque<qint64> m_ids;
+    // Outbox entries of the contacts in the queue, in the same order, and whether each was taken again.
+    struct Taken
+    {
+        qint64 id = 0;
+        bool again = false;
+    };
+    std::deque<Taken> m_taken;
     View m_view;
     int m_read = 0;
 };

@@ -4,7 +4,9 @@
 #include "adif/adif_records.h"
 #include "reception/qso_logged_decoder.h"
 
+#include <QCryptographicHash>
 #include <QDataStream>
+#include <QMap>
 #include <QElapsedTimer>
 #include <QtEndian>
 
@@ -229,6 +231,66 @@ QString RestoreLostCharacters(const QString& contact, const LoggedTexts& texts)
 
 } // namespace Datagrams
 
+namespace {
+
+// What a copy shares with the contact it copies: its non-empty fields (the first of each name) with
+// their values, in name order, as one hash.
+QByteArray copyKey(const QString& contact)
+{
+    QMap<QString, QString> fields;
+    for (const auto& field : AdifFieldsOf(contact)) {
+        if (!field.second.isEmpty() && !fields.contains(field.first))
+            fields.insert(field.first, field.second);
+    }
+    // A text without fields is only a copy of the same text.
+    QString text = fields.isEmpty() ? contact.trimmed() : QString();
+    for (auto it = fields.constBegin(); it != fields.constEnd(); ++it)
+        text += it.key() + QChar(0x1F) + it.value() + QChar(0x1E);
+    return QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Sha1);
+}
+
+// The call, band and mode of a contact, as its identity gives them; empty without a call.
+QByteArray stationKey(const ContactIdentity& identity)
+{
+    if (identity.call.isEmpty())
+        return QByteArray();
+    return QStringList{identity.call, identity.band, identity.mode}.join(QLatin1Char(' ')).toUtf8();
+}
+
+QString secondsText(qint64 ms)
+{
+    return QString::number(double(ms) / 1000.0, 'f', 1) + QStringLiteral(" s");
+}
+
+} // namespace
+
+std::optional<qint64> RecentKeys::noted(const QByteArray& key, qint64 now)
+{
+    forget(now);
+    const auto it = m_last.constFind(key);
+    if (it == m_last.constEnd())
+        return std::nullopt;
+    return it.value();
+}
+
+void RecentKeys::note(const QByteArray& key, qint64 now)
+{
+    m_last.insert(key, now);
+    m_order.emplace_back(now, key);
+    forget(now);
+}
+
+void RecentKeys::forget(qint64 now)
+{
+    while (!m_order.empty() && (now - m_order.front().first >= m_windowMs || m_order.size() > m_maxKeys)) {
+        const auto it = m_last.constFind(m_order.front().second);
+        // A key noted again later stays for its later time.
+        if (it != m_last.constEnd() && it.value() == m_order.front().first)
+            m_last.erase(it);
+        m_order.pop_front();
+    }
+}
+
 ContactQueue::ContactQueue(Handler handler) : m_handler(std::move(handler))
 {
     auto started = std::make_shared<QElapsedTimer>();
@@ -236,13 +298,12 @@ ContactQueue::ContactQueue(Handler handler) : m_handler(std::move(handler))
     m_clock = [started] { return started->elapsed(); };
 }
 
-bool ContactQueue::take(const QByteArray& datagram, const QStringList& contacts, QString* why, QStringList* queued)
+QList<ContactQueue::Decision> ContactQueue::take(const QByteArray& datagram, const QStringList& contacts)
 {
-    if (queued)
-        queued->clear();
     const qint64 now = m_clock();
-    while (!m_recentLogged.empty() && now - m_recentLogged.front().first >= kDuplicateWindowMs)
+    while (!m_recentLogged.empty() && now - m_recentLogged.front().first >= kLoggedTextsWindowMs)
         m_recentLogged.pop_front();
+    QList<Decision> decisions;
     if (contacts.isEmpty()) {
         // The partner's QSO Logged message, sent right before the ADIF of the same contact.
         Datagrams::LoggedTexts logged = Datagrams::LoggedTextsOf(datagram);
@@ -252,51 +313,43 @@ bool ContactQueue::take(const QByteArray& datagram, const QStringList& contacts,
             if (m_recentLogged.size() > kMaxRememberedLogged)
                 m_recentLogged.pop_front();
         }
-        return true;
+        return decisions;
     }
-    while (!m_recent.empty() && now - m_recent.front().first >= kDuplicateWindowMs) {
-        const auto it = m_lastTaken.constFind(m_recent.front().second);
-        if (it != m_lastTaken.constEnd() && it.value() == m_recent.front().first)
-            m_lastTaken.erase(it);
-        m_recent.pop_front();
-    }
-    while (!m_recentContacts.empty() && now - m_recentContacts.front().first >= kDuplicateWindowMs) {
-        m_contactTaken.remove(m_recentContacts.front().second);
-        m_recentContacts.pop_front();
-    }
-    if (m_lastTaken.contains(datagram)) {
-        if (why)
-            *why = QStringLiteral("the same bytes arrived less than 2 seconds ago");
-        return false;
-    }
-    m_lastTaken.insert(datagram, now);
-    m_recent.emplace_back(now, datagram);
-    QStringList left;
     for (const QString& contact : contacts) {
-        const QString identity = Datagrams::IdentityKey(contact);
-        const auto same = m_contactTaken.constFind(identity);
-        if (!identity.isEmpty() && same != m_contactTaken.constEnd()) {
-            left << QStringLiteral("the same contact (%1) was taken %2 ms ago")
-                        .arg(identity)
-                        .arg(now - same.value());
+        Decision decision;
+        const QByteArray copy = copyKey(contact);
+        const ContactIdentity identity = IdentityOf(contact);
+        if (const std::optional<qint64> first = m_copies.noted(copy, now)) {
+            decision.kind = Decision::Copy;
+            decision.contact = contact;
+            const QString which = identity.call.isEmpty() ? QStringLiteral("without a call")
+                                  : identity.isComplete() ? identity.key()
+                                                          : identity.call;
+            decision.note = QStringLiteral("a copy of the contact %1 taken %2 ago").arg(which, secondsText(now - *first));
+            decisions << decision;
             continue;
         }
-        QString taken = contact;
-        if (!identity.isEmpty()) {
-            m_contactTaken.insert(identity, now);
-            m_recentContacts.emplace_back(now, identity);
-            for (const auto& logged : m_recentLogged) {
-                if (logged.second.identity == identity)
-                    taken = Datagrams::RestoreLostCharacters(taken, logged.second);
+        m_copies.note(copy, now);
+        const QByteArray station = stationKey(identity);
+        if (!station.isEmpty()) {
+            if (const std::optional<qint64> before = m_sameStation.noted(station, now)) {
+                decision.kind = Decision::TakenAgain;
+                decision.note = QStringLiteral("taken again: %1 was taken %2 ago with the same band and "
+                                               "mode and other fields (a correction or another contact)")
+                                    .arg(identity.call, secondsText(now - *before));
             }
+            m_sameStation.note(station, now);
         }
-        m_queue.push_back(taken);
-        if (queued)
-            queued->push_back(taken);
+        decision.contact = contact;
+        const QString key = identity.isComplete() ? identity.key() : QString();
+        for (const auto& logged : m_recentLogged) {
+            if (!key.isEmpty() && logged.second.identity == key)
+                decision.contact = Datagrams::RestoreLostCharacters(decision.contact, logged.second);
+        }
+        m_queue.push_back(decision.contact);
+        decisions << decision;
     }
-    if (why)
-        *why = left.join(QStringLiteral("; "));
-    return left.isEmpty();
+    return decisions;
 }
 
 void ContactQueue::run()

@@ -7,6 +7,7 @@
 
 #include <deque>
 #include <functional>
+#include <optional>
 
 // What a received datagram becomes: the contact text(s) it carries, or the reason it carries none.
 //
@@ -65,6 +66,27 @@ QString RestoreLostCharacters(const QString& contact, const LoggedTexts& texts);
 
 } // namespace Datagrams
 
+// Contacts taken lately, each kept for a while by a key that stands for it: the time each key was
+// first noted, the oldest forgotten first (after the window, or when there are too many).
+class RecentKeys
+{
+public:
+    RecentKeys(qint64 windowMs, size_t maxKeys) : m_windowMs(windowMs), m_maxKeys(maxKeys) {}
+
+    // When the key was noted, if it was within the window before now.
+    std::optional<qint64> noted(const QByteArray& key, qint64 now);
+    // Notes the key at now (again, when it is noted already).
+    void note(const QByteArray& key, qint64 now);
+
+private:
+    void forget(qint64 now);
+
+    qint64 m_windowMs;
+    size_t m_maxKeys;
+    std::deque<std::pair<qint64, QByteArray>> m_order;
+    QHash<QByteArray, qint64> m_last;
+};
+
 // Hands the contacts of the datagrams taken in to a handler, in arrival order: all those waiting
 // at once, so that a burst costs one write and one append for what arrived together, and a single
 // contact is handled as soon as it comes.
@@ -72,36 +94,55 @@ QString RestoreLostCharacters(const QString& contact, const LoggedTexts& texts);
 // Contacts are never handled in the middle of others: the handler may let the event loop run (the
 // HAMLOG append does, and so does a message box), and a datagram taken in meanwhile only joins the
 // queue; the running loop handles it next. Before each turn the drain callback is called, so
-// datagrams already waiting at the socket are taken in (and checked against the duplicate window)
-// in order, and the socket's buffer never fills while contacts are handled.
+// datagrams already waiting are taken in (and checked for copies) in order.
 //
-// A datagram whose bytes equal those of one taken in during the last two seconds is dropped: a
-// partner that sends the same contact twice (or a network that doubles it) gives one contact. So
-// is a contact with the identity of one taken in that time (WSJT-X sends each contact from both
-// of its servers, in two forms, when both point at one port): the first is kept.
+// Only true copies are dropped. A contact is a copy of one taken in the last ten minutes when both
+// carry the same fields with the same values (names in any case, values as text, blanks around them
+// and empty fields left out): a partner that sends a contact twice, from both of its servers or in
+// two forms, or a network that doubles a datagram, gives one contact however late the second comes.
+// A contact that differs in any field is a contact of its own and is taken; when it has the call,
+// band and mode of one taken in the last two minutes (a corrected re-log, or a second contact with
+// the same station) it is taken "again", so the user can be told.
 class ContactQueue
 {
 public:
-    static constexpr qint64 kDuplicateWindowMs = 2000;
+    static constexpr qint64 kCopyWindowMs = 10 * 60 * 1000;
+    static constexpr qint64 kAgainWindowMs = 2 * 60 * 1000;
+    // Contacts remembered at most for the copy rule (the newest), so that a flood costs bounded memory.
+    static constexpr size_t kMaxRemembered = 100000;
+    // How long a QSO Logged message's texts wait for the ADIF of the same contact.
+    static constexpr qint64 kLoggedTextsWindowMs = 10000;
     // QSO Logged messages remembered at most (the newest): a partner sends one per contact.
     static constexpr size_t kMaxRememberedLogged = 64;
+
+    // What became of one contact of a datagram.
+    struct Decision
+    {
+        enum Kind {
+            Taken,      // queued
+            TakenAgain, // queued; the call, band and mode of one taken in the last two minutes
+            Copy,       // dropped: a copy of one taken in the last ten minutes
+        };
+        Kind kind = Taken;
+        QString contact; // as queued (with characters restored), or as read for a copy
+        QString note;    // what the decision rests on, in English for the tools; empty for Taken
+        bool queued() const { return kind != Copy; }
+    };
 
     using Handler = std::function<void(const QStringList& contactTexts)>;
     using Clock = std::function<qint64()>; // milliseconds, never going back
 
     explicit ContactQueue(Handler handler);
 
-    // Replaces the clock (tests drive the duplicate window with it).
+    // Replaces the clock (tests drive the windows with it).
     void setClock(Clock clock) { m_clock = std::move(clock); }
     void setDrain(std::function<void()> drain) { m_drain = std::move(drain); }
 
-    // Queues the contacts of one datagram; *queued gets those queued, in order. False when the
-    // datagram, or a contact of it, is dropped as a duplicate; *why then says what was left and
-    // why. Datagrams without contacts are not remembered, except QSO Logged messages (type 5): a
-    // contact taken within the duplicate window that has the identity of one of them gets back
-    // from it the characters its ADIF lost (Datagrams::RestoreLostCharacters).
-    bool take(const QByteArray& datagram, const QStringList& contacts, QString* why = nullptr,
-              QStringList* queued = nullptr);
+    // Queues the contacts of one datagram that are no copies, and says what became of each, in
+    // order. A datagram without contacts is remembered only when it is a QSO Logged message (type
+    // 5): a contact taken soon after with its identity gets back from it the characters its ADIF
+    // lost (Datagrams::RestoreLostCharacters).
+    QList<Decision> take(const QByteArray& datagram, const QStringList& contacts);
     // Handles the waiting contacts in order, all of those waiting at each turn; returns at once when
     // called while contacts are being handled.
     void run();
@@ -114,14 +155,9 @@ private:
     Clock m_clock;
     std::function<void()> m_drain;
     QStringList m_queue;
-    // Datagrams taken in the duplicate window, oldest first, and the time each was last taken.
-    std::deque<std::pair<qint64, QByteArray>> m_recent;
-    QHash<QByteArray, qint64> m_lastTaken;
-    // Identities of the contacts taken in the duplicate window, oldest first, and the time each
-    // was taken (a contact left as a duplicate is not taken again).
-    std::deque<std::pair<qint64, QString>> m_recentContacts;
-    QHash<QString, qint64> m_contactTaken;
-    // QSO Logged messages taken in the duplicate window, oldest first, with the time each came.
+    RecentKeys m_copies{kCopyWindowMs, kMaxRemembered};
+    RecentKeys m_sameStation{kAgainWindowMs, kMaxRemembered};
+    // QSO Logged messages taken lately, oldest first, with the time each came.
     std::deque<std::pair<qint64, Datagrams::LoggedTexts>> m_recentLogged;
     bool m_handling = false;
 };

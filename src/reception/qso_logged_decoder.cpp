@@ -271,8 +271,11 @@ Contact DecodeMessage(const QByteArray& message)
     }
     note("Tx frequency");
 
-    // The message's own Mode: the contact's mode is the sending program.
+    // The message's own Mode. FreeDV's contact takes the sending program for its mode; any other
+    // sender (WSJT-X pointed at this port) names the mode it ran, and "WSJT-X" is no mode.
     contact.loggedMode = withoutBlanks(readText("Mode")).toUpper();
+    if (!contact.mode.startsWith(QLatin1String("FREEDV")) && !contact.loggedMode.isEmpty())
+        contact.mode = contact.loggedMode;
     contact.rstSent = withoutBlanks(readText("Report sent"));
     contact.rstRcvd = withoutBlanks(readText("Report received"));
     reader.skipString();

@@ -36,7 +36,8 @@ struct Contact
 {
     QString call;            // DX call, blanks removed, upper case
     QString gridsquare;      // DX grid, blanks removed, case as sent
-    QString mode;            // the Id field (the sending program), blanks removed, upper case
+    QString mode;            // FreeDV's: the Id field (the sending program), blanks removed, upper
+                             // case; another sender's: its Mode (loggedMode) where it sent one
     QString rstSent;         // blanks removed
     QString rstRcvd;         // blanks removed
     QString qsoDate;         // Date & Time On, yyyymmdd

@@ -9,6 +9,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -210,6 +211,17 @@ void frmSettings::buildControls()
         r.port->setMaximumWidth(80);
         ++row;
     }
+    // Reception without a launch, for a partner started from its own shortcut.
+    Combo1 = named(new QComboBox, "Combo1");
+    Combo1->addItems({QStringLiteral("しない（起動メニューから起動したときだけ）"), QStringLiteral("JTDX"),
+                      QStringLiteral("WSJT-X"), QStringLiteral("MSHV"), QStringLiteral("FreeDV")});
+    Combo1->setToolTip(QStringLiteral("選んだソフトの IP ポートを VELKOR の起動時から開いて受信します。"
+                                      "運用ソフトを VELKOR の「設定」メニューからではなく、"
+                                      "自分のショートカットから起動するときに選んでください"));
+    auto* listenCaption = new QLabel(QStringLiteral("起動時から受信"));
+    listenCaption->setToolTip(Combo1->toolTip());
+    networkGrid->addWidget(listenCaption, row, 0);
+    networkGrid->addWidget(Combo1, row, 1, 1, 3);
     networkGrid->setColumnStretch(1, 1);
     layout->addWidget(network);
 
@@ -269,7 +281,7 @@ void frmSettings::buildControls()
     outer->addLayout(m_buttonRow);
 
     m_frameLayouts << conversionGrid << routeGrid << marksGrid << usedRow << networkGrid << filesGrid;
-    m_boxes << Text32 << Text31 << Text1 << Text2 << Text3 << Text4 << Text5 << Text6 << Text7 << Text8;
+    m_boxes << Text32 << Text31 << Text1 << Text2 << Text3 << Text4 << Text5 << Text6 << Text7 << Text8 << Combo1;
     m_boxes << Label1 << Label6 << Label7 << Label16 << Label19;
     m_boxes << Command1 << Command3 << Command5 << Command6 << Command7 << Command4 << Command2;
     for (QCheckBox* box : findChildren<QCheckBox*>())
@@ -439,6 +451,7 @@ void frmSettings::SettingsToDialog()
     Text5->setText(QString::number(s.MshvPort));
     Text7->setText(s.FreeDvIP);
     Text8->setText(QString::number(s.FreeDvPort));
+    Combo1->setCurrentIndex(s.ListenOnStart >= 1 && s.ListenOnStart <= 4 ? s.ListenOnStart : 0);
 }
 
 void frmSettings::DialogToSettings()
@@ -467,6 +480,7 @@ void frmSettings::DialogToSettings()
     s.WsjtFile = Label7->text();
     s.MshvFile = Label16->text();
     s.FreeDvFile = Label19->text();
+    s.ListenOnStart = static_cast<qint16>(Combo1->currentIndex());
     s.JtdxIP = Text1->text();
     readPort(Text2, s.JtdxPort);
     s.WsjtIP = Text3->text();

@@ -7,6 +7,7 @@
 class QBoxLayout;
 class QButtonGroup;
 class QCheckBox;
+class QComboBox;
 class QGridLayout;
 class QLabel;
 class QLayout;
@@ -92,6 +93,7 @@ private:
     QLineEdit* Text6 = nullptr;
     QLineEdit* Text7 = nullptr;
     QLineEdit* Text8 = nullptr;
+    QComboBox* Combo1 = nullptr; // ListenOnStart
     PathLabel* Label1 = nullptr;
     PathLabel* Label6 = nullptr;
     PathLabel* Label7 = nullptr;

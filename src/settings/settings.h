@@ -34,6 +34,9 @@ struct Settings
     QString WsjtFile;
     QString MshvFile;
     QString FreeDvFile;
+    // The partner heard from start-up on, without a launch (1 JTDX, 2 WSJT-X, 3 MSHV, 4 FreeDV):
+    // one started from its own shortcut is heard too. 0, the default, listens only after a launch.
+    qint16 ListenOnStart = 0;
 
     bool operator==(const Settings& o) const
     {
@@ -45,7 +48,7 @@ struct Settings
                MshvPort == o.MshvPort && FreeDvPort == o.FreeDvPort && JtdxVisible == o.JtdxVisible &&
                WsjtVisible == o.WsjtVisible && MshvVisible == o.MshvVisible &&
                FreeDvVisible == o.FreeDvVisible && JtdxFile == o.JtdxFile && WsjtFile == o.WsjtFile &&
-               MshvFile == o.MshvFile && FreeDvFile == o.FreeDvFile;
+               MshvFile == o.MshvFile && FreeDvFile == o.FreeDvFile && ListenOnStart == o.ListenOnStart;
     }
     bool operator!=(const Settings& o) const { return !(*this == o); }
 };

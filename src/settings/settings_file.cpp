@@ -119,6 +119,7 @@ void applyLine(Settings& s, SettingsWindow& window, const QString& key, const QS
         {"WsjtVisible", &Settings::WsjtVisible},
         {"MshvVisible", &Settings::MshvVisible},
         {"FreeDvVisible", &Settings::FreeDvVisible},
+        {"ListenOnStart", &Settings::ListenOnStart},
     };
     static const PortKey ports[] = {
         {"JtdxPort", &Settings::JtdxPort},
@@ -285,6 +286,8 @@ bool WriteSettingsFile(const Settings& s, SettingsWindow& window, const QString&
     line("WsjtFile", s.WsjtFile);
     line("MshvFile", s.MshvFile);
     line("FreeDvFile", s.FreeDvFile);
+    // Keys added later come after the first 28, so a file read by an older version reads as before.
+    number("ListenOnStart", s.ListenOnStart);
 
     // The new file replaces the old one only once it is complete, so a full disk or a folder
     // that refuses the write never costs the user the settings they had.

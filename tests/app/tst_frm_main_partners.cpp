@@ -1,12 +1,16 @@
 #include "app/frm_main.h"
 #include "common/app_info.h"
 #include "delivery/program_data.h"
+#include "reception/qso_logged_encoder.h"
 #include "settings/frm_settings.h"
 #include "support/fake_partner_process.h"
 #include "support/fake_prompts.h"
 #include "support/temp_folder.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
@@ -67,6 +71,8 @@ private slots:
     void missingProgramFile_data();
     void missingProgramFile();
     void refusedStartChangesNothing();
+    void listenWithoutLaunch_data();
+    void listenWithoutLaunch();
 #ifdef Q_OS_UNIX
     void systemRefusal();
     void endedPartnerWithAnsweringIdGoesIdle();
@@ -216,6 +222,109 @@ void TstFrmMainPartners::launchAndEnd()
     // Reception stays set up for the program that ended, with the socket closed.
     QCOMPARE(w->sourceProgram(), qint16(number));
     QCOMPARE(w->launchedProcessId(), qint32(4001));
+}
+
+void TstFrmMainPartners::listenWithoutLaunch_data()
+{
+    QTest::addColumn<int>("listenOnStart"); // in the settings file
+    QTest::addColumn<int>("chosen");        // then chosen in the settings dialog; -1: not opened
+    QTest::addColumn<int>("launched");      // then launched from the menu; 0: none
+    QTest::newRow("off") << 0 << -1 << 0;
+    QTest::newRow("WSJT-X started from its own shortcut") << 2 << -1 << 0;
+    QTest::newRow("FreeDV started from its own shortcut") << 4 << -1 << 0;
+    QTest::newRow("the same partner launched: the socket kept") << 2 << -1 << 2;
+    QTest::newRow("another partner launched, then ended") << 2 << -1 << 1;
+    QTest::newRow("chosen in the dialog") << 0 << 3 << 0;
+    QTest::newRow("turned off in the dialog") << 1 << 0 << 0;
+}
+
+// Catches a partner started from its own shortcut logging into silence (no socket, or the wrong
+// intake branch), a launch of the same partner that rebinds and loses what waits at the socket, a
+// socket not moved back once a launched partner ended, a dialog choice not applied until the next
+// start, or a window that does not say whether and where it listens.
+void TstFrmMainPartners::listenWithoutLaunch()
+{
+    QFETCH(int, listenOnStart);
+    QFETCH(int, chosen);
+    QFETCH(int, launched);
+    QByteArray ini = "ListenOnStart=" + QByteArray::number(listenOnStart) + "\r\n";
+    quint16 ports[5] = {};
+    const char* const keys[] = {"Jtdx", "Wsjt", "Mshv", "FreeDv"};
+    for (int i = 1; i <= 4; ++i) {
+        QUdpSocket probe;
+        probe.bind(QHostAddress(QHostAddress::LocalHost), 0);
+        ports[i] = probe.localPort();
+        ini += QByteArray(keys[i - 1]) + "Port=" + QByteArray::number(ports[i]) + "\r\n" + keys[i - 1] +
+               "Visible=1\r\n" + keys[i - 1] + "File=" + program(QLatin1String(keys[i - 1])).toUtf8() + "\r\n";
+    }
+    frmMain* w = load(ini);
+    w->setPartnerWatchInterval(20);
+    auto* label = w->findChild<QLabel*>(QStringLiteral("Label1"));
+    auto* listening = w->findChild<QLabel*>(QStringLiteral("listening"));
+    QVERIFY(listening);
+    const auto verifyListening = [&](int n) {
+        if (n == 0) {
+            QCOMPARE(socket()->state(), QAbstractSocket::UnconnectedState);
+            QCOMPARE(listening->text(), QStringLiteral("受信していません"));
+            return;
+        }
+        QCOMPARE(socket()->state(), QAbstractSocket::BoundState);
+        QCOMPARE(socket()->localPort(), ports[n]);
+        QCOMPARE(w->sourceProgram(), qint16(n));
+        const QString names[] = {"", "JTDX", "WSJT-X", "MSHV", "FreeDV"};
+        QCOMPARE(listening->text(), QStringLiteral("%1 を受信中（UDP %2）").arg(names[n]).arg(ports[n]));
+    };
+    // A contact at the port of partner n, read by its branch: the text partners' ADIF as it is,
+    // FreeDV's QSO Logged message decoded.
+    QsoLogged::Outgoing qso;
+    qso.dxCall = QStringLiteral("JA1FDV");
+    int sent = 0; // each contact another, so that none is a copy of the one before
+    const auto sendTo = [&](int n) {
+        QUdpSocket sender;
+        qso.reportSent = QString::number(++sent);
+        const QByteArray datagram = n == 4 ? QsoLogged::EncodeQsoLogged(qso)
+                                           : "<call:6>JA1TXT <rst_sent:1>" + QByteArray::number(sent) + " <eor>";
+        sender.writeDatagram(datagram, QHostAddress::LocalHost, ports[n]);
+    };
+    const auto verifyHeard = [&](int n) {
+        QTRY_VERIFY(!label->text().isEmpty());
+        QVERIFY2(label->text().startsWith(n == 4 ? "<call:6>JA1FDV" : "<call:6>JA1TXT"), qPrintable(label->text()));
+        QTRY_VERIFY(label->text().isEmpty());
+    };
+    w->findChild<QTimer*>(QStringLiteral("Timer2"))->setInterval(20);
+
+    verifyListening(listenOnStart);
+    int expected = listenOnStart;
+    if (chosen >= 0) {
+        w->showSettingsDialogModeless();
+        frmSettings* dialog = w->settingsDialog();
+        QVERIFY(dialog);
+        dialog->findChild<QComboBox*>(QStringLiteral("Combo1"))->setCurrentIndex(chosen);
+        dialog->findChild<QPushButton*>(QStringLiteral("Command4"))->click();
+        QTRY_VERIFY(!w->settingsDialog());
+        QCOMPARE(Program().settings.ListenOnStart, qint16(chosen));
+        expected = chosen;
+        verifyListening(expected);
+    }
+    if (expected != 0) {
+        sendTo(expected);
+        verifyHeard(expected);
+    }
+    if (launched == 0)
+        return;
+
+    // What waits at the socket when the same partner is launched is still read after it.
+    if (launched == expected)
+        sendTo(expected);
+    trigger(kLaunchEntries[launched - 1]);
+    verifyListening(launched);
+    if (launched == expected)
+        verifyHeard(expected);
+    m_starter->last()->running = false;
+    QTRY_COMPARE(w->windowTitle(), AppInfo::idleCaption());
+    verifyListening(expected);
+    sendTo(expected);
+    verifyHeard(expected);
 }
 
 void TstFrmMainPartners::missingProgramFile_data()

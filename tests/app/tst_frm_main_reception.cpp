@@ -6,6 +6,8 @@
 #include "delivery/contact_delivery.h"
 #include "hamlog/hamlog_data.h"
 #include "platform/code_page.h"
+#include "adif/adif_fields.h"
+#include "reception/datagram_intake.h"
 #include "reception/qso_logged_encoder.h"
 #include "settings/frm_settings.h"
 #include "support/fake_hamlog_library.h"
@@ -116,7 +118,8 @@ private slots:
 
     void contactReachesEveryPlace_data();
     void contactReachesEveryPlace();
-    void distinctContactsKeptDuplicatesDropped();
+    void onlyTrueCopiesDropped_data();
+    void onlyTrueCopiesDropped();
     void binaryMessagesOnATextPort();
     void qsoLoggedMessagesWaitingTogether();
     void portProblemsReported();
@@ -277,30 +280,80 @@ void TstFrmMainReception::contactReachesEveryPlace()
     QCOMPARE(w->statusText(), call + QStringLiteral(" をTURBO HAMLOG データベースに追加しました"));
 }
 
-// Catches a second contact lost to the gate, the same datagram stored twice, or a contact whose
-// datagram held one taken already left without its entry in the outbox.
-void TstFrmMainReception::distinctContactsKeptDuplicatesDropped()
+void TstFrmMainReception::onlyTrueCopiesDropped_data()
 {
+    // Steps "name@ms": '+' adds a record (its last contact), '!' adds one said to be taken again,
+    // '-' adds none. The datagrams are WSJT-X 2.6.1's own, logging one contact with both of its
+    // servers pointed at one port, and that contact edited.
+    QTest::addColumn<QString>("steps");
+    QTest::newRow("primary and secondary copies of one contact") << "-qso@0 +logged@0 -broadcast@18";
+    QTest::newRow("the same datagram 2.1 s later") << "+broadcast@0 -broadcast@2100";
+    QTest::newRow("Logged ADIF, the broadcast 2.5 s later") << "+logged@0 -broadcast@2500";
+    QTest::newRow("a copy 9 minutes later") << "+broadcast@0 -logged@540000";
+    QTest::newRow("the same datagram 10 minutes later") << "+broadcast@0 +broadcast@600000";
+    QTest::newRow("corrected re-log 1.5 s later, then a late copy of the first")
+        << "+broadcast@0 !edited@1500 -broadcast@1600";
+    QTest::newRow("second contact in the same minute") << "+broadcast@0 !second@300";
+    QTest::newRow("another band while the first is shown") << "+broadcast@0 +band@500";
+    QTest::newRow("the same station two minutes on") << "+broadcast@0 +edited@120000";
+    QTest::newRow("a copy and a new contact in one datagram") << "+broadcast@0 +pair@100";
+}
+
+// Catches a corrected re-log or a second contact with a station dropped as "the same contact" (or
+// stored without a word), a true copy that comes late stored twice, or a second contact lost to
+// the gate while the first is shown.
+void TstFrmMainReception::onlyTrueCopiesDropped()
+{
+    QFETCH(QString, steps);
+    const auto read = [](const char* name) {
+        QFile file(QStringLiteral(VELKOR_TEST_DATA "/wsjtx/") + QLatin1String(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray broadcast = read("broadcast_adif_kanji.adi").trimmed();
+    QHash<QString, QByteArray> datagrams{
+        {"qso", read("qso_logged_kanji.bin")},
+        {"logged", read("logged_adif_kanji.bin")},
+        {"broadcast", broadcast},
+        {"edited", QByteArray(broadcast).replace("<rst_sent:3>-10 <rst_rcvd:3>-12", "<rst_sent:3>-05 <rst_rcvd:3>-06")},
+        {"second", QByteArray(broadcast).replace("210724", "210750").replace("14.075500", "14.076100")},
+        {"band", QByteArray(broadcast).replace("<band:3>20m <freq:9>14.075500", "<band:3>40m <freq:8>7.075500")},
+        {"pair", broadcast + ' ' + QByteArray(broadcast).replace("JH1XYZ", "JH1XYY")},
+    };
     frmMain* w = start(2);
-    send(contact("JA1AAA"), 2);
-    QTRY_COMPARE(storedCalls().size(), 1);
-    m_now = 1500;
-    send(contact("JA1BBB"), 2); // while JA1AAA is still shown
-    QTRY_COMPARE(storedCalls().size(), 2);
-    m_now = 1900;
-    send(contact("JA1AAA"), 2); // the same bytes again: dropped
-    send(contact("JA1CCC"), 2);
-    QTRY_COMPARE(storedCalls().size(), 3);
-    send(contact("JA1CCC") + ' ' + contact("JA1DDD"), 2); // the first of the two taken already
-    QTRY_COMPARE(storedCalls().size(), 4);
-    m_now = 2000;
-    send(contact("JA1AAA"), 2); // two seconds on: a contact again
-    QTRY_COMPARE(storedCalls().size(), 5);
-    const QStringList calls{"JA1AAA", "JA1BBB", "JA1CCC", "JA1DDD", "JA1AAA"};
-    QCOMPARE(storedCalls(), calls);
-    QCOMPARE(adifLog().size(), 5);
+    QVERIFY(w);
+    int records = 0;
+    QStringList expectedCalls;
+    for (const QString& step : steps.split(QLatin1Char(' '))) {
+        const QByteArray datagram = datagrams.value(step.mid(1).section(QLatin1Char('@'), 0, 0));
+        QVERIFY2(!datagram.isEmpty(), qPrintable(step));
+        m_now = step.section(QLatin1Char('@'), 1).toLongLong();
+        send(datagram, 2);
+        if (step.startsWith(QLatin1Char('-')))
+            continue;
+        const QString last = Datagrams::Read(datagram, 2).contacts.last();
+        const QString call = ReadAdifField(last, QLatin1String("CALL")).value;
+        expectedCalls << call;
+        ++records;
+        QTRY_COMPARE(adifLog().size(), records);
+        QTRY_COMPARE(storedCalls().size(), records);
+        // The record is the contact as sent this time: its report and time, not the first one's.
+        for (const char* field : {"RST_SENT", "TIME_ON", "BAND"}) {
+            QCOMPARE(ReadAdifField(adifLog().last(), QLatin1String(field)).value,
+                     ReadAdifField(last, QLatin1String(field)).value);
+        }
+        QTRY_VERIFY(w->lastCallSign().isEmpty());
+        QCOMPARE(w->statusText(), step.startsWith(QLatin1Char('!'))
+                                      ? call + QStringLiteral(" をもう一度記録しました")
+                                      : frmMain::contactAddedText(call));
+    }
+    // A contact of its own after them all: whatever was dropped came before it, and stays dropped.
+    m_now += 1000;
+    send(contact("JA9END"), 2);
+    QTRY_COMPARE(storedCalls().size(), records + 1);
+    QCOMPARE(storedCalls(), expectedCalls + QStringList{"JA9END"});
+    QCOMPARE(adifLog().size(), records + 1);
     // Each has its own entry in the outbox, marked as appended.
-    QTRY_COMPARE(w->delivery().outbox().count({Outbox::State::Appended}), 5);
+    QTRY_COMPARE(w->delivery().outbox().count({Outbox::State::Appended}), records + 1);
 }
 
 // Catches a partner's main UDP server (pointed at a text port) writing heartbeats into the

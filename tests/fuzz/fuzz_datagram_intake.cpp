@@ -4,9 +4,9 @@
 // For each source it checks what a contact may be: a reason exactly when there is none; from the
 // text partners (1 to 3, all read alike) one trimmed, single-line ADIF record each, read back as
 // itself, in the order of the text; from FreeDV (4) the decoder's contact text; from any other
-// number nothing. The queue must hand over every contact of the burst once, in arrival order, with
-// only byte-equal datagrams of the last two seconds dropped, also when the handler lets the event
-// loop (and so the queue) run inside a contact.
+// number nothing. The queue must decide on every contact of the burst once and hand over every one
+// it takes once, in arrival order, with a contact written as one taken before always a copy, also
+// when the handler lets the event loop (and so the queue) run inside a contact.
 
 #include "fuzz_support.h"
 
@@ -14,6 +14,7 @@
 
 #include <QList>
 #include <QPair>
+#include <QSet>
 
 namespace {
 
@@ -75,46 +76,30 @@ void checkBurst(const QList<QByteArray>& datagrams, qint16 source)
     q.setClock([&] { return now; });
 
     QStringList expected;
-    QStringList modelled; // of the datagram taken last
-    QList<QPair<qint64, QByteArray>> kept;
-    QList<QPair<qint64, QString>> keptContacts; // identities
+    QSet<QString> taken; // the texts of the contacts taken (as read)
     int next = 0;
     const auto takeOne = [&] {
         const QByteArray& d = datagrams.at(next++);
         now += step;
         const QStringList contacts = Datagrams::Read(d, source).contacts;
-        bool duplicate = false;
-        modelled.clear();
-        for (const auto& k : kept)
-            duplicate = duplicate || (k.second == d && now - k.first < ContactQueue::kDuplicateWindowMs);
-        if (!contacts.isEmpty() && !duplicate) {
-            kept.append(qMakePair(now, d));
-            for (const QString& contact : contacts) {
-                const QString identity = Datagrams::IdentityKey(contact);
-                bool same = false;
-                for (const auto& k : keptContacts)
-                    same = same || (k.second == identity && now - k.first < ContactQueue::kDuplicateWindowMs);
-                if (same && !identity.isEmpty()) {
-                    duplicate = true;
-                    continue;
-                }
-                if (!identity.isEmpty())
-                    keptContacts.append(qMakePair(now, identity));
-                modelled << contact;
-            }
+        const QList<ContactQueue::Decision> decisions = q.take(d, contacts);
+        // One decision a contact, in order; the same text as one taken before is always a copy
+        // (the burst lasts less than the copy window), and a copy never queued.
+        FUZZ_CHECK(decisions.size() == contacts.size(), QString::number(next));
+        for (int i = 0; i < decisions.size() && i < contacts.size(); ++i) {
+            const ContactQueue::Decision& decision = decisions[i];
+            FUZZ_CHECK(!taken.contains(contacts[i]) || decision.kind == ContactQueue::Decision::Copy,
+                       contacts[i]);
+            if (!decision.queued())
+                continue;
+            taken.insert(contacts[i]);
+            expected << decision.contact;
+            // Queued as read, but for characters a QSO Logged message gave back for "?".
+            bool restoredOnly = decision.contact.size() == contacts[i].size();
+            for (int c = 0; restoredOnly && c < contacts[i].size(); ++c)
+                restoredOnly = decision.contact[c] == contacts[i][c] || contacts[i][c] == QLatin1Char('?');
+            FUZZ_CHECK(restoredOnly, contacts[i]);
         }
-        QStringList queued;
-        FUZZ_CHECK(q.take(d, contacts, nullptr, &queued) == !(duplicate && !contacts.isEmpty()),
-                   QString::number(next));
-        // Queued as modelled, but for characters a QSO Logged message gave back for "?".
-        FUZZ_CHECK(queued.size() == modelled.size(), QString::number(next));
-        for (int i = 0; i < queued.size() && i < modelled.size(); ++i) {
-            bool restoredOnly = queued[i].size() == modelled[i].size();
-            for (int c = 0; restoredOnly && c < queued[i].size(); ++c)
-                restoredOnly = queued[i][c] == modelled[i][c] || modelled[i][c] == QLatin1Char('?');
-            FUZZ_CHECK(restoredOnly, modelled[i]);
-        }
-        expected << queued;
     };
     q.setDrain([&] {
         if (next < datagrams.size())

@@ -50,8 +50,8 @@ class TstDatagramIntake : public QObject
 private slots:
     void read_data();
     void read();
-    void duplicates_data();
-    void duplicates();
+    void copies_data();
+    void copies();
     void noContactInsideAnother();
     void listenOn_data();
     void listenOn();
@@ -114,6 +114,17 @@ void TstDatagramIntake::read_data()
         << qint16(1) << QByteArray("\xAD\xBC\xCB\xDA\x00", 5) << QStringList() << "cut short";
     QTest::newRow("QSO Logged from FreeDV")
         << qint16(4) << freedvMessage() << QStringList{kFreedvContact} << "";
+    // WSJT-X 2.6.1's own QSO Logged message, its main server pointed at the FreeDV port.
+    QFile wsjtx(QStringLiteral(VELKOR_TEST_DATA "/wsjtx/qso_logged_kanji.bin"));
+    QVERIFY(wsjtx.open(QIODevice::ReadOnly));
+    QTest::newRow("WSJT-X's QSO Logged on the FreeDV port: its mode")
+        << qint16(4) << wsjtx.readAll()
+        << QStringList{QStringLiteral(
+               "<call:6>JH1XYZ <gridsquare:4>PM85 <mode:3>FT8 <rst_sent:3>-10 <rst_rcvd:3>-12 "
+               "<qso_date:8>20261207 <time_on:6>210724 <qso_date_off:8>20261207 <time_off:6>210724 "
+               "<band:3>20m <freq:6>14.076 <station_callsign:6>JA1ZZZ <my_gridsquare:4>PM95 "
+               "<comment:20>TNX <eol> & 73, ü 日本 <eor>")}
+        << "";
     QTest::newRow("FreeDV schema 3") << qint16(4) << freedvMessage(3) << QStringList() << "schema 3";
     QTest::newRow("FreeDV heartbeat")
         << qint16(4) << QsoLogged::EncodeHeartbeat(QStringLiteral("FreeDV")) << QStringList() << "Heartbeat";
@@ -137,43 +148,34 @@ void TstDatagramIntake::read()
         QVERIFY2(reading.reason.contains(reason), qPrintable(reading.reason));
 }
 
-void TstDatagramIntake::duplicates_data()
+void TstDatagramIntake::copies_data()
 {
     QTest::addColumn<QByteArray>("first");
     QTest::addColumn<QByteArray>("second");
     QTest::addColumn<int>("msLater");
-    QTest::addColumn<QString>("left"); // part of why the second is left; empty: both taken
+    QTest::addColumn<int>("kind"); // what becomes of the second's contact (ContactQueue::Decision)
     // NAME and COMMENT of the second's contact; empty: the contact as read
     QTest::addColumn<QStringList>("nameAndComment");
     const auto row = [](const char* tag, const QByteArray& first, const QByteArray& second, int msLater,
-                        const QString& left, const QStringList& nameAndComment = {}) {
-        QTest::newRow(tag) << first << second << msLater << left << nameAndComment;
+                        ContactQueue::Decision::Kind kind, const QStringList& nameAndComment = {}) {
+        QTest::newRow(tag) << first << second << msLater << int(kind) << nameAndComment;
     };
+    using D = ContactQueue::Decision;
 
     const QByteArray a("<call:5>QQ1AA <eor>"), b("<call:5>QQ2BB <eor>");
-    row("same bytes within 2 s", a, a, 1999, "same bytes");
-    row("same bytes 2 s later", a, a, 2000, "");
-    row("another contact", a, b, 0, "");
-
-    // WSJT-X's main server (Logged ADIF) and its plain-text broadcast, both pointed at one port.
-    const QByteArray record =
-        "<call:5>JA2XY <qso_date:8>20240315 <time_on:6>123415 <band:3>20m <mode:4>MFSK <submode:3>FT4 "
-        "<name:6>M\xFCller <eor>";
-    const QByteArray logged = QsoLogged::EncodeLoggedAdif(
-        QStringLiteral("WSJT-X"), "\n<adif_ver:5>3.1.0\n<programid:6>WSJT-X\n<EOH>\n" + record);
-    row("both servers of one partner", logged, record + " ", 18,
-        "same contact (JA2XY 20240315 1234 20m FT4)");
-    row("same contact, written otherwise", record,
-        QByteArray("<CALL:5>ja2xy<QSO_DATE:8>20240315<TIME_ON:4>1234<BAND:3>20M<MODE:3>FT4<EOR>"), 1500,
-        "same contact");
-    row("same contact 2 s later", record, record + " ", 2000, "");
-    // Another band, mode or minute: another contact.
-    for (const auto& change :
-         {std::make_pair("20m", "40m"), std::make_pair("FT4", "Q65"), std::make_pair("123415", "123515")}) {
-        row(change.second, record, QByteArray(record).replace(change.first, change.second), 0, "");
-    }
-    row("no date: never the same", QByteArray("<call:5>QQ1AA <time_on:4>1234 <eor>"),
-        QByteArray("<call:5>QQ1AA <time_on:4>1234 <eor> "), 0, "");
+    row("same bytes", a, a, 1999, D::Copy);
+    row("another contact", a, b, 0, D::Taken);
+    const QByteArray record = "<call:5>JA2XY <qso_date:8>20240315 <time_on:6>123415 <band:3>20m <mode:4>MFSK "
+                              "<submode:3>FT4 <name:6>M\xFCller <eor>";
+    row("same fields written otherwise", record,
+        "<NAME:6>M\xFCller<SUBMODE:3>FT4 <MODE:4>MFSK<BAND:3>20m<TIME_ON:6>123415<QSO_DATE:8>20240315"
+        "<comment:0><CALL:5>JA2XY<EOR>",
+        9 * 60 * 1000, D::Copy);
+    // The same minute, band and mode, and one field more or other: the operator's own doing.
+    row("a comment added", record, QByteArray(record).replace("<eor>", "<comment:3>TNX <eor>"), 1500, D::TakenAgain);
+    row("seconds differ", record, QByteArray(record).replace("123415", "123450"), 1500, D::TakenAgain);
+    row("call in other case", record, QByteArray(record).replace("JA2XY", "ja2xy"), 1500, D::TakenAgain);
+    row("band differs", record, QByteArray(record).replace("20m", "40m"), 0, D::Taken);
 
     // WSJT-X 2.6.1 logging a contact with a Japanese name and comment: its QSO Logged message, then
     // its Logged ADIF message and its plain broadcast, where each such character is "?".
@@ -186,25 +188,25 @@ void TstDatagramIntake::duplicates_data()
     const QByteArray broadcast = read("broadcast_adif_kanji.adi");
     const QStringList restored{QStringLiteral("Taro 山田"), QStringLiteral("TNX <eol> & 73, ü 日本")};
     const QStringList asSent{QStringLiteral("Taro ??"), QStringLiteral("TNX <eol> & 73, ü ??")};
-    row("characters back from QSO Logged: Logged ADIF", qsoLogged, loggedAdif, 0, "", restored);
-    row("characters back from QSO Logged: plain broadcast", qsoLogged, broadcast, 1999, "", restored);
-    row("QSO Logged 2 s before: left as sent", qsoLogged, loggedAdif, 2000, "", asSent);
+    row("characters back from QSO Logged: Logged ADIF", qsoLogged, loggedAdif, 0, D::Taken, restored);
+    row("characters back from QSO Logged: plain broadcast", qsoLogged, broadcast, 9999, D::Taken, restored);
+    row("QSO Logged 10 s before: left as sent", qsoLogged, loggedAdif, 10000, D::Taken, asSent);
     row("QSO Logged of another contact: left as sent", qsoLogged,
-        QByteArray(loggedAdif).replace("JH1XYZ", "JH1XYY"), 0, "", asSent);
+        QByteArray(loggedAdif).replace("JH1XYZ", "JH1XYY"), 0, D::Taken, asSent);
     row("texts that differ elsewhere: left as sent", qsoLogged,
-        QByteArray(broadcast).replace("Taro ??", "Tara ??"), 0, "", {QStringLiteral("Tara ??"), restored[1]});
+        QByteArray(broadcast).replace("Taro ??", "Tara ??"), 0, D::Taken, {QStringLiteral("Tara ??"), restored[1]});
 }
 
-// Catches a second copy of a contact (the same bytes, or the same contact from a partner's second
-// server) stored as a second contact, or a distinct contact or one sent again later dropped; and a
-// Japanese name or comment stored as "??" though the partner's QSO Logged message of the same
-// contact held it, or characters taken from a message of another contact, or too late.
-void TstDatagramIntake::duplicates()
+// Catches a copy (the same fields however written) stored as a second contact, a contact that
+// differs in a field dropped or not said to be taken again; and a Japanese name or comment stored
+// as "??" though the partner's QSO Logged message of the same contact held it, or characters taken
+// from a message of another contact, or too late.
+void TstDatagramIntake::copies()
 {
     QFETCH(QByteArray, first);
     QFETCH(QByteArray, second);
     QFETCH(int, msLater);
-    QFETCH(QString, left);
+    QFETCH(int, kind);
     QFETCH(QStringList, nameAndComment);
     QStringList handled;
     ContactQueue queue([&](const QStringList& c) { handled << c; });
@@ -213,18 +215,19 @@ void TstDatagramIntake::duplicates()
     const QStringList firstContacts = Datagrams::Read(first, 2).contacts;
     const QStringList secondContacts = Datagrams::Read(second, 2).contacts;
     QCOMPARE(secondContacts.size(), 1);
-    QVERIFY(queue.take(first, firstContacts));
-    QVERIFY(queue.take("heartbeat", {})); // nothing to take: not remembered either
+    QCOMPARE(queue.take(first, firstContacts).size(), firstContacts.size());
+    QVERIFY(queue.take("heartbeat", {}).isEmpty()); // nothing to take: not remembered either
     now = msLater;
-    QString why;
-    QStringList queued;
-    QCOMPARE(queue.take(second, secondContacts, &why, &queued), left.isEmpty());
-    QVERIFY2(left.isEmpty() ? why.isEmpty() : why.contains(left), qPrintable(why));
+    const QList<ContactQueue::Decision> decisions = queue.take(second, secondContacts);
+    QCOMPARE(decisions.size(), 1);
+    QCOMPARE(int(decisions[0].kind), kind);
+    QCOMPARE(decisions[0].note.isEmpty(), kind == ContactQueue::Decision::Taken);
     queue.run();
+    const QStringList queued = decisions[0].queued() ? QStringList{decisions[0].contact} : QStringList();
     QCOMPARE(handled, firstContacts + queued);
     QCOMPARE(queue.waiting(), 0);
     if (nameAndComment.isEmpty()) {
-        QCOMPARE(queued, left.isEmpty() ? secondContacts : QStringList());
+        QCOMPARE(queued, decisions[0].queued() ? secondContacts : QStringList());
     } else {
         // The field lengths still fit: read the way the conversion reads them.
         QCOMPARE(ReadAdifField(queued.value(0), QStringLiteral("NAME")).value, nameAndComment[0]);

@@ -77,6 +77,8 @@ void TstSendListenCli::listenShowsWhatEachDatagramBecomes()
              0);
     QCOMPARE(runToEnd("velkor-cli", {"send", "--port", port, "--adif", "<call:5>QQ1AA <name:2>太郎 <eor>"}),
              0);
+    // The same station again with another name: a correction, taken again.
+    QCOMPARE(runToEnd("velkor-cli", {"send", "--port", port, "--adif", "<call:5>QQ1AA <name:4>Taro <eor>"}), 0);
     QCOMPARE(runToEnd("velkor-cli", {"send", "--port", port, "--qso-logged", "call=JA1ABC"}), 0);
     QCOMPARE(
         runToEnd("velkor-cli", {"send", "--port", QString::number(freedv), "--qso-logged", "call=ja1abc",
@@ -111,10 +113,11 @@ void TstSendListenCli::listenShowsWhatEachDatagramBecomes()
     QVERIFY2(textOut.contains(QStringLiteral("listening on 127.0.0.1:") + port), qPrintable(textOut));
     QVERIFY2(textOut.contains(QStringLiteral("contact: <call:5>QQ1AA <name:2>太郎 <eor>")),
              qPrintable(textOut));
-    QVERIFY2(textOut.contains(QStringLiteral("dropped: the same bytes")), qPrintable(textOut));
+    QVERIFY2(textOut.contains(QStringLiteral("dropped: a copy of the contact QQ1AA taken")), qPrintable(textOut));
+    QVERIFY2(textOut.contains(QStringLiteral("taken again: QQ1AA was taken")), qPrintable(textOut));
     QVERIFY2(textOut.contains(QStringLiteral("no contact: a QSO Logged message")), qPrintable(textOut));
     QVERIFY2(
-        textOut.contains(QStringLiteral("dropped: the same contact (JA2XY 20240315 1234 20m FT4) was taken")),
+        textOut.contains(QStringLiteral("dropped: a copy of the contact JA2XY 20240315 1234 20m FT4 taken")),
         qPrintable(textOut));
     QVERIFY2(textOut.contains(QStringLiteral("stopped")), qPrintable(textOut));
     QVERIFY2(qsoOut.contains(QStringLiteral("contact: <call:6>JA1ABC <gridsquare:0> <mode:6>FREEDV")),

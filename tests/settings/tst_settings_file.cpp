@@ -97,6 +97,7 @@ Settings everyFieldSet()
     s.WsjtFile = QStringLiteral("C:\\WSJT\\wsjtx\\bin\\wsjtx.exe");
     s.MshvFile = QStringLiteral("D:\\無線\\MSHV=2\\MSHV.exe");
     s.FreeDvFile = QStringLiteral("C:\\Program Files\\FreeDV\\freedv.exe");
+    s.ListenOnStart = 2;
     return s;
 }
 
@@ -361,15 +362,16 @@ void TestSettingsFile::writesFixedOrderInCodePage()
         "frmTop",      "frmLeft",     "ThDbFile",      "Com2Rmk1", "Com2Rmk2", "Pwr2Rmk1",   "Pwr2Rmk2",
         "SentMrk",     "RcvdMrk",     "QslSent",       "QslRcvd",  "QslRoot",  "JtdxIP",     "WsjtIP",
         "MshvIP",      "FreeDvIP",    "JtdxPort",      "WsjtPort", "MshvPort", "FreeDvPort", "JtdxVisible",
-        "WsjtVisible", "MshvVisible", "FreeDvVisible", "JtdxFile", "WsjtFile", "MshvFile",   "FreeDvFile"};
+        "WsjtVisible", "MshvVisible", "FreeDvVisible", "JtdxFile", "WsjtFile", "MshvFile",   "FreeDvFile",
+        "ListenOnStart"};
     QCOMPARE(keysOf(file), expected);
-    QCOMPARE(file.count("\r\n"), 28);
-    QCOMPARE(file.count('\n'), 28);
+    QCOMPARE(file.count("\r\n"), 29);
+    QCOMPARE(file.count('\n'), 29);
     QVERIFY(file.startsWith(
         "frmTop=1440\r\nfrmLeft=0\r\nThDbFile=C:\\\x83\x6E\x83\x80\x83\x8D\x83\x4F\\Hamlog.hdb\r\n"));
     QVERIFY(file.contains("\r\nWsjtPort=-5\r\n"));
     QVERIFY(file.contains("\r\nMshvVisible=2\r\n"));
-    QVERIFY(file.endsWith("\r\nFreeDvFile=C:\\Program Files\\FreeDV\\freedv.exe\r\n"));
+    QVERIFY(file.endsWith("\r\nFreeDvFile=C:\\Program Files\\FreeDV\\freedv.exe\r\nListenOnStart=2\r\n"));
 }
 
 // Catches a minimized window's position being saved (it would reopen off screen) or the restore
@@ -390,7 +392,7 @@ void TestSettingsFile::minimizedWindowLeavesPositionOut()
     QVERIFY(WriteSettingsFile(everyFieldSet(), window));
     const QByteArray file = folder.read(QStringLiteral("VELKOR.ini"));
     QVERIFY(file.startsWith("ThDbFile="));
-    QCOMPARE(file.count("\r\n"), 26);
+    QCOMPARE(file.count("\r\n"), 27);
 }
 
 void TestSettingsFile::positionFormatting_data()

@@ -93,11 +93,21 @@ int runListen(const QStringList& args)
             cliOut() << QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss.zzz")) << " " << read
                      << " bytes from " << from.toString() << ":" << fromPort << "\n";
             const Datagrams::Reading reading = Datagrams::Read(datagram, qint16(source));
-            QString why;
             if (reading.contacts.isEmpty())
                 cliOut() << "  no contact: " << reading.reason << "\n";
-            else if (!queue.take(datagram, reading.contacts, &why))
-                cliOut() << "  dropped: " << why << "\n";
+            for (const ContactQueue::Decision& decision : queue.take(datagram, reading.contacts)) {
+                switch (decision.kind) {
+                case ContactQueue::Decision::Taken:
+                    cliOut() << "  taken: a new contact\n";
+                    break;
+                case ContactQueue::Decision::TakenAgain:
+                    cliOut() << "  " << decision.note << "\n";
+                    break;
+                case ContactQueue::Decision::Copy:
+                    cliOut() << "  dropped: " << decision.note << "\n";
+                    break;
+                }
+            }
             queue.run();
         }
         cliOut().flush();
