@@ -215,6 +215,9 @@ void frmSettings::buildControls()
     Combo1 = named(new QComboBox, "Combo1");
     Combo1->addItems({QStringLiteral("しない（起動メニューから起動したときだけ）"), QStringLiteral("JTDX"),
                       QStringLiteral("WSJT-X"), QStringLiteral("MSHV"), QStringLiteral("FreeDV")});
+    // The list is as wide as the row gives it; its texts do not widen the dialog.
+    Combo1->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    Combo1->setMinimumContentsLength(8);
     Combo1->setToolTip(QStringLiteral("選んだソフトの IP ポートを VELKOR の起動時から開いて受信します。"
                                       "運用ソフトを VELKOR の「設定」メニューからではなく、"
                                       "自分のショートカットから起動するときに選んでください"));
