@@ -4,10 +4,10 @@
 #include "delivery/contact_pipeline.h"
 #include "reception/contact_intake.h"
 #include "reception/udp_listener.h"
+#include "reception/udp_receiver.h"
 
 #include <QLabel>
 #include <QTimer>
-#include <QUdpSocket>
 
 // UDP reception: the socket set up for one partner program and the intake of its datagrams.
 
@@ -62,7 +62,7 @@ void frmMain::OpenUdpPort(qint16 n)
     qint32 port = 0;
     if (!ReceptionEndpoint(m_data.settings, n, &address, &port))
         return;
-    const ListenOutcome outcome = ListenOn(*Winsock1, address, port);
+    const ListenOutcome outcome = Winsock1->listen(address, port);
     if (outcome.note.isEmpty())
         return;
     // The launch that called us keeps this note readable after its own status text.
@@ -71,7 +71,6 @@ void frmMain::OpenUdpPort(qint16 n)
 
 void frmMain::CloseUdpPort()
 {
-    Winsock1->abort();
     Winsock1->close();
 }
 

@@ -1,13 +1,11 @@
 #include "reception/contact_intake.h"
 
 #include "delivery/contact_pipeline.h"
-#include "reception/udp_listener.h"
+#include "reception/udp_receiver.h"
 
-#include <QUdpSocket>
-
-ContactIntake::ContactIntake(QUdpSocket& socket, ContactPipeline& pipeline, qint16 source,
+ContactIntake::ContactIntake(UdpReceiver& receiver, ContactPipeline& pipeline, qint16 source,
                              const QString& adifLogPath)
-    : m_socket(socket), m_pipeline(pipeline), m_source(source), m_adifLogPath(adifLogPath),
+    : m_receiver(receiver), m_pipeline(pipeline), m_source(source), m_adifLogPath(adifLogPath),
       m_queue([this](const QStringList& contacts) { handle(contacts); })
 {
     m_queue.setDrain([this] { drain(); });
@@ -21,13 +19,11 @@ void ContactIntake::dataArrived()
 
 void ContactIntake::drain()
 {
-    if (m_socket.state() != QAbstractSocket::BoundState)
-        return;
     QStringList taken;
-    for (const QByteArray& datagram : ReadPendingDatagrams(m_socket)) {
+    for (const ReceivedDatagram& datagram : m_receiver.takeDatagrams()) {
         ++m_read;
         QStringList queued;
-        m_queue.take(datagram, Datagrams::Read(datagram, m_source).contacts, nullptr, &queued);
+        m_queue.take(datagram.data, Datagrams::Read(datagram.data, m_source).contacts, nullptr, &queued);
         taken += queued;
     }
     // Into the outbox, all in one write that reaches the disk, before anything else is done with
@@ -60,7 +56,7 @@ void ContactIntake::handle(const QStringList& contacts)
         m_view.taking(texts.last());
     // One line each, in one write that waits for the disk (a failure is the pipeline's to report).
     m_pipeline.logContacts(m_adifLogPath, texts);
-    // What arrived meanwhile leaves the socket's buffer now.
+    // What arrived meanwhile goes into the outbox now.
     drain();
     const HamlogTransfer::AppendRequest request = delivery.deliver(entries);
     if (m_view.delivered)

@@ -1,6 +1,7 @@
 #include "app/frm_main.h"
 #include "common/app_info.h"
 #include "delivery/program_data.h"
+#include "reception/udp_receiver.h"
 #include "settings/frm_settings.h"
 #include "support/fake_partner_process.h"
 #include "support/fake_prompts.h"
@@ -11,7 +12,6 @@
 #include <QFile>
 #include <QTest>
 #include <QTimer>
-#include <QUdpSocket>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
@@ -114,9 +114,9 @@ private:
     {
         return m_window->findChild<QTimer*>(QStringLiteral("Timer3"));
     }
-    QUdpSocket* socket() const
+    UdpReceiver* socket() const
     {
-        return m_window->findChild<QUdpSocket*>(QStringLiteral("Winsock1"));
+        return m_window->findChild<UdpReceiver*>(QStringLiteral("Winsock1"));
     }
     void trigger(const char* entry)
     {
