@@ -17,6 +17,7 @@
 #include "platform/help_gui.h"
 #include "platform/window_stacking_gui.h"
 #include "reception/contact_intake.h"
+#include "reception/udp_receiver.h"
 #include "delivery/adif_log.h"
 #include "settings/frm_settings.h"
 
@@ -31,7 +32,6 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
-#include <QUdpSocket>
 #include <QVBoxLayout>
 
 namespace {
@@ -368,7 +368,7 @@ void frmMain::buildControls()
     updateClock();
     m_clock->start();
 
-    Winsock1 = new QUdpSocket(this);
+    Winsock1 = new UdpReceiver(this);
     Winsock1->setObjectName(QStringLiteral("Winsock1"));
     Timer2 = new QTimer(this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
@@ -376,7 +376,7 @@ void frmMain::buildControls()
     Timer3 = new QTimer(this);
     Timer3->setObjectName(QStringLiteral("Timer3"));
     Timer3->setInterval(2000);
-    connect(Winsock1, &QUdpSocket::readyRead, this, &frmMain::Winsock1_DataArrival);
+    connect(Winsock1, &UdpReceiver::datagramsWaiting, this, &frmMain::Winsock1_DataArrival);
     // Whether contacts can arrive at all, and on which port, at the free end of the menu bar:
     // silence is never a mystery, and no status text loses room to it.
     m_listening = new QLabel(menuBar());

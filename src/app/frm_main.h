@@ -16,7 +16,7 @@ class QLabel;
 class QMenu;
 class QProgressDialog;
 class QTimer;
-class QUdpSocket;
+class UdpReceiver;
 class frmSettings;
 class frmOutbox;
 class ContactDelivery;
@@ -221,7 +221,7 @@ private:
     QLabel* m_panel2 = nullptr; // date
     QLabel* m_panel3 = nullptr; // time
     QTimer* m_clock = nullptr;
-    QUdpSocket* Winsock1 = nullptr;
+    UdpReceiver* Winsock1 = nullptr;
     QTimer* Timer2 = nullptr;
     QTimer* Timer3 = nullptr;
 

@@ -5,10 +5,10 @@
 #include "partners/partner_programs.h"
 #include "reception/contact_intake.h"
 #include "reception/udp_listener.h"
+#include "reception/udp_receiver.h"
 
 #include <QLabel>
 #include <QTimer>
-#include <QUdpSocket>
 
 // UDP reception: the socket set up for one partner program and the intake of its datagrams.
 
@@ -74,7 +74,7 @@ void frmMain::OpenUdpPort(qint16 n)
     CloseUdpPort();
     if (!known)
         return;
-    const ListenOutcome outcome = ListenOn(*Winsock1, address, port);
+    const ListenOutcome outcome = Winsock1->listen(address, port);
     if (outcome.listening) {
         m_listenAddress = address;
         m_listenPort = port;
@@ -88,7 +88,6 @@ void frmMain::OpenUdpPort(qint16 n)
 
 void frmMain::CloseUdpPort()
 {
-    Winsock1->abort();
     Winsock1->close();
     m_listenAddress.clear();
     m_listenPort = 0;

@@ -22,14 +22,15 @@ struct Settings;
 // the outbox and the delivery that takes contacts from the outbox into the database; and it
 // keeps the transfer journal of what went into each database.
 //
-// Threading. Everything runs on one thread, the one whose event loop drives the socket and the
-// timers; there are no locks. An append lets that event loop run while it works (the transfer
-// calls HamlogHost::yieldToEventLoop, and a message box runs one of its own), so a socket event,
-// a timer tick or a menu entry may arrive in the middle of an append. They never nest an append
-// inside another: the transfer runs one request at a time and queues the others in the order
-// asked (AppendDeferred), and the intake only queues contacts that arrive while it is handling
-// others (ContactQueue). Whatever is handed out by reference (transfer(), delivery(), outbox())
-// stays valid until replaceLibrary(), which waits until no append runs.
+// Threading. Everything runs on one thread, the one whose event loop drives the timers and takes
+// the received datagrams; there are no locks. (The receiver's own thread only reads the socket
+// into its queue and touches nothing here: see UdpReceiver.) An append lets that event loop run
+// while it works (the transfer calls HamlogHost::yieldToEventLoop, and a message box runs one of
+// its own), so a datagram, a timer tick or a menu entry may arrive in the middle of an append.
+// They never nest an append inside another: the transfer runs one request at a time and queues
+// the others in the order asked (AppendDeferred), and the intake only queues contacts that arrive
+// while it is handling others (ContactQueue). Whatever is handed out by reference (transfer(),
+// delivery(), outbox()) stays valid until replaceLibrary(), which waits until no append runs.
 class ContactPipeline : public QObject
 {
     Q_OBJECT

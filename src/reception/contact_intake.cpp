@@ -2,13 +2,11 @@
 
 #include "adif/adif_fields.h"
 #include "delivery/contact_pipeline.h"
-#include "reception/udp_listener.h"
+#include "reception/udp_receiver.h"
 
-#include <QUdpSocket>
-
-ContactIntake::ContactIntake(QUdpSocket& socket, ContactPipeline& pipeline, qint16 source,
+ContactIntake::ContactIntake(UdpReceiver& receiver, ContactPipeline& pipeline, qint16 source,
                              const QString& adifLogPath)
-    : m_socket(socket), m_pipeline(pipeline), m_source(source), m_adifLogPath(adifLogPath),
+    : m_receiver(receiver), m_pipeline(pipeline), m_source(source), m_adifLogPath(adifLogPath),
       m_queue([this](const QStringList& contacts) { handle(contacts); })
 {
     m_queue.setDrain([this] { drain(); });
@@ -22,13 +20,11 @@ void ContactIntake::dataArrived()
 
 void ContactIntake::drain()
 {
-    if (m_socket.state() != QAbstractSocket::BoundState)
-        return;
     QStringList taken;
     std::vector<bool> again;
-    for (const QByteArray& datagram : ReadPendingDatagrams(m_socket)) {
+    for (const ReceivedDatagram& datagram : m_receiver.takeDatagrams()) {
         ++m_read;
-        for (const ContactQueue::Decision& decision : m_queue.take(datagram, Datagrams::Read(datagram, m_source).contacts)) {
+        for (const ContactQueue::Decision& decision : m_queue.take(datagram.data, Datagrams::Read(datagram.data, m_source).contacts)) {
             if (!decision.queued())
                 continue;
             taken << decision.contact;
@@ -70,7 +66,7 @@ void ContactIntake::handle(const QStringList& contacts)
         m_view.taking(texts.last());
     // One line each, in one write that waits for the disk (a failure is the pipeline's to report).
     m_pipeline.logContacts(m_adifLogPath, texts);
-    // What arrived meanwhile leaves the socket's buffer now.
+    // What arrived meanwhile goes into the outbox now.
     drain();
     const HamlogTransfer::AppendRequest request = delivery.deliver(entries);
     if (m_view.delivered)

@@ -10,14 +10,15 @@
 #include <functional>
 
 class ContactPipeline;
-class QUdpSocket;
+class UdpReceiver;
 
-// The road of every contact received over UDP, as the main window runs it: the datagrams waiting
-// at the socket are read and their copies left (ContactQueue), their contacts kept in the
+// The road of every contact received over UDP, as the main window runs it: the datagrams the
+// receiver has read are taken and their copies left (ContactQueue), their contacts kept in the
 // outbox (one synced write), then written to the ADIF log (one synced write) and appended to the
 // HAMLOG database (one open). Contacts read together go together: a burst costs a few writes to
-// the disk for what arrived at once, not a few for each contact, so the socket's buffer is read
-// again long before it fills. A contact that arrives alone is handled alone, at once.
+// the disk for what arrived at once, not a few for each contact. A contact that arrives alone is
+// handled alone, at once. The receiver reads the socket on its own thread meanwhile, so nothing
+// is lost to the system's buffer while the disk is written.
 class ContactIntake
 {
 public:
@@ -33,9 +34,9 @@ public:
         std::function<void(HamlogTransfer::AppendRequest request, const QStringList& takenAgain)> delivered;
     };
 
-    // source: the partner program the socket is set up for (1 to 4). adifLogPath: the ADIF log.
+    // source: the partner program the receiver is set up for (1 to 4). adifLogPath: the ADIF log.
     // The contacts go on along the pipeline's road (see ContactPipeline for the threading).
-    ContactIntake(QUdpSocket& socket, ContactPipeline& pipeline, qint16 source, const QString& adifLogPath);
+    ContactIntake(UdpReceiver& receiver, ContactPipeline& pipeline, qint16 source, const QString& adifLogPath);
 
     void setSource(qint16 source) { m_source = source; }
     void setAdifLogPath(const QString& path) { m_adifLogPath = path; }
@@ -44,19 +45,20 @@ public:
     // The clock of the copy rule (tests).
     void setClock(ContactQueue::Clock clock) { m_queue.setClock(std::move(clock)); }
 
-    // The socket's readyRead: takes in what waits there and handles it, unless contacts are being
-    // handled already (an append lets events run), in which case the running turn takes it next.
+    // The receiver's datagramsWaiting: takes in what waits there and handles it, unless contacts
+    // are being handled already (an append lets events run), in which case the running turn takes
+    // it next.
     void dataArrived();
-    // Reads the datagrams waiting at the socket into the outbox and the queue, without handling them.
+    // Takes the datagrams the receiver holds into the outbox and the queue, without handling them.
     void drain();
 
-    // Datagrams read from the socket so far.
+    // Datagrams taken from the receiver so far.
     int datagramsRead() const { return m_read; }
 
 private:
     void handle(const QStringList& contacts);
 
-    QUdpSocket& m_socket;
+    UdpReceiver& m_receiver;
     ContactPipeline& m_pipeline;
     qint16 m_source = 0;
     QString m_adifLogPath;

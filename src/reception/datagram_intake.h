@@ -106,8 +106,8 @@ private:
 class ContactQueue
 {
 public:
-    static constexpr qint64 kCopyWindowMs = 10 * 60 * 1000;
-    static constexpr qint64 kAgainWindowMs = 2 * 60 * 1000;
+    static constexpr qint64 kCopyWindowMs = 10LL * 60 * 1000;
+    static constexpr qint64 kAgainWindowMs = 2LL * 60 * 1000;
     // Contacts remembered at most for the copy rule (the newest), so that a flood costs bounded memory.
     static constexpr size_t kMaxRemembered = 100000;
     // How long a QSO Logged message's texts wait for the ADIF of the same contact.

@@ -13,7 +13,8 @@
 namespace {
 
 // Enough for thousands of contacts; the system may grant less.
-constexpr int kReceiveBufferBytes = 4 * 1024 * 1024;
+constexpr int kLargestReceiveBuffer = 8 * 1024 * 1024;
+constexpr int kSmallestReceiveBuffer = 256 * 1024;
 
 QString bindFailureReason(const QUdpSocket& socket)
 {
@@ -142,22 +143,26 @@ ListenOutcome ListenOn(QUdpSocket& socket, const QString& addressSetting, qint32
         socket.abort();
         return outcome;
     }
-    socket.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, QVariant(kReceiveBufferBytes));
+    outcome.receiveBufferBytes = EnlargeReceiveBuffer(socket);
     outcome.listening = true;
     return outcome;
 }
 
-QList<QByteArray> ReadPendingDatagrams(QUdpSocket& socket)
+int EnlargeReceiveBuffer(QUdpSocket& socket)
 {
-    QList<QByteArray> datagrams;
-    while (socket.hasPendingDatagrams()) {
-        const qint64 size = socket.pendingDatagramSize();
-        QByteArray datagram(static_cast<int>(qMax<qint64>(size, 0)), Qt::Uninitialized);
-        const qint64 read = socket.readDatagram(datagram.data(), datagram.size());
-        if (read < 0)
-            break;
-        datagram.truncate(static_cast<int>(read));
-        datagrams << datagram;
+    const auto grant = [&socket](int bytes) {
+        socket.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, QVariant(bytes));
+        return socket.socketOption(QAbstractSocket::ReceiveBufferSizeSocketOption).toInt();
+    };
+    // Some systems refuse a size above their limit outright instead of granting the limit.
+    int best = 0;
+    int bestAsked = 0;
+    for (int asked = kLargestReceiveBuffer; asked >= kSmallestReceiveBuffer; asked /= 2) {
+        const int granted = grant(asked);
+        if (granted > best)
+            best = granted, bestAsked = asked;
+        if (granted >= asked)
+            return granted;
     }
-    return datagrams;
+    return bestAsked > 0 ? grant(bestAsked) : best;
 }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QByteArray>
-#include <QList>
 #include <QString>
 
 class QHostAddress;
@@ -30,14 +28,18 @@ bool IsOwnAddress(const QHostAddress& address);
 // outside 1 to 65535 or a bind that fails leaves the socket closed, with the port and the reason
 // in the note.
 //
-// The socket's receive buffer is enlarged so that a burst of contacts waits in it whole.
+// The socket's receive buffer is enlarged (EnlargeReceiveBuffer) so that a burst of contacts
+// waits in it while nobody reads. UdpReceiver runs this on its reading thread.
 struct ListenOutcome
 {
     bool listening = false;
     QString note;  // the whole note; empty when all is as set
     QString brief; // its point, short enough for panel 1 of the status bar beside a launch text
+    int receiveBufferBytes = 0; // what the system granted, as it reports it; 0 when not listening
 };
 ListenOutcome ListenOn(QUdpSocket& socket, const QString& addressSetting, qint32 port);
 
-// Reads every datagram waiting at the socket, each whole (up to 65,507 bytes).
-QList<QByteArray> ReadPendingDatagrams(QUdpSocket& socket);
+// Asks for a receive buffer of 8 MiB, then for less until the system grants what is asked, and
+// keeps the largest it granted. Returns that size as the system reports it (Linux reports twice
+// what it grants, and grants no more than net.core.rmem_max).
+int EnlargeReceiveBuffer(QUdpSocket& socket);

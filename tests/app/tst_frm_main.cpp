@@ -12,6 +12,7 @@
 #include "hamlog/hamlog_data.h"
 #include "platform/help_gui.h"
 #include "platform/single_instance.h"
+#include "reception/udp_receiver.h"
 #include "settings/frm_settings.h"
 #include "support/fake_partner_process.h"
 #include "support/fake_prompts.h"
@@ -38,7 +39,6 @@
 #include <QTimer>
 #include <QToolTip>
 #include <QTranslator>
-#include <QUdpSocket>
 #include <functional>
 #include <memory>
 
@@ -231,7 +231,7 @@ void TstFrmMain::windowAsBuilt()
     QCOMPARE(timer2->interval(), 1000);
     QCOMPARE(timer3->interval(), 2000);
     QVERIFY(!timer2->isActive() && !timer3->isActive());
-    QCOMPARE(w->findChild<QUdpSocket*>(QStringLiteral("Winsock1"))->state(),
+    QCOMPARE(w->findChild<UdpReceiver*>(QStringLiteral("Winsock1"))->state(),
              QAbstractSocket::UnconnectedState);
 
     auto* label = w->findChild<QLabel*>(QStringLiteral("Label1"));
@@ -291,7 +291,7 @@ void TstFrmMain::startWithWsjtVisible()
     QVERIFY(!w->settingsDialog());
     QCOMPARE(visibleLaunchEntries(w), QStringList{QStringLiteral("WSJT-Xを起動")});
     QCOMPARE(Program().settings.WsjtPort, 2333);
-    QCOMPARE(w->findChild<QUdpSocket*>(QStringLiteral("Winsock1"))->state(),
+    QCOMPARE(w->findChild<UdpReceiver*>(QStringLiteral("Winsock1"))->state(),
              QAbstractSocket::UnconnectedState);
 }
 
@@ -429,7 +429,7 @@ void TstFrmMain::settingsWrittenOnClose()
     QVERIFY(file.contains("\r\nSentMrk=\x8d\xcf\r\n")); // Shift-JIS
     QVERIFY(!w->findChild<QTimer*>(QStringLiteral("Timer2"))->isActive());
     QVERIFY(!w->findChild<QTimer*>(QStringLiteral("Timer3"))->isActive());
-    QCOMPARE(w->findChild<QUdpSocket*>(QStringLiteral("Winsock1"))->state(),
+    QCOMPARE(w->findChild<UdpReceiver*>(QStringLiteral("Winsock1"))->state(),
              QAbstractSocket::UnconnectedState);
 }
 

@@ -2,6 +2,7 @@
 #include "common/app_info.h"
 #include "delivery/program_data.h"
 #include "reception/qso_logged_encoder.h"
+#include "reception/udp_receiver.h"
 #include "settings/frm_settings.h"
 #include "support/fake_partner_process.h"
 #include "support/fake_prompts.h"
@@ -120,9 +121,9 @@ private:
     {
         return m_window->findChild<QTimer*>(QStringLiteral("Timer3"));
     }
-    QUdpSocket* socket() const
+    UdpReceiver* socket() const
     {
-        return m_window->findChild<QUdpSocket*>(QStringLiteral("Winsock1"));
+        return m_window->findChild<UdpReceiver*>(QStringLiteral("Winsock1"));
     }
     void trigger(const char* entry)
     {

@@ -13,14 +13,13 @@
 #include "delivery/contact_pipeline.h"
 #include "hamlog/builtin_store.h"
 #include "reception/contact_intake.h"
-#include "reception/udp_listener.h"
+#include "reception/udp_receiver.h"
 #include "reference/country_table.h"
 #include "reference/dxcc_table.h"
 #include "settings/settings_file.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QUdpSocket>
 
 #include <cstdio>
 
@@ -71,15 +70,15 @@ int main(int argc, char* argv[])
     QObject::connect(&pipeline, &ContactPipeline::contactAppended,
                      [](const QString& call, bool) { say(QStringLiteral("appended ") + call); });
 
-    QUdpSocket socket;
+    UdpReceiver receiver;
     const qint16 freeDv = 4;
-    ContactIntake intake(socket, pipeline, freeDv, AdifLogPath());
-    QObject::connect(&socket, &QUdpSocket::readyRead, [&] { intake.dataArrived(); });
-    const ListenOutcome outcome = ListenOn(socket, QStringLiteral("127.0.0.1"), args[2].toInt());
+    ContactIntake intake(receiver, pipeline, freeDv, AdifLogPath());
+    QObject::connect(&receiver, &UdpReceiver::datagramsWaiting, [&] { intake.dataArrived(); });
+    const ListenOutcome outcome = receiver.listen(QStringLiteral("127.0.0.1"), args[2].toInt());
     if (!outcome.listening) {
         say(QStringLiteral("cannot listen: ") + outcome.note);
         return 1;
     }
-    say(QStringLiteral("port ") + QString::number(socket.localPort()));
+    say(QStringLiteral("port ") + QString::number(receiver.localPort()));
     return app.exec();
 }

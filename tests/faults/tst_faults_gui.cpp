@@ -7,6 +7,7 @@
 #include "delivery/contact_delivery.h"
 #include "hamlog/builtin_store.h"
 #include "platform/code_page.h"
+#include "reception/udp_receiver.h"
 #include "settings/frm_settings.h"
 #include "support/fake_prompts.h"
 #include "support/temp_folder.h"
@@ -109,7 +110,7 @@ void TestFaultsGui::partnerKilledWhileWatched()
     QVERIFY(pid > 0);
     QCOMPARE(w->windowTitle(), QStringLiteral("JTDX VELKOR"));
     auto* watch = w->findChild<QTimer*>(QStringLiteral("Timer3"));
-    auto* socket = w->findChild<QUdpSocket*>(QStringLiteral("Winsock1"));
+    auto* socket = w->findChild<UdpReceiver*>(QStringLiteral("Winsock1"));
     QVERIFY(watch->isActive());
 
     QCOMPARE(kill(pid, SIGKILL), 0);

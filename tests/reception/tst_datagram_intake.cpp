@@ -2,12 +2,18 @@
 #include "reception/datagram_intake.h"
 #include "reception/qso_logged_encoder.h"
 #include "reception/udp_listener.h"
+#include "reception/udp_receiver.h"
 
 #include <QDataStream>
+#include <QElapsedTimer>
 #include <QHostAddress>
+#include <QThread>
 #include <QTimeZone>
 #include <QUdpSocket>
 #include <QtTest>
+
+#include <atomic>
+#include <memory>
 
 namespace {
 
@@ -41,6 +47,46 @@ quint16 freePort()
     return probe.localPort();
 }
 
+// A contact as large as a partner's with a long comment: the system's buffer holds a few
+// thousand of them at most.
+QByteArray burstDatagram(int i)
+{
+    return "<call:8>QQ" + QByteArray::number(i).rightJustified(6, '0') + " <comment:1000>" +
+           QByteArray(1000, 'x') + " <eor>";
+}
+
+// Sends count datagrams to the port, or until sending turns false, 50 to the millisecond at most:
+// some 10 MB in a quarter of a second, several times what the system's buffer holds, yet a pace
+// a reader keeps up with on a busy machine.
+std::unique_ptr<QThread> startSending(quint16 port, int count, const std::atomic<bool>* sending = nullptr)
+{
+    std::unique_ptr<QThread> sender(QThread::create([=] {
+        QUdpSocket socket;
+        for (int i = 0; i < count && (!sending || *sending); ++i) {
+            while (socket.writeDatagram(burstDatagram(i), QHostAddress::LocalHost, port) < 0)
+                QThread::yieldCurrentThread(); // a full send buffer
+            if (i % 50 == 49)
+                QThread::msleep(1);
+        }
+    }));
+    sender->start();
+    return sender;
+}
+
+// Takes datagrams from the receiver, letting events run, until count have come or 20 s have passed.
+std::vector<ReceivedDatagram> takeUntil(UdpReceiver& receiver, size_t count)
+{
+    std::vector<ReceivedDatagram> taken;
+    QElapsedTimer waited;
+    waited.start();
+    while (taken.size() < count && waited.elapsed() < 20000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        for (ReceivedDatagram& datagram : receiver.takeDatagrams())
+            taken.push_back(std::move(datagram));
+    }
+    return taken;
+}
+
 } // namespace
 
 class TstDatagramIntake : public QObject
@@ -56,6 +102,7 @@ private slots:
     void listenOn_data();
     void listenOn();
     void portHeldByAnotherProgram();
+    void receiverKeepsEveryDatagram();
 };
 
 void TstDatagramIntake::read_data()
@@ -297,25 +344,27 @@ void TstDatagramIntake::listenOn()
     QFETCH(QString, note);
     if (port < 0)
         port = freePort();
-    QUdpSocket socket;
-    const ListenOutcome outcome = ListenOn(socket, address, port);
+    UdpReceiver receiver;
+    const ListenOutcome outcome = receiver.listen(address, port);
     QCOMPARE(outcome.listening, listening);
     QVERIFY2(note.isEmpty() ? outcome.note.isEmpty() : outcome.note.contains(note), qPrintable(outcome.note));
     QCOMPARE(outcome.brief.isEmpty(), outcome.note.isEmpty());
-    QCOMPARE(socket.state() == QAbstractSocket::BoundState, listening);
+    QCOMPARE(receiver.state() == QAbstractSocket::BoundState, listening);
     if (!listening)
         return;
-    QCOMPARE(socket.localPort(), quint16(port));
+    QCOMPARE(receiver.localPort(), quint16(port));
     if (boundTo.isEmpty())
-        QVERIFY(socket.localAddress() == QHostAddress::Any || socket.localAddress() == QHostAddress::AnyIPv6);
+        QVERIFY(receiver.localAddress() == QHostAddress::Any || receiver.localAddress() == QHostAddress::AnyIPv6);
     else
-        QCOMPARE(socket.localAddress(), QHostAddress(boundTo));
+        QCOMPARE(receiver.localAddress(), QHostAddress(boundTo));
 
-    // It receives what a partner sends to it.
+    // It receives what a partner sends to it, and says who sent it.
     QUdpSocket sender;
     sender.writeDatagram("<call:5>QQ1AA <eor>", QHostAddress::LocalHost, quint16(port));
-    QTRY_VERIFY(socket.hasPendingDatagrams());
-    QCOMPARE(ReadPendingDatagrams(socket), QList<QByteArray>{"<call:5>QQ1AA <eor>"});
+    const std::vector<ReceivedDatagram> taken = takeUntil(receiver, 1);
+    QCOMPARE(taken.size(), size_t(1));
+    QCOMPARE(taken[0].data, QByteArray("<call:5>QQ1AA <eor>"));
+    QCOMPARE(taken[0].senderPort, sender.localPort());
 }
 
 // Catches a port held by another logger reported as nothing at all (the contacts would go to
@@ -324,22 +373,79 @@ void TstDatagramIntake::portHeldByAnotherProgram()
 {
     QUdpSocket other;
     QVERIFY(other.bind(QHostAddress(QHostAddress::LocalHost), 0));
-    QUdpSocket socket;
-    const ListenOutcome held = ListenOn(socket, QStringLiteral("127.0.0.1"), other.localPort());
+    UdpReceiver receiver;
+    const ListenOutcome held = receiver.listen(QStringLiteral("127.0.0.1"), other.localPort());
     QVERIFY(!held.listening);
+    QCOMPARE(receiver.state(), QAbstractSocket::UnconnectedState);
     QVERIFY2(held.note.contains(QString::number(other.localPort())) &&
                  held.note.contains(QStringLiteral("他のプログラム")),
              qPrintable(held.note));
 
     // Partners are often pointed at a multicast group so that several programs can listen.
     const int port = freePort();
-    QUdpSocket first, second;
-    const ListenOutcome a = ListenOn(first, QStringLiteral("239.255.12.34"), port);
-    const ListenOutcome b = ListenOn(second, QStringLiteral("239.255.12.34"), port);
+    UdpReceiver first, second;
+    const ListenOutcome a = first.listen(QStringLiteral("239.255.12.34"), port);
+    const ListenOutcome b = second.listen(QStringLiteral("239.255.12.34"), port);
     QVERIFY(a.listening && b.listening);
     if (!a.note.isEmpty())
         QVERIFY2(a.note.contains(QStringLiteral("239.255.12.34")),
                  qPrintable(a.note)); // no multicast route here
+}
+
+// Catches datagrams lost while this thread is busy, as the window's thread is while it writes the
+// outbox and the ADIF log (the system's buffer overflows unless they are read meanwhile), one
+// event per datagram flooding the event loop, a queue that grows without bound, and a receiver
+// that hangs, crashes or leaks when closed, opened again or ended while a partner sends.
+void TstDatagramIntake::receiverKeepsEveryDatagram()
+{
+    constexpr int kBurst = 10000;
+    const quint16 port = freePort();
+    UdpReceiver receiver;
+    QVERIFY(receiver.listen(QStringLiteral("127.0.0.1"), port).listening);
+    QVERIFY(receiver.receiveBufferBytes() > 0);
+    int announced = 0;
+    connect(&receiver, &UdpReceiver::datagramsWaiting, this, [&] { ++announced; });
+
+    // This thread waits for the whole burst without turning its event loop.
+    QVERIFY(startSending(port, kBurst)->wait(60000));
+    QCoreApplication::processEvents();
+    QCOMPARE(announced, 1);
+    const std::vector<ReceivedDatagram> taken = takeUntil(receiver, kBurst);
+    QCOMPARE(int(taken.size()), kBurst);
+    int inOrder = 0;
+    while (inOrder < kBurst && taken[size_t(inOrder)].data == burstDatagram(inOrder))
+        ++inOrder;
+    QCOMPARE(inOrder, kBurst);
+    QCOMPARE(taken[0].sender, QHostAddress(QHostAddress::LocalHost));
+    QCOMPARE(receiver.droppedDatagrams(), 0);
+
+    // A full queue leaves what arrives and counts it.
+    receiver.setQueueLimit(10 * (burstDatagram(0).size() + 64));
+    QVERIFY(startSending(port, 100)->wait(60000));
+    QTRY_COMPARE(receiver.droppedDatagrams(), 90);
+    QCOMPARE(int(receiver.takeDatagrams().size()), 10);
+    receiver.setQueueLimit(UdpReceiver::kDefaultQueueLimit);
+
+    // Closed and opened again, then ended, while a partner keeps sending.
+    std::atomic<bool> sending{true};
+    const std::unique_ptr<QThread> partner = startSending(port, INT_MAX, &sending);
+    for (int round = 0; round < 20; ++round) {
+        receiver.close();
+        QCOMPARE(receiver.state(), QAbstractSocket::UnconnectedState);
+        QVERIFY(receiver.takeDatagrams().empty());
+        QVERIFY(receiver.listen(QStringLiteral("127.0.0.1"), port).listening);
+        QCOMPARE(receiver.state(), QAbstractSocket::BoundState);
+        QTest::qWait(round % 3);
+    }
+    QVERIFY(!takeUntil(receiver, 1).empty());
+    receiver.close();
+    {
+        UdpReceiver ending;
+        QVERIFY(ending.listen(QStringLiteral("127.0.0.1"), port).listening);
+        QTest::qWait(20);
+    }
+    sending = false;
+    QVERIFY(partner->wait(60000));
 }
 
 QTEST_GUILESS_MAIN(TstDatagramIntake)

@@ -11,12 +11,12 @@
 
 #include "reception/datagram_intake.h"
 #include "reception/udp_listener.h"
+#include "reception/udp_receiver.h"
 #include "settings/settings_file.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QTimer>
-#include <QUdpSocket>
 
 #include <atomic>
 #include <csignal>
@@ -67,13 +67,13 @@ int runListen(const QStringList& args)
     qint32 port = 0;
     ReceptionEndpoint(settings, qint16(source), &address, &port);
 
-    QUdpSocket socket;
-    const ListenOutcome outcome = ListenOn(socket, address, port);
+    UdpReceiver receiver;
+    const ListenOutcome outcome = receiver.listen(address, port);
     if (!outcome.note.isEmpty())
         cliErr() << "velkor-cli listen: " << outcome.note << "\n";
     if (!outcome.listening)
         return kCliNothing;
-    cliOut() << "listening on " << socket.localAddress().toString() << ":" << socket.localPort()
+    cliOut() << "listening on " << receiver.localAddress().toString() << ":" << receiver.localPort()
              << " for source " << source << "; Ctrl+C ends\n";
     cliOut().flush();
 
@@ -81,21 +81,15 @@ int runListen(const QStringList& args)
         for (const QString& contact : contacts)
             cliOut() << "  contact: " << contact << "\n";
     });
-    QObject::connect(&socket, &QUdpSocket::readyRead, [&] {
-        while (socket.hasPendingDatagrams()) {
-            QHostAddress from;
-            quint16 fromPort = 0;
-            QByteArray datagram(int(qMax<qint64>(socket.pendingDatagramSize(), 0)), Qt::Uninitialized);
-            const qint64 read = socket.readDatagram(datagram.data(), datagram.size(), &from, &fromPort);
-            if (read < 0)
-                break;
-            datagram.truncate(int(read));
-            cliOut() << QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss.zzz")) << " " << read
-                     << " bytes from " << from.toString() << ":" << fromPort << "\n";
-            const Datagrams::Reading reading = Datagrams::Read(datagram, qint16(source));
+    QObject::connect(&receiver, &UdpReceiver::datagramsWaiting, [&] {
+        for (const ReceivedDatagram& datagram : receiver.takeDatagrams()) {
+            cliOut() << QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss.zzz")) << " "
+                     << datagram.data.size() << " bytes from " << datagram.sender.toString() << ":"
+                     << datagram.senderPort << "\n";
+            const Datagrams::Reading reading = Datagrams::Read(datagram.data, qint16(source));
             if (reading.contacts.isEmpty())
                 cliOut() << "  no contact: " << reading.reason << "\n";
-            for (const ContactQueue::Decision& decision : queue.take(datagram, reading.contacts)) {
+            for (const ContactQueue::Decision& decision : queue.take(datagram.data, reading.contacts)) {
                 switch (decision.kind) {
                 case ContactQueue::Decision::Taken:
                     cliOut() << "  taken: a new contact\n";
