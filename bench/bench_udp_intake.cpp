@@ -483,7 +483,7 @@ int main(int argc, char* argv[])
         const quint16 bothPort = both.listen();
         both.warmUp();
         Sender bothSender(bothPort, twice);
-        bothSender.perSecond = 2 * 20000;
+        bothSender.perSecond = qint64(2) * 20000;
         QElapsedTimer bothTimer;
         bothTimer.start();
         bothSender.start();
