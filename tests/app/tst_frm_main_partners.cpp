@@ -287,12 +287,14 @@ void TstFrmMainPartners::listenWithoutLaunch()
                                            : "<call:6>JA1TXT <rst_sent:1>" + QByteArray::number(sent) + " <eor>";
         sender.writeDatagram(datagram, QHostAddress::LocalHost, ports[n]);
     };
+    // Label1 shows the contact sent last: its call, and its report (the count of those sent).
     const auto verifyHeard = [&](int n) {
-        QTRY_VERIFY(!label->text().isEmpty());
+        const QString report = QStringLiteral("<rst_sent:1>%1").arg(sent);
+        QTRY_VERIFY_WITH_TIMEOUT(label->text().contains(report), 30000);
         QVERIFY2(label->text().startsWith(n == 4 ? "<call:6>JA1FDV" : "<call:6>JA1TXT"), qPrintable(label->text()));
-        QTRY_VERIFY(label->text().isEmpty());
     };
-    w->findChild<QTimer*>(QStringLiteral("Timer2"))->setInterval(20);
+    // Label1 keeps each contact however slow the machine, until the next replaces it.
+    w->findChild<QTimer*>(QStringLiteral("Timer2"))->setInterval(60 * 1000);
 
     verifyListening(listenOnStart);
     int expected = listenOnStart;
