@@ -397,7 +397,7 @@ wait_trace "status: WSJT-Xを起動しました"
 cli send --port "$wsjt_port" --adif '<call:5>JR2AA <qso_date:8>20261207 <time_on:4>1300 <mode:3>FT8 <band:3>40m <eor>' >/dev/null
 missing_message=0
 for _ in $(seq 1 50); do
-  iconv -f CP932 -t UTF-8 -c "$trace" | grep -q '^velkor.ui: message: Hamlog50.dll を読み込めません' && { missing_message=1; break; }
+  iconv -f CP932 -t UTF-8 -c "$trace" | grep '^velkor.ui: message: Hamlog50.dll を読み込めません' >/dev/null && { missing_message=1; break; }
   sleep 0.2
 done
 [ "$missing_message" = 1 ] && pass "a missing library is named: $(iconv -f CP932 -t UTF-8 -c "$trace" | grep -m1 -o 'Hamlog50.dll を読み込めません.*')" ||

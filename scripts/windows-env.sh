@@ -89,15 +89,31 @@ wine_environment() {
     echo "first start of Wine in $WINEPREFIX" >&2
     timeout 300 "$wine" wineboot --init >/dev/null 2>&1 || true
   fi
-  # Japanese text in a sans-serif face, as a Japanese Windows draws its windows: Wine would take a
-  # serif fallback, larger than Windows' own interface fonts.
-  if [ ! -f "$WINEPREFIX/.velkor-fonts" ] && fc-list 2>/dev/null | grep -q "Noto Sans CJK JP"; then
-    local face
-    for face in "MS UI Gothic" "MS Shell Dlg" "MS Shell Dlg 2" "Tahoma" "Segoe UI" "Meiryo UI" \
-                "Yu Gothic UI" "MS Gothic" "MS PGothic"; do
-      "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d "Noto Sans CJK JP" /f >/dev/null 2>&1
-    done
-    touch "$WINEPREFIX/.velkor-fonts"
+  wine_fonts
+}
+
+# Japanese text in a sans-serif face, as a Japanese Windows draws its windows: Wine would take a
+# serif fallback, wider than Windows' own interface fonts, and the window tests measure text.
+# Checked in the registry every time rather than remembered by a marker: a value lost or never
+# written must not leave the tests drawing with the fallback. The font list is read whole before
+# it is searched; "fc-list | grep -q" under pipefail fails whenever grep stops reading first.
+wine_fonts() {
+  local face fonts key='HKCU\Software\Wine\Fonts\Replacements'
+  fonts=$(fc-list : family 2>/dev/null || true)
+  if [[ $fonts != *"Noto Sans CJK JP"* ]] && [ ! -f /usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc ]; then
+    echo "wine_fonts: Noto Sans CJK JP is not installed (fonts-noto-cjk); Wine draws with its fallback" >&2
+    return 0
+  fi
+  "$wine" reg query "$key" /v "MS UI Gothic" 2>/dev/null | grep -a "Noto Sans CJK JP" >/dev/null && return 0
+  for face in "MS UI Gothic" "MS Shell Dlg" "MS Shell Dlg 2" "Tahoma" "Segoe UI" "Meiryo UI" \
+              "Yu Gothic UI" "MS Gothic" "MS PGothic"; do
+    "$wine" reg add "$key" /v "$face" /d "Noto Sans CJK JP" /f >/dev/null 2>&1 || true
+  done
+  if "$wine" reg query "$key" /v "MS UI Gothic" 2>/dev/null | grep -a "Noto Sans CJK JP" >/dev/null; then
+    echo "wine_fonts: Windows' interface faces drawn with Noto Sans CJK JP" >&2
+  else
+    echo "wine_fonts: could not set Wine's font replacements in $WINEPREFIX" >&2
+    return 1
   fi
 }
 
