@@ -5,6 +5,7 @@
 #include "common/prompts.h"
 #include "partners/partner_programs.h"
 #include "platform/file_attributes.h"
+#include "reception/contact_intake.h"
 
 #include <QFileInfo>
 #include <QLabel>
@@ -61,19 +62,27 @@ void frmMain::Timer3_Timer()
 {
     if (m_partnerProcess && m_partnerProcess->isRunning())
         return;
+    // Contacts being handled (an append lets events run) are finished first: the end is noticed at
+    // the next tick, after them.
+    if (m_intake && m_intake->isHandling())
+        return;
     returnToIdle(sourceProgram());
 }
 
 void frmMain::returnToIdle(qint16 endedProgram)
 {
-    if (endedProgram >= 1 && endedProgram <= 4)
-        setStatusText(PartnerPrograms().at(static_cast<size_t>(endedProgram - 1)).endedStatus);
-    setWindowTitle(AppInfo::idleCaption());
     Timer3->stop();
     m_partnerProcess.reset();
     // The socket closes, unless the settings name a partner to be heard from the start: that one
     // is heard again (on the socket as it is, when it was the partner that ended).
     listenAsSet();
+    // What the partner sent before it ended is handled now, so that its contacts come before the
+    // end in panel 1.
+    if (m_intake)
+        m_intake->dataArrived();
+    if (endedProgram >= 1 && endedProgram <= 4)
+        setStatusText(PartnerPrograms().at(static_cast<size_t>(endedProgram - 1)).endedStatus);
+    setWindowTitle(AppInfo::idleCaption());
     MnuOn();
 }
 

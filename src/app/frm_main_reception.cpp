@@ -68,10 +68,11 @@ void frmMain::OpenUdpPort(qint16 n)
         address == m_listenAddress && port == m_listenPort)
         return; // listening there already (ListenOnStart): nothing is missed by a new bind
 
+    // What the partner before sent is taken by its own branch before the source changes.
+    CloseUdpPort();
     m_sourceProgram = n;
     if (m_intake)
         m_intake->setSource(n);
-    CloseUdpPort();
     if (!known)
         return;
     const ListenOutcome outcome = Winsock1->listen(address, port);
@@ -89,6 +90,10 @@ void frmMain::OpenUdpPort(qint16 n)
 void frmMain::CloseUdpPort()
 {
     Winsock1->close();
+    // The socket reads its last datagrams as it closes. They go into the outbox now, by the branch
+    // of the partner that sent them; the announcement on its way has them handled.
+    if (m_intake || Winsock1->hasDatagrams())
+        intake().drain();
     m_listenAddress.clear();
     m_listenPort = 0;
     showListening();

@@ -52,6 +52,9 @@ public:
     // Takes the datagrams the receiver holds into the outbox and the queue, without handling them.
     void drain();
 
+    // Contacts are being handled: an append runs, letting events run meanwhile.
+    bool isHandling() const { return m_queue.isHandling(); }
+
     // Datagrams taken from the receiver so far.
     int datagramsRead() const { return m_read; }
 

@@ -16,6 +16,8 @@ constexpr int kLargestDatagram = 65536;
 constexpr qint64 kDatagramOverhead = 64;
 // A flood is read in turns of this many datagrams, so that close() is heard between them.
 constexpr int kDatagramsPerTurn = 512;
+// Turns read once close() has been asked for, at most: more than an 8 MiB buffer holds.
+constexpr int kClosingTurns = 256;
 
 } // namespace
 
@@ -50,6 +52,11 @@ public:
         return std::exchange(m_datagrams, {});
     }
 
+    size_t size() const
+    {
+        const QMutexLocker lock(&m_mutex);
+        return m_datagrams.size();
+    }
     qint64 dropped() const
     {
         const QMutexLocker lock(&m_mutex);
@@ -118,10 +125,15 @@ protected:
         read(socket);
         // Returns at once when quit() came before it (QThread::exit).
         exec();
+        // Closing: what the partner sent before is read still, to its last datagram; a flood that
+        // goes on is cut after what a full receive buffer holds.
+        for (int turn = 0; turn < kClosingTurns && read(socket) == kDatagramsPerTurn; ++turn) {
+        }
     }
 
 private:
-    void read(QUdpSocket& socket)
+    // Reads one turn's worth; how many datagrams were read.
+    int read(QUdpSocket& socket)
     {
         std::vector<ReceivedDatagram> batch;
         // Read until nothing is left (a read that fails), one call to the system each: asking
@@ -140,6 +152,7 @@ private:
             UdpReceiver* owner = &m_owner;
             QMetaObject::invokeMethod(owner, [owner] { emit owner->datagramsWaiting(); }, Qt::QueuedConnection);
         }
+        return static_cast<int>(batch.size());
     }
 
     UdpReceiver& m_owner; // only its queue is touched here, and its thread is posted to
@@ -186,7 +199,6 @@ void UdpReceiver::close()
     m_localPort = 0;
     m_localAddress.clear();
     m_receiveBufferBytes = 0;
-    m_queue->take();
 }
 
 QAbstractSocket::SocketState UdpReceiver::state() const
@@ -197,6 +209,11 @@ QAbstractSocket::SocketState UdpReceiver::state() const
 std::vector<ReceivedDatagram> UdpReceiver::takeDatagrams()
 {
     return m_queue->take();
+}
+
+bool UdpReceiver::hasDatagrams() const
+{
+    return m_queue->size() > 0;
 }
 
 qint64 UdpReceiver::droppedDatagrams() const

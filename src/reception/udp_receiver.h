@@ -42,9 +42,10 @@ public:
 
     // Closes the socket if open, then binds a new one with ListenOn (its rules and notes) on the
     // reading thread, and returns once it is bound or has failed; on success, reading has begun.
+    // What was read before and not taken yet stays to be taken.
     ListenOutcome listen(const QString& addressSetting, qint32 port);
-    // Stops reading and closes the socket; what was queued and not taken goes with it, as what
-    // waited in the system's buffer did.
+    // Reads what still waits in the system's buffer, then closes the socket. Nothing that arrived
+    // before is lost: it stays in the queue to be taken (datagramsWaiting is on its way).
     void close();
 
     // BoundState while listening, UnconnectedState otherwise.
@@ -57,6 +58,7 @@ public:
 
     // Every datagram read and not taken yet, in the order they arrived.
     std::vector<ReceivedDatagram> takeDatagrams();
+    bool hasDatagrams() const;
     // Datagrams left because the queue was full, since listen().
     qint64 droppedDatagrams() const;
     // The bound of the queue, in bytes (each datagram counts a little more than its size).

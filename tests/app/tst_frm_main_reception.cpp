@@ -702,7 +702,7 @@ void TstFrmMainReception::demoPartnerLaunchedFromItsEntry()
     QVERIFY2(QFileInfo(demo).isExecutable(), qPrintable(demo));
     const QString script = m_folder->filePath(QStringLiteral("wsjtx.sh"));
     QVERIFY(m_folder->write(QStringLiteral("wsjtx.sh"), "#!/bin/bash\nexec -a \"$0\" '" + demo.toUtf8() +
-                                                            "' --delay-ms 300 --stay-ms 300\n"));
+                                                            "' --delay-ms 300 --stay-ms 2000\n"));
     QVERIFY(QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     // Real timers: Label1 keeps the contact two seconds, long enough to look at it.
     frmMain* w = start(2, false, "WsjtVisible=1\r\nWsjtFile=" + script.toUtf8() + "\r\nWsjtIP=127.0.0.1\r\n");

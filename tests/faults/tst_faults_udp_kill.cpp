@@ -110,9 +110,11 @@ void TestFaultsUdpKill::killedDuringBurst()
     for (int run = 0; run <= kKills; ++run) {
         QProcess program;
         program.start(driver, {folder.path(), QString::number(freePort())});
-        QVERIFY(program.waitForStarted(10000));
+        QVERIFY(program.waitForStarted(60000));
+        // Its start reconciles the outbox with the store and the log, which grow run by run: on a
+        // busy machine that takes seconds.
         quint16 port = 0;
-        while (port == 0 && program.waitForReadyRead(10000)) {
+        while (port == 0 && program.waitForReadyRead(60000)) {
             while (program.canReadLine()) {
                 const QByteArray line = program.readLine().trimmed();
                 if (line.startsWith("port "))
@@ -158,7 +160,7 @@ void TestFaultsUdpKill::killedDuringBurst()
         if (left > 0)
             QTest::qSleep(int(left));
         program.kill();
-        QVERIFY(program.waitForFinished(10000));
+        QVERIFY(program.waitForFinished(60000));
 
         reported.clear();
         for (const QByteArray& line : program.readAllStandardOutput().split('\n')) {

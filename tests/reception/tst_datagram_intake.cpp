@@ -425,13 +425,20 @@ void TstDatagramIntake::receiverKeepsEveryDatagram()
     QCOMPARE(int(receiver.takeDatagrams().size()), 10);
     receiver.setQueueLimit(UdpReceiver::kDefaultQueueLimit);
 
+    // Closing reads what still waits and keeps it to be taken: a partner's last contacts, sent
+    // just before it ended, are not lost with the socket.
+    QVERIFY(startSending(port, 100)->wait(60000));
+    receiver.close();
+    QCOMPARE(int(receiver.takeDatagrams().size()), 100);
+    QVERIFY(receiver.listen(QStringLiteral("127.0.0.1"), port).listening);
+
     // Closed and opened again, then ended, while a partner keeps sending.
     std::atomic<bool> sending{true};
     const std::unique_ptr<QThread> partner = startSending(port, INT_MAX, &sending);
     for (int round = 0; round < 20; ++round) {
         receiver.close();
         QCOMPARE(receiver.state(), QAbstractSocket::UnconnectedState);
-        QVERIFY(receiver.takeDatagrams().empty());
+        receiver.takeDatagrams();
         QVERIFY(receiver.listen(QStringLiteral("127.0.0.1"), port).listening);
         QCOMPARE(receiver.state(), QAbstractSocket::BoundState);
         QTest::qWait(round % 3);
